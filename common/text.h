@@ -1,0 +1,34 @@
+// Text helpers shared by every subsystem. Texts are 8-bit ANSI and
+// NUL-terminated; a null pointer counts as an absent text.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+constexpr std::size_t path_capacity = 260; // 259 characters and the terminator
+
+// Position of the first case-insensitive occurrence of `needle` in `text`
+// (ASCII letters only fold), or nullptr when either text is absent or empty.
+const char* find_nocase(const char* text, const char* needle);
+char* find_nocase(char* text, const char* needle);
+
+// ASCII-only case-insensitive comparison of the first `count` bytes.
+bool equal_nocase(const char* a, const char* b, std::size_t count);
+bool starts_with_nocase(const char* text, std::string_view prefix);
+
+// Reads the first run of decimal digits in `text`; negative when a "-" stands
+// just before the first digit. No digits (or no text) gives 0. Wraps like
+// 32-bit arithmetic on overflow instead of failing.
+int32_t parse_decimal(const char* text);
+
+// Writes `value` as decimal text into `out` (at least 12 bytes); returns `out`.
+char* format_decimal(int32_t value, char* out, std::size_t capacity);
+
+// Copies at most capacity - 1 bytes of `source` and always terminates `dest`.
+// Returns the number of characters copied.
+std::size_t copy_bounded(char* dest, std::size_t capacity, std::string_view source);
+std::size_t append_bounded(char* dest, std::size_t capacity, std::string_view source);
+
+// Bounded string length: never reads past `capacity` bytes.
+std::size_t length_bounded(const char* text, std::size_t capacity);

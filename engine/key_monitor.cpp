@@ -1,0 +1,3 @@
+#include "engine/key_monitor.h"
+
+KeyMonitor key_monitor;

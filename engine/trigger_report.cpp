@@ -1,0 +1,133 @@
+#include "engine/trigger_report.h"
+
+#include "playback/key_tokens.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+bool is_plain(const TriggerEntry& entry) { return entry.flags == 0; }
+
+std::string printable(char c) {
+    const unsigned char byte = static_cast<unsigned char>(c);
+    if (byte >= 32 && byte < 127) return std::string(1, c);
+    char escaped[8];
+    std::snprintf(escaped, sizeof escaped, "<%02X>", byte);
+    return escaped;
+}
+
+std::string key_name(uint8_t vk, bool named_by_token) {
+    if (named_by_token) {
+        for (const KeyToken* row = key_tokens; !row->name.empty(); ++row)
+            if (row->vk == vk) return std::string(row->name);
+    }
+    if (vk == 4) return "{mouse_middle}";
+    return printable(static_cast<char>(vk));
+}
+
+const char* reason(LineVerdict verdict) {
+    switch (verdict) {
+    case LineVerdict::no_equals: return "no \"=\"";
+    case LineVerdict::starts_with_equals: return "starts with \"=\"";
+    case LineVerdict::too_long: return "62 or more characters before \"=\"";
+    case LineVerdict::beyond_limit: return "beyond the 255th trigger line";
+    case LineVerdict::modifiers_only: return "only modifier tokens, no key";
+    case LineVerdict::after_nul: return "after a zero byte, which ends the file's text";
+    default: return "";
+    }
+}
+} // namespace
+
+bool trigger_shadows(const TriggerEntry& earlier, const TriggerEntry& later) {
+    if (earlier.match_length <= 0 || later.match_length <= 0) return false;
+    if (is_plain(earlier) && is_plain(later)) {
+        return earlier.match_length <= later.match_length &&
+               std::memcmp(earlier.match.data(), later.match.data(),
+                           static_cast<std::size_t>(earlier.match_length)) == 0;
+    }
+    if (!is_plain(earlier) && !is_plain(later))
+        return earlier.match[0] == later.match[0] && (earlier.flags & 15) == (later.flags & 15);
+    return false;
+}
+
+std::string describe_trigger(const TriggerEntry& entry) {
+    std::string text;
+    if (is_plain(entry)) {
+        const std::size_t length = std::strlen(entry.match.data());
+        for (std::size_t i = length; i-- > 0;)
+            text += entry.match[i] == 4 ? std::string("{mouse_middle}") : printable(entry.match[i]);
+        return text;
+    }
+    if (entry.flags & flag_control) text += "Ctrl+";
+    if (entry.flags & flag_shift) text += "Shift+";
+    if (entry.flags & flag_alt) text += "Alt+";
+    text += key_name(static_cast<uint8_t>(entry.match[0]), (entry.flags & flag_key_token) != 0);
+    return text;
+}
+
+void build_trigger_report(const char* text, std::size_t size, bool netbook, TriggerReport& report) {
+    report.table = TriggerTable{};
+    report.table.netbook = netbook;
+    report.notes.clear();
+    apply_markers(text, report.table);
+    parse_trigger_text(text, size, report.table, &report.notes);
+    report.shadowed_by.assign(static_cast<std::size_t>(report.table.count), -1);
+    for (int later = 0; later < report.table.count; ++later) {
+        for (int earlier = 0; earlier < later; ++earlier) {
+            if (trigger_shadows(report.table.entries[earlier], report.table.entries[later])) {
+                report.shadowed_by[later] = earlier;
+                break;
+            }
+        }
+    }
+    report.dead_lines = 0;
+    for (const LineNote& note : report.notes) {
+        if (note.verdict == LineVerdict::comment) continue;
+        if (note.verdict != LineVerdict::trigger || report.shadowed_by[note.entry] >= 0)
+            ++report.dead_lines;
+    }
+}
+
+std::string format_trigger_report(const TriggerReport& report) {
+    std::string out;
+    char line[256];
+    const TriggerTable& table = report.table;
+    std::vector<int> entry_line(static_cast<std::size_t>(table.count), 0);
+    for (const LineNote& note : report.notes)
+        if (note.verdict == LineVerdict::trigger) entry_line[note.entry] = note.line;
+
+    out += "Markers:";
+    out += table.debug_mode ? " debug mode (Quillomat_DEBUG)" : "";
+    out += table.remap_mode ? " remap mode (REMAP, TILDE)" : "";
+    out += (!table.debug_mode && !table.remap_mode) ? " none\n" : "\n";
+
+    out += "Triggers:\n";
+    for (int i = 0; i < table.count; ++i) {
+        const TriggerEntry& entry = table.entries[i];
+        std::snprintf(line, sizeof line, "  %3d  line %-5d %-6s  ", i, entry_line[i],
+                      is_plain(entry) ? "plain" : "hotkey");
+        out += line;
+        out += describe_trigger(entry);
+        out += '\n';
+    }
+
+    out += "Lines that never fire:\n";
+    int shown = 0;
+    for (const LineNote& note : report.notes) {
+        if (note.verdict == LineVerdict::comment) continue;
+        if (note.verdict == LineVerdict::trigger) {
+            const int earlier = report.shadowed_by[note.entry];
+            if (earlier < 0) continue;
+            std::snprintf(line, sizeof line, "  line %d: shadowed by the trigger on line %d, which always fires first\n",
+                          note.line, entry_line[earlier]);
+        } else {
+            std::snprintf(line, sizeof line, "  line %d: %s\n", note.line, reason(note.verdict));
+        }
+        out += line;
+        ++shown;
+    }
+    if (shown == 0) out += "  none\n";
+    std::snprintf(line, sizeof line, "%d triggers loaded, %d lines never fire\n", table.count, report.dead_lines);
+    out += line;
+    return out;
+}

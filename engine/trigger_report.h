@@ -1,0 +1,26 @@
+// Explains a trigger file: what each line loads as, and why a line never
+// fires. The loader itself stays silent; this is what quillomat-check prints.
+#pragma once
+
+#include "engine/triggers.h"
+
+#include <string>
+#include <vector>
+
+// Whether `earlier` fires on every input that would fire `later`, so that
+// `later`, further down the file, can never fire.
+bool trigger_shadows(const TriggerEntry& earlier, const TriggerEntry& later);
+
+struct TriggerReport {
+    TriggerTable table;
+    std::vector<LineNote> notes;
+    std::vector<int> shadowed_by; // per entry: the earlier entry that always fires first, or -1
+    int dead_lines = 0;           // lines that are neither blank nor comments and never fire
+};
+
+// Parses the text as the loader does and works out every line's fate.
+void build_trigger_report(const char* text, std::size_t size, bool netbook, TriggerReport& report);
+// The whole report as text, one line per trigger and per dead line.
+std::string format_trigger_report(const TriggerReport& report);
+// How a trigger reads when typed or pressed: "btw", "Ctrl+Alt+K", "Shift+{F1}".
+std::string describe_trigger(const TriggerEntry& entry);

@@ -1,0 +1,226 @@
+#include "engine/triggers.h"
+
+#include "common/memory.h"
+#include "common/packed_text.h"
+#include "common/status.h"
+#include "common/text.h"
+#include "engine/key_monitor.h"
+#include "platform/platform.h"
+#include "playback/key_tokens.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+TriggerTable trigger_table;
+
+
+const std::string_view shifted_row = "~!@#$%^&*()_+{}|:\"<>?";
+const std::string_view unshifted_row = "`1234567890-=[]\\;',./";
+
+namespace {
+constexpr int default_trigger_text_id = 8002;
+
+inline bool is_line_end(char c) { return c == '\r' || c == '\n' || c == '\0'; }
+
+// Replaces every case-insensitive occurrence of `needle` by `replacement`
+// (never longer), searching on after each replacement.
+void replace_all_nocase(char* text, const char* needle, std::string_view replacement) {
+    const std::size_t needle_length = std::strlen(needle);
+    char* at = find_nocase(text, needle);
+    while (at) {
+        std::memmove(at + replacement.size(), at + needle_length, std::strlen(at + needle_length) + 1);
+        std::memcpy(at, replacement.data(), replacement.size());
+        at = find_nocase(at + replacement.size(), needle);
+    }
+}
+
+// Turns the characters of an accepted trigger into a table entry; false when
+// nothing is left to match.
+bool make_entry(const char* trigger, TriggerEntry& entry) {
+    entry = TriggerEntry{};
+    std::snprintf(entry.lookup_key.data(), entry.lookup_key.size(), "\n%s=", trigger);
+    char* match = entry.match.data();
+    copy_bounded(match, entry.match.size(), trigger);
+    if (find_nocase(match, "{control}")) entry.flags |= flag_control;
+    if (find_nocase(match, "{shift}")) entry.flags |= flag_shift;
+    if (find_nocase(match, "{alt}")) entry.flags |= flag_alt;
+    replace_all_nocase(match, "{control}", "");
+    replace_all_nocase(match, "{shift}", "");
+    replace_all_nocase(match, "{alt}", "");
+    replace_all_nocase(match, "{4}", std::string_view("\x04", 1));
+    if (replace_key_tokens(match) > 0) entry.flags |= flag_key_token;
+    // A one-key hotkey names its key by the character: "k" is the key K.
+    if (entry.flags >= 1 && entry.flags <= 15) match[0] = unshift_char(match[0]);
+    const std::size_t length = std::strlen(match);
+    std::reverse(match, match + length);
+    entry.match_length = static_cast<int32_t>(std::min<std::size_t>(length, max_match_length));
+    return length > 0;
+}
+
+void release_modifiers() {
+    struct Modifier {
+        int vk;
+        uint32_t flags;
+    };
+    const Modifier modifiers[] = {{17, key_extended | key_release}, {16, key_release}, {18, key_release}};
+    for (const Modifier& m : modifiers) {
+        if (key_is_down(m.vk))
+            send_key_event(static_cast<uint8_t>(m.vk), static_cast<uint8_t>(key_scan_code(m.vk)), m.flags);
+    }
+}
+
+void reset_keyboard() {
+    clear_keyboard_state();
+    // Two rounds of reads flush whatever state the platform kept from before.
+    for (int vk = 0; vk < 255; ++vk)
+        (void)key_is_down(vk);
+    key_monitor.key_state.fill(0);
+    for (int vk = 0; vk < 255; ++vk)
+        (void)key_is_down(vk);
+}
+
+// Writes the built-in default trigger file at `path`; false when the file
+// cannot be created.
+bool write_default_file(const char* path) {
+    (void)delete_file(path);
+    const std::string_view packed = builtin_text(default_trigger_text_id);
+    std::string_view text;
+    HeapText unpacked;
+    if (!packed.empty()) {
+        int32_t length = static_cast<int32_t>(length_bounded(packed.data(), packed.size()));
+        unpacked.reset(unpack_text(packed.data(), &length));
+        if (unpacked) text = std::string_view(unpacked.get(), static_cast<std::size_t>(length));
+    }
+    return append_to_file(path, text);
+}
+} // namespace
+
+char unshift_char(char c) {
+    if (c >= 'a' && c <= 'z') return static_cast<char>(c - 32);
+    const std::size_t at = c ? shifted_row.find(c) : std::string_view::npos;
+    return at == std::string_view::npos ? c : unshifted_row[at];
+}
+
+int replace_key_tokens(char* text) {
+    int replaced = 0;
+    for (const KeyToken* row = key_tokens; !row->name.empty(); ++row) {
+        for (char* at = std::strchr(text, '{'); at; at = std::strchr(at + 1, '{')) {
+            if (!starts_with_nocase(at, row->name)) continue;
+            const std::size_t rest = std::strlen(at + row->name.size()) + 1;
+            *at = static_cast<char>(row->vk);
+            std::memmove(at + 1, at + row->name.size(), rest);
+            ++replaced;
+        }
+    }
+    return replaced;
+}
+
+void apply_markers(const char* text, TriggerTable& table) {
+    if (std::strstr(text, "Quillomat_DEBUG")) table.debug_mode = true;
+    if (table.netbook && std::strstr(text, "REMAP") && std::strstr(text, "TILDE"))
+        table.remap_mode = true;
+}
+
+int parse_trigger_text(const char* text, std::size_t size, TriggerTable& table,
+                       std::vector<LineNote>* notes) {
+    const std::size_t end = length_bounded(text, size);
+    auto note = [&](int line, LineVerdict verdict, int entry) {
+        if (notes) notes->push_back(LineNote{line, verdict, entry});
+    };
+    int count = 0;
+    int line = 1;
+    std::size_t pos = 0;
+    while (pos < end) {
+        // Any run of CR and LF separates lines; CR LF counts as one line end.
+        while (pos < end && (text[pos] == '\r' || text[pos] == '\n')) {
+            if (text[pos] == '\n' || pos + 1 >= end || text[pos + 1] != '\n') ++line;
+            ++pos;
+        }
+        if (pos >= end) break;
+        const std::size_t line_start = pos;
+        auto skip_line = [&] {
+            while (pos < end && !is_line_end(text[pos]))
+                ++pos;
+        };
+        if (text[pos] == ';') {
+            note(line, LineVerdict::comment, -1);
+            skip_line();
+            continue;
+        }
+        if (count >= max_triggers && !notes) break;
+        char trigger[max_trigger_chars + 1];
+        std::size_t copied = 0;
+        while (copied < max_trigger_chars && pos < end && text[pos] != '=' && !is_line_end(text[pos]))
+            trigger[copied++] = text[pos++];
+        trigger[copied] = '\0';
+        const bool accepted = copied > 0 && pos < end && text[pos] == '=';
+        if (accepted) {
+            if (count >= max_triggers) {
+                note(line, LineVerdict::beyond_limit, -1);
+            } else if (make_entry(trigger, table.entries[count])) {
+                note(line, LineVerdict::trigger, count);
+                ++count;
+            } else {
+                table.entries[count] = TriggerEntry{};
+                note(line, LineVerdict::modifiers_only, -1);
+            }
+        } else if (copied == 0 && pos < end && text[pos] == '=') {
+            note(line, LineVerdict::starts_with_equals, -1);
+        } else {
+            skip_line();
+            const bool has_equals = std::memchr(text + line_start, '=', pos - line_start) != nullptr;
+            note(line, has_equals ? LineVerdict::too_long : LineVerdict::no_equals, -1);
+        }
+        skip_line();
+    }
+    if (end < size && notes) {
+        for (std::size_t i = end; i < size; ++i) {
+            if (text[i] != '\0' && text[i] != '\r' && text[i] != '\n' && text[i] != ' ') {
+                note(line, LineVerdict::after_nul, -1);
+                break;
+            }
+        }
+    }
+    table.count = count;
+    return count;
+}
+
+void load_triggers(const char* path) {
+    release_modifiers();
+    reset_keyboard();
+    const bool debug_mode = trigger_table.debug_mode, remap_mode = trigger_table.remap_mode,
+               netbook = trigger_table.netbook;
+    trigger_table = TriggerTable{};
+    trigger_table.debug_mode = debug_mode;
+    trigger_table.remap_mode = remap_mode;
+    trigger_table.netbook = netbook;
+    key_monitor.history.fill(0);
+
+    char* raw = nullptr;
+    std::size_t size = 0;
+    FileRead result = read_whole_file(path, max_trigger_file_size, &raw, &size);
+    HeapText text(raw);
+    if (result == FileRead::unreadable || result == FileRead::too_large) {
+        // Never replace a file that exists but could not be read: it is the
+        // user's, and it may only be locked for a moment.
+        status_printf(result == FileRead::too_large ? " Trigger file too large to load: %s"
+                                                    : " Unable to read the trigger file: %s",
+                      path ? path : "");
+        return;
+    }
+    if (result == FileRead::missing || size < 3) {
+        text.reset();
+        if (!write_default_file(path)) return;
+        result = read_whole_file(path, max_trigger_file_size, &raw, &size);
+        text.reset(raw);
+    }
+    int count = 0;
+    if (result == FileRead::ok && text) {
+        set_editor_text(text.get());
+        apply_markers(text.get(), trigger_table);
+        count = parse_trigger_text(text.get(), size, trigger_table, nullptr);
+    }
+    status_printf(" Triggers Loaded: %d %s", count,
+                  trigger_table.debug_mode ? " * * * DEBUG ON * * *" : "");
+}

@@ -1,0 +1,86 @@
+// The trigger file and the trigger table the matcher scans.
+//
+// A trigger line is "trigger=output": 1 to 61 characters before the first
+// "=". Tokens in the trigger ("{control}", "{shift}", "{alt}", "{4}" and the
+// key tokens) make it a hotkey or name keys; the rest is typed text.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+constexpr int trigger_capacity = 256; // the last entry always stays empty and ends the scan
+constexpr int max_triggers = 255;
+constexpr int max_trigger_chars = 61;
+constexpr int max_match_length = 32;
+// Files larger than this are refused rather than read whole at every match.
+constexpr std::size_t max_trigger_file_size = 64u * 1024u * 1024u;
+
+constexpr uint8_t flag_control = 1;
+constexpr uint8_t flag_shift = 2;
+constexpr uint8_t flag_alt = 4;
+constexpr uint8_t flag_key_token = 0x10;
+
+struct TriggerEntry {
+    std::array<char, 64> match{};      // the trigger after token processing, reversed
+    std::array<char, 64> lookup_key{}; // "\n" + the trigger as written + "="
+    uint8_t flags = 0;
+    int32_t match_length = 0;
+};
+
+struct TriggerTable {
+    std::array<TriggerEntry, trigger_capacity> entries{};
+    int count = 0;
+    bool debug_mode = false; // once on, stays on until the program ends
+    bool remap_mode = false;
+    bool netbook = false;    // set at start-up; allows remap mode
+};
+
+extern TriggerTable trigger_table;
+
+// What the parse made of one line of the file, for tools that explain it.
+enum class LineVerdict {
+    trigger,            // loaded as entry `entry`
+    comment,
+    no_equals,
+    starts_with_equals,
+    too_long,           // 62 or more characters before "="
+    beyond_limit,       // a valid trigger after the 255th
+    modifiers_only,     // only "{control}", "{shift}", "{alt}": nothing to match
+    after_nul,          // text after a zero byte, which ends the file's text
+};
+
+struct LineNote {
+    int line; // 1-based
+    LineVerdict verdict;
+    int entry; // table index for `trigger`, else -1
+};
+
+// Loads the file at `path` into the trigger table and the editor, sets the
+// markers' modes and reports the count in the status bar. A missing file or
+// one under 3 bytes is replaced by the built-in default; a file that exists
+// but cannot be read is left untouched and an empty table is loaded.
+void load_triggers(const char* path);
+
+// Parses a file's text into `table` (which must be cleared first); the
+// text ends at `size` or its first zero byte. Returns the number of triggers.
+// With `notes`, every non-blank line gets a verdict.
+int parse_trigger_text(const char* text, std::size_t size, TriggerTable& table,
+                       std::vector<LineNote>* notes);
+
+// Sets debug and remap mode from the markers in the text (never clears them).
+void apply_markers(const char* text, TriggerTable& table);
+
+// Replaces every key token in `text` by its key code, in token-table order;
+// returns the number of replacements.
+int replace_key_tokens(char* text);
+
+// Letters to upper case, shifted symbols to their unshifted key; else unchanged.
+char unshift_char(char c);
+
+// The shift pairs of a US keyboard: shifted[i] is typed with Shift on the
+// key of unshifted[i].
+extern const std::string_view shifted_row;
+extern const std::string_view unshifted_row;

@@ -1,0 +1,18 @@
+// Typing one character through the current keyboard layout, with the
+// numeric-keypad Alt code as the fallback for characters the layout lacks.
+#pragma once
+
+#include <cstdint>
+
+struct AltCode {
+    int16_t code;
+    int16_t character; // the text byte, sign-extended
+};
+
+// The Alt-code table, ended by a row whose code is 0.
+extern const AltCode* const alt_codes;
+constexpr int alt_code_count = 159;
+
+// Types one byte of output text (never 0). A character neither the layout nor
+// the Alt-code table can type is dropped.
+void type_char(char c);

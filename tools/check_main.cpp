@@ -1,0 +1,46 @@
+// quillomat-check FILE [--netbook]
+//
+// Loads a trigger file with the program's own parser and prints what the
+// program will do with it. Exit status: 0 when every line that is neither
+// blank nor a comment loads as a trigger that can fire, 1 otherwise, 2 when
+// the file cannot be read.
+#include "common/memory.h"
+#include "engine/trigger_report.h"
+#include "platform/platform.h"
+
+#include <cstdio>
+#include <cstring>
+
+int main(int argc, char** argv) {
+    const char* path = nullptr;
+    bool netbook = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--netbook") == 0)
+            netbook = true;
+        else if (!path)
+            path = argv[i];
+        else
+            path = nullptr, argc = 0;
+    }
+    if (!path) {
+        std::fprintf(stderr, "usage: quillomat-check TRIGGER_FILE [--netbook]\n");
+        return 2;
+    }
+    char* raw = nullptr;
+    std::size_t size = 0;
+    const FileRead result = read_whole_file(path, max_trigger_file_size, &raw, &size);
+    HeapText text(raw);
+    if (result != FileRead::ok) {
+        std::fprintf(stderr, "quillomat-check: %s: %s\n", path,
+                     result == FileRead::missing     ? "no such file"
+                     : result == FileRead::too_large ? "too large to load"
+                                                     : "cannot be read");
+        return 2;
+    }
+    static TriggerReport report;
+    build_trigger_report(text.get(), size, netbook, report);
+    std::printf("Trigger file: %s\n%s", path, format_trigger_report(report).c_str());
+    if (size < 3)
+        std::printf("Note: a file under 3 bytes is replaced by the built-in default when the program loads it.\n");
+    return report.dead_lines == 0 ? 0 : 1;
+}
