@@ -109,7 +109,7 @@ bool append_to_file(const char* path, std::string_view data) {
     if (!path || !*path || desk().locked_files.count(path)) return false;
     std::FILE* file = std::fopen(path, "ab");
     if (!file) return false;
-    const bool ok = std::fwrite(data.data(), 1, data.size(), file) == data.size();
+    const bool ok = data.empty() || std::fwrite(data.data(), 1, data.size(), file) == data.size();
     return std::fclose(file) == 0 && ok;
 }
 

@@ -1,1 +1,152 @@
+#include "common/memory.h"
+#include "common/packed_text.h"
+#include "engine/key_monitor.h"
+#include "engine/triggers.h"
+#include "platform/platform.h"
+#include "platform/sim/sim.h"
+#include "resources/builtin_texts.h"
+
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+class LoadTriggers : public ::testing::Test {
+protected:
+    void SetUp() override {
+        sim_reset();
+        trigger_table = TriggerTable{};
+        dir = fs::temp_directory_path() /
+              ("quillomat-load-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        path = (dir / "Quillomat.txt").string();
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    void write(const std::string& text) {
+        std::ofstream(path, std::ios::binary) << text;
+    }
+    std::string read() {
+        std::ifstream in(path, std::ios::binary);
+        std::ostringstream out;
+        out << in.rdbuf();
+        return out.str();
+    }
+    static std::string default_text() {
+        const std::string_view packed = builtin_text_data(default_triggers_id);
+        int32_t length = static_cast<int32_t>(packed.size());
+        HeapText text(unpack_text(packed.data(), &length));
+        return std::string(text.get(), static_cast<std::size_t>(length));
+    }
+
+    fs::path dir;
+    std::string path;
+};
+} // namespace
+
+TEST_F(LoadTriggers, FillsTheTableTheEditorAndTheStatusBar) {
+    write("; my triggers\r\nbtw=by the way\r\n{control}{alt}k=hotkey\r\n");
+    load_triggers(path.c_str());
+    EXPECT_EQ(trigger_table.count, 2);
+    EXPECT_EQ(sim_editor_text(), read());
+    EXPECT_EQ(sim_status_text(), " Triggers Loaded: 2 ");
+}
+
+TEST_F(LoadTriggers, ReleasesHeldModifiersAndForgetsTheKeyboard) {
+    write("btw=by the way\n");
+    sim_set_key(17, true);
+    sim_set_key(18, true);
+    key_monitor.key_state[65] = 1;
+    key_monitor.history[0] = 'x';
+    load_triggers(path.c_str());
+    EXPECT_EQ(sim_key_transcript(), "-11e -12");
+    EXPECT_EQ(key_monitor.key_state[65], 0);
+    EXPECT_EQ(key_monitor.history[0], 0);
+}
+
+TEST_F(LoadTriggers, WritesTheDefaultFileWhenThereIsNone) {
+    load_triggers(path.c_str());
+    EXPECT_EQ(read(), default_text());
+    EXPECT_EQ(sim_editor_text(), default_text());
+    EXPECT_GT(trigger_table.count, 10);
+}
+
+TEST_F(LoadTriggers, ReplacesFilesUnderThreeBytesButLoadsThreeBytes) {
+    for (const char* small : {"", "a", "a="}) {
+        write(small);
+        load_triggers(path.c_str());
+        EXPECT_EQ(read(), default_text()) << '"' << small << '"';
+    }
+    write("a=b");
+    load_triggers(path.c_str());
+    EXPECT_EQ(read(), "a=b");
+    EXPECT_EQ(trigger_table.count, 1);
+    EXPECT_EQ(sim_status_text(), " Triggers Loaded: 1 ");
+}
+
+TEST_F(LoadTriggers, KeepsAFileThatCannotBeReadAndSaysSo) {
+    write("btw=by the way\n");
+    sim_lock_file(path);
+    load_triggers(path.c_str());
+    EXPECT_EQ(read(), "btw=by the way\n");
+    EXPECT_EQ(trigger_table.count, 0);
+    EXPECT_EQ(sim_status_text(), " Unable to read the trigger file: " + path);
+    EXPECT_EQ(sim_editor_text(), "");
+}
+
+TEST_F(LoadTriggers, AFolderInPlaceOfTheFileIsNotReplaced) {
+    fs::create_directories(path);
+    load_triggers(path.c_str());
+    EXPECT_TRUE(fs::is_directory(path));
+    EXPECT_EQ(trigger_table.count, 0);
+}
+
+TEST_F(LoadTriggers, WithoutABuiltInDefaultAnEmptyFileIsCreated) {
+    sim_set_builtin_text(default_triggers_id, "");
+    load_triggers(path.c_str());
+    EXPECT_TRUE(fs::exists(path));
+    EXPECT_EQ(read(), "");
+    EXPECT_EQ(sim_status_text(), " Triggers Loaded: 0 ");
+}
+
+TEST_F(LoadTriggers, DebugModeStaysOnAcrossReloads) {
+    write("; Quillomat_DEBUG\nbtw=x\n");
+    load_triggers(path.c_str());
+    EXPECT_EQ(sim_status_text(), " Triggers Loaded: 1  * * * DEBUG ON * * *");
+    write("btw=x\n");
+    load_triggers(path.c_str());
+    EXPECT_TRUE(trigger_table.debug_mode);
+}
+
+TEST_F(LoadTriggers, SurvivesHostileFiles) {
+    std::mt19937 random(7);
+    std::vector<std::string> files = {
+        std::string(100000, 'x') + "=long line\nok=1",
+        std::string("a=1\0b=2\nc=3", 11),
+        std::string(61, '{') + "=braces",
+        "\r\r\r\n\n\n",
+        "=\n=\n==\n",
+    };
+    for (int i = 0; i < 20; ++i) {
+        std::string bytes(static_cast<std::size_t>(random() % 5000), '\0');
+        for (char& c : bytes)
+            c = static_cast<char>(random());
+        files.push_back(bytes);
+    }
+    for (const std::string& file : files) {
+        write(file);
+        load_triggers(path.c_str());
+        ASSERT_LE(trigger_table.count, 255);
+        ASSERT_EQ(trigger_table.entries[255].match[0], '\0');
+        for (int e = 0; e < trigger_table.count; ++e) {
+            ASSERT_GT(trigger_table.entries[e].match_length, 0);
+            ASSERT_LE(trigger_table.entries[e].match_length, 32);
+        }
+    }
+}

@@ -1,1 +1,78 @@
+#include "engine/trigger_report.h"
+
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace {
+TriggerReport report_of(const std::string& text) {
+    TriggerReport report;
+    build_trigger_report(text.data(), text.size(), false, report);
+    return report;
+}
+
+struct CheckRun {
+    int status;
+    std::string output;
+};
+
+CheckRun run_check(const std::string& args) {
+    CheckRun run{-1, ""};
+    FILE* pipe = popen((std::string(QUILLOMAT_CHECK) + " " + args + " 2>&1").c_str(), "r");
+    if (!pipe) return run;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        run.output.append(buffer, n);
+    const int status = pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+} // namespace
+
+TEST(TriggerReport, FindsTriggersThatAnEarlierOneAlwaysBeats) {
+    TriggerReport r = report_of("tw=two\nbtw=by the way\nbt=x\n{control}k=a\n{control}K=b\n{control}{shift}k=c\n");
+    EXPECT_EQ(r.shadowed_by, (std::vector<int>{-1, 0, -1, -1, 3, -1}));
+    EXPECT_EQ(r.dead_lines, 2);
+    // A longer trigger above a shorter one that ends the same way is fine.
+    EXPECT_EQ(report_of("btw=1\ntw=2\n").dead_lines, 0);
+    // Only the last 32 characters are compared.
+    EXPECT_EQ(report_of(std::string(40, 'a') + "=1\n" + std::string(35, 'a') + "=2\n").dead_lines, 1);
+}
+
+TEST(TriggerReport, DescribesTriggersAsTheUserTypesThem) {
+    TriggerReport r = report_of("btw=1\n{control}{alt}k=2\n{shift}{F1}=3\nxy{4}=4\ncaf\xE9=5\n");
+    EXPECT_EQ(describe_trigger(r.table.entries[0]), "btw");
+    EXPECT_EQ(describe_trigger(r.table.entries[1]), "Ctrl+Alt+K");
+    EXPECT_EQ(describe_trigger(r.table.entries[2]), "Shift+{F1}");
+    EXPECT_EQ(describe_trigger(r.table.entries[3]), "xy{mouse_middle}");
+    EXPECT_EQ(describe_trigger(r.table.entries[4]), "caf<E9>");
+}
+
+TEST(CheckTool, ExplainsEveryLineThatNeverFiresAndSetsItsExitStatus) {
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() / "quillomat-check-test";
+    std::filesystem::create_directories(dir);
+    const std::string bad = (dir / "bad.txt").string(), good = (dir / "good.txt").string();
+    std::ofstream(bad, std::ios::binary) << "; comment\r\ntw=two\r\nbtw=three\r\nno equals\r\n=starts\r\n"
+                                         << std::string(62, 'x') << "=long\r\n{alt}{shift}=mods\r\n";
+    std::ofstream(good, std::ios::binary) << "btw=by the way\r\n; Quillomat_DEBUG\r\n";
+
+    CheckRun run = run_check(bad);
+    EXPECT_EQ(run.status, 1);
+    for (const char* expected : {"line 3: shadowed by the trigger on line 2", "line 4: no \"=\"",
+                                 "line 5: starts with \"=\"", "line 6: 62 or more characters before \"=\"",
+                                 "line 7: only modifier tokens, no key", "2 triggers loaded, 5 lines never fire"})
+        EXPECT_NE(run.output.find(expected), std::string::npos) << expected << "\n" << run.output;
+
+    run = run_check(good);
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(run.output.find("debug mode"), std::string::npos);
+    EXPECT_NE(run.output.find("    0  line 1     plain   btw"), std::string::npos) << run.output;
+
+    EXPECT_EQ(run_check((dir / "missing.txt").string()).status, 2);
+    EXPECT_EQ(run_check(QUILLOMAT_SOURCE_DIR "/resources/default_triggers.txt").status, 0);
+    std::filesystem::remove_all(dir);
+}
