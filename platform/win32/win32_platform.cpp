@@ -1,0 +1,132 @@
+// The real platform: Win32 calls behind the program's seam.
+#include "platform/platform.h"
+#include "platform/win32/win32_windows.h"
+
+#include "common/memory.h"
+
+#include <commctrl.h>
+#include <cstring>
+
+namespace {
+struct MainWindows {
+    HWND main = nullptr;
+    HWND editor = nullptr;
+    HWND status_bar = nullptr;
+};
+MainWindows windows;
+
+// Closes a file handle on every path out.
+struct FileHandle {
+    HANDLE handle;
+    explicit FileHandle(HANDLE h) : handle(h) {}
+    ~FileHandle() {
+        if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+    }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    bool ok() const { return handle != INVALID_HANDLE_VALUE; }
+};
+} // namespace
+
+void win32_set_main_windows(HWND main_window, HWND editor, HWND status_bar) {
+    windows = MainWindows{main_window, editor, status_bar};
+}
+
+bool key_is_down(int vk) { return (GetAsyncKeyState(vk) & 0x8000) != 0; }
+bool caps_lock_on() { return (GetKeyState(VK_CAPITAL) & 1) != 0; }
+
+void clear_keyboard_state() {
+    BYTE state[256] = {};
+    SetKeyboardState(state);
+}
+
+void send_key_event(uint8_t vk, uint8_t scan_code, uint32_t flags) {
+    DWORD win_flags = 0;
+    if (flags & key_extended) win_flags |= KEYEVENTF_EXTENDEDKEY;
+    if (flags & key_release) win_flags |= KEYEVENTF_KEYUP;
+    keybd_event(vk, scan_code, win_flags, 0);
+}
+
+unsigned key_scan_code(int vk) { return MapVirtualKeyA(static_cast<UINT>(vk), 0); }
+unsigned key_char(int vk) { return MapVirtualKeyA(static_cast<UINT>(vk), 2) & 0xFF; }
+int16_t char_key(char c) { return static_cast<int16_t>(VkKeyScanA(c)); }
+
+FileRead read_whole_file(const char* path, std::size_t max_size, char** text, std::size_t* size) {
+    *text = nullptr;
+    *size = 0;
+    if (!path || !*path) return FileRead::missing;
+    FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.ok()) {
+        const DWORD error = GetLastError();
+        return (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) ? FileRead::missing
+                                                                                 : FileRead::unreadable;
+    }
+    LARGE_INTEGER file_size;
+    if (!GetFileSizeEx(file.handle, &file_size)) return FileRead::unreadable;
+    if (static_cast<unsigned long long>(file_size.QuadPart) > max_size) return FileRead::too_large;
+    const std::size_t length = static_cast<std::size_t>(file_size.QuadPart);
+    HeapText buffer = alloc_text(file_buffer_size(length));
+    if (!buffer) return FileRead::too_large;
+    std::size_t got = 0;
+    while (got < length) {
+        DWORD chunk = 0;
+        const DWORD want = static_cast<DWORD>(length - got > 0x100000 ? 0x100000 : length - got);
+        if (!ReadFile(file.handle, buffer.get() + got, want, &chunk, nullptr)) return FileRead::unreadable;
+        if (chunk == 0) break;
+        got += chunk;
+    }
+    buffer.get()[got] = '\0';
+    *size = got;
+    *text = buffer.release();
+    return FileRead::ok;
+}
+
+bool append_to_file(const char* path, std::string_view data) {
+    if (!path || !*path) return false;
+    FileHandle file(CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.ok()) return false;
+    if (SetFilePointer(file.handle, 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER &&
+        GetLastError() != NO_ERROR)
+        return false;
+    std::size_t written = 0;
+    while (written < data.size()) {
+        DWORD chunk = 0;
+        const DWORD want =
+            static_cast<DWORD>(data.size() - written > 0x100000 ? 0x100000 : data.size() - written);
+        if (!WriteFile(file.handle, data.data() + written, want, &chunk, nullptr) || chunk == 0)
+            return false;
+        written += chunk;
+    }
+    return true;
+}
+
+bool delete_file(const char* path) { return path && *path && DeleteFileA(path) != 0; }
+
+std::string_view builtin_text(int id) {
+    HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(10) /* RT_RCDATA */);
+    if (!found) return {};
+    HGLOBAL loaded = LoadResource(nullptr, found);
+    const char* data = loaded ? static_cast<const char*>(LockResource(loaded)) : nullptr;
+    if (!data) return {};
+    // Resource data lives as long as the module; read only within its size.
+    const std::size_t size = SizeofResource(nullptr, found);
+    const void* end = std::memchr(data, '\0', size);
+    return std::string_view(data, end ? static_cast<std::size_t>(static_cast<const char*>(end) - data) : size);
+}
+
+void set_editor_text(const char* text) {
+    if (!windows.editor || !IsWindow(windows.editor)) return;
+    SetWindowTextA(windows.editor, text ? text : "");
+    SendMessageA(windows.editor, EM_SETSEL, 0, 0);
+    SendMessageA(windows.editor, EM_SCROLLCARET, 0, 0);
+    if (windows.main) InvalidateRect(windows.main, nullptr, TRUE);
+    InvalidateRect(windows.editor, nullptr, TRUE);
+}
+
+void set_status_text(const char* text) {
+    if (!windows.status_bar || !IsWindow(windows.status_bar) || !text || !*text) return;
+    SendMessageA(windows.status_bar, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text));
+    UpdateWindow(windows.status_bar);
+}

@@ -1,0 +1,128 @@
+// The win32 backend on a real (Wine) desktop: the key events that reach the
+// system, the built-in text resource, and files that are missing or locked.
+#include "key_hook.h"
+
+#include "common/memory.h"
+#include "common/packed_text.h"
+#include "engine/triggers.h"
+#include "platform/platform.h"
+#include "playback/key_tokens.h"
+#include "playback/synthesis.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+class KeyEvents : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { ASSERT_TRUE(key_hook_start()) << "no low-level keyboard hook"; }
+    static void TearDownTestSuite() { key_hook_stop(); }
+    void SetUp() override { key_hook_clear(); }
+
+    // The events that reached the desktop, checked against the layout's scan codes.
+    static std::string expect_events(std::size_t count) {
+        const std::vector<HookedKey> keys = key_hook_wait(count);
+        for (const HookedKey& k : keys) {
+            EXPECT_TRUE(k.injected);
+            // Alt of an Alt-code sequence is sent with scan code 0.
+            if (k.vk != VK_MENU) {
+                EXPECT_EQ(k.scan_code, MapVirtualKeyA(k.vk, 0)) << k.vk;
+            }
+        }
+        return key_hook_transcript(keys);
+    }
+};
+
+void play(const char* token) {
+    uint32_t length = 0;
+    int mode = 0;
+    const uint8_t vk = parse_key_token(token, &length, &mode);
+    play_key_token(vk, mode);
+}
+
+std::string read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+void write_file(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string temp_path(const char* name) {
+    char folder[MAX_PATH];
+    GetTempPathA(MAX_PATH, folder);
+    return std::string(folder) + name;
+}
+} // namespace
+
+TEST_F(KeyEvents, CapitalAIsShiftAroundTheKey) {
+    type_char('A');
+    EXPECT_EQ(expect_events(4), "+10 +41 -41 -10");
+}
+
+TEST_F(KeyEvents, EAcuteIsAltWithKeypad0233) {
+    type_char('\xE9');
+    const std::vector<HookedKey> keys = key_hook_wait(10);
+    EXPECT_EQ(expect_events(10), "+12 +60 -60 +62 -62 +63 -63 +63 -63 -12");
+    ASSERT_EQ(keys.size(), 10u);
+    EXPECT_EQ(keys.front().scan_code, 0u);
+    EXPECT_EQ(keys.back().scan_code, 0u);
+}
+
+TEST_F(KeyEvents, TokensCarryTheExtendedFlagOnlyForExtendedKeys) {
+    play("{CtrlDown}");
+    play("{CtrlUp}");
+    play("{Num/}");
+    play("{Home}");
+    play("{enter}");
+    EXPECT_EQ(expect_events(8), "+11e -11e +6F -6F +24e -24e +0D -0D");
+}
+
+TEST_F(KeyEvents, LowerCaseAndDigitsNeedNoShift) {
+    type_char('b');
+    type_char('7');
+    type_char('!');
+    EXPECT_EQ(expect_events(8), "+42 -42 +37 -37 +10 +31 -31 -10");
+}
+
+TEST(BuiltinTexts, TheDefaultTriggerFileResourceUnpacksToItsSource) {
+    const std::string_view packed = builtin_text(8002);
+    ASSERT_FALSE(packed.empty());
+    int32_t length = static_cast<int32_t>(packed.size());
+    HeapText text(unpack_text(packed.data(), &length));
+    ASSERT_TRUE(text);
+    EXPECT_EQ(std::string(text.get(), static_cast<std::size_t>(length)),
+              read_file("Z:" QUILLOMAT_SOURCE_DIR "/resources/default_triggers.txt"));
+    EXPECT_TRUE(builtin_text(8009).empty());
+}
+
+TEST(Files, AMissingTriggerFileGetsTheDefaultAndALockedOneIsLeftAlone) {
+    const std::string path = temp_path("quillomat-backend-test.txt");
+    DeleteFileA(path.c_str());
+    load_triggers(path.c_str());
+    EXPECT_GT(trigger_table.count, 10);
+    EXPECT_EQ(read_file(path).substr(0, 24), "; Quillomat trigger file");
+
+    write_file(path, "btw=by the way\r\n");
+    load_triggers(path.c_str());
+    EXPECT_EQ(trigger_table.count, 1);
+
+    // Another program holds the file open and shares nothing.
+    HANDLE lock = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    char* text = nullptr;
+    std::size_t size = 0;
+    EXPECT_EQ(read_whole_file(path.c_str(), 1 << 20, &text, &size), FileRead::unreadable);
+    load_triggers(path.c_str());
+    EXPECT_EQ(trigger_table.count, 0);
+    CloseHandle(lock);
+    EXPECT_EQ(read_file(path), "btw=by the way\r\n");
+    DeleteFileA(path.c_str());
+}
