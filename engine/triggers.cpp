@@ -9,6 +9,7 @@
 #include "playback/key_tokens.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstring>
 
@@ -103,15 +104,31 @@ char unshift_char(char c) {
 }
 
 int replace_key_tokens(char* text) {
+    // Which characters follow a "{" in the text: a name whose second
+    // character is not among them cannot match, and most names are passed
+    // over without a scan. Replacements change the text, so the set is
+    // taken again after each one.
+    auto fold = [](char c) { return static_cast<unsigned char>((c >= 'A' && c <= 'Z') ? c + 32 : c); };
+    std::array<bool, 256> after_brace{};
+    auto take_set = [&] {
+        after_brace.fill(false);
+        for (const char* at = std::strchr(text, '{'); at; at = std::strchr(at + 1, '{'))
+            after_brace[fold(at[1])] = true;
+    };
+    take_set();
     int replaced = 0;
     for (const KeyToken* row = key_tokens; !row->name.empty(); ++row) {
+        if (!after_brace[fold(row->name[1])]) continue;
+        bool changed = false;
         for (char* at = std::strchr(text, '{'); at; at = std::strchr(at + 1, '{')) {
             if (!starts_with_nocase(at, row->name)) continue;
             const std::size_t rest = std::strlen(at + row->name.size()) + 1;
             *at = static_cast<char>(row->vk);
             std::memmove(at + 1, at + row->name.size(), rest);
             ++replaced;
+            changed = true;
         }
+        if (changed) take_set();
     }
     return replaced;
 }

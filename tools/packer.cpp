@@ -1,6 +1,7 @@
 #include "tools/packer.h"
 
 #include <array>
+#include <cstdint>
 #include <cstdio>
 #include <vector>
 
@@ -11,14 +12,14 @@ constexpr std::size_t width = 2;
 constexpr std::size_t min_gain = 1;
 
 std::size_t best_pair(const std::string& body, std::size_t& count) {
-    std::vector<std::size_t> counts(65536, 0);
-    std::vector<std::size_t> last_end(65536, 0); // where the last counted use ended, so overlaps ("aaa") count once
+    std::vector<uint32_t> counts(65536, 0);
+    std::vector<uint32_t> last_end(65536, 0); // where the last counted use ended, so overlaps ("aaa") count once
     for (std::size_t i = 0; i + 1 < body.size(); ++i) {
         const std::size_t pair =
             static_cast<unsigned char>(body[i]) * 256u + static_cast<unsigned char>(body[i + 1]);
         if (counts[pair] != 0 && last_end[pair] > i) continue;
         ++counts[pair];
-        last_end[pair] = i + 2;
+        last_end[pair] = static_cast<uint32_t>(i + 2);
     }
     std::size_t best = 0;
     count = 0;
