@@ -10,7 +10,8 @@ namespace {
 // A 1 MiB trigger file: 255 triggers with long outputs full of tokens.
 std::string big_trigger_file() {
     std::string text = "; benchmark file\r\n";
-    const std::string output_unit = "Dear {{dd}}.{{mm}}.{{yyyy}}{Enter}{Tab}%USERNAME% wrote{Delay=10} ";
+    const std::string output_unit =
+        "Dear {{dd}}.{{mm}}.{{yyyy}}{Enter}{Tab}%USERNAME% wrote{Delay=10} ";
     const std::size_t per_line = (1u << 20) / 255;
     for (int i = 0; i < 255; ++i) {
         std::string line = "{control}{alt}" + std::to_string(i) + "x{Enter}=";

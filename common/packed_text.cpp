@@ -19,7 +19,8 @@ char* unpack_text(const char* packed, int32_t* length) {
     if (!packed || !length || *length <= 0) return nullptr;
     const std::size_t packed_length = static_cast<std::size_t>(*length);
     if (packed_length < 3) return nullptr;
-    const std::size_t entries = static_cast<std::size_t>(16 * hex_digit(packed[0]) + hex_digit(packed[1]));
+    const std::size_t entries =
+        static_cast<std::size_t>(16 * hex_digit(packed[0]) + hex_digit(packed[1]));
     const std::size_t width = static_cast<std::size_t>(hex_digit(packed[2]));
     if (width == 0) return nullptr;
     const std::size_t table_end = 3 + entries * (width + 1);

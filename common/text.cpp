@@ -21,7 +21,8 @@ bool starts_with_nocase(const char* text, std::string_view prefix) {
     if (!text) return false;
     for (std::size_t i = 0; i < prefix.size(); ++i) {
         if (text[i] == '\0') return false;
-        if (fold(static_cast<unsigned char>(text[i])) != fold(static_cast<unsigned char>(prefix[i])))
+        if (fold(static_cast<unsigned char>(text[i])) !=
+            fold(static_cast<unsigned char>(prefix[i])))
             return false;
     }
     return true;
@@ -65,7 +66,8 @@ int32_t parse_decimal(const char* text) {
 char* format_decimal(int32_t value, char* out, std::size_t capacity) {
     char digits[12];
     std::size_t n = 0;
-    uint32_t magnitude = value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
+    uint32_t magnitude =
+        value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
     do {
         digits[n++] = static_cast<char>('0' + magnitude % 10u);
         magnitude /= 10u;

@@ -8,7 +8,7 @@
 constexpr int history_length = 32;
 
 struct KeyMonitor {
-    std::array<uint8_t, 256> key_state{}; // 1: down when last polled
+    std::array<uint8_t, 256> key_state{};       // 1: down when last polled
     std::array<char, history_length> history{}; // 0: no character
 };
 

@@ -6,7 +6,9 @@
 #include <cstring>
 
 namespace {
-bool is_plain(const TriggerEntry& entry) { return entry.flags == 0; }
+bool is_plain(const TriggerEntry& entry) {
+    return entry.flags == 0;
+}
 
 std::string printable(char c) {
     const unsigned char byte = static_cast<unsigned char>(c);
@@ -27,13 +29,20 @@ std::string key_name(uint8_t vk, bool named_by_token) {
 
 const char* reason(LineVerdict verdict) {
     switch (verdict) {
-    case LineVerdict::no_equals: return "no \"=\"";
-    case LineVerdict::starts_with_equals: return "starts with \"=\"";
-    case LineVerdict::too_long: return "62 or more characters before \"=\"";
-    case LineVerdict::beyond_limit: return "beyond the 255th trigger line";
-    case LineVerdict::modifiers_only: return "only modifier tokens, no key";
-    case LineVerdict::after_nul: return "after a zero byte, which ends the file's text";
-    default: return "";
+    case LineVerdict::no_equals:
+        return "no \"=\"";
+    case LineVerdict::starts_with_equals:
+        return "starts with \"=\"";
+    case LineVerdict::too_long:
+        return "62 or more characters before \"=\"";
+    case LineVerdict::beyond_limit:
+        return "beyond the 255th trigger line";
+    case LineVerdict::modifiers_only:
+        return "only modifier tokens, no key";
+    case LineVerdict::after_nul:
+        return "after a zero byte, which ends the file's text";
+    default:
+        return "";
     }
 }
 } // namespace
@@ -118,8 +127,10 @@ std::string format_trigger_report(const TriggerReport& report) {
         if (note.verdict == LineVerdict::trigger) {
             const int earlier = report.shadowed_by[note.entry];
             if (earlier < 0) continue;
-            std::snprintf(line, sizeof line, "  line %d: shadowed by the trigger on line %d, which always fires first\n",
-                          note.line, entry_line[earlier]);
+            std::snprintf(
+                line, sizeof line,
+                "  line %d: shadowed by the trigger on line %d, which always fires first\n",
+                note.line, entry_line[earlier]);
         } else {
             std::snprintf(line, sizeof line, "  line %d: %s\n", note.line, reason(note.verdict));
         }
@@ -127,7 +138,8 @@ std::string format_trigger_report(const TriggerReport& report) {
         ++shown;
     }
     if (shown == 0) out += "  none\n";
-    std::snprintf(line, sizeof line, "%d triggers loaded, %d lines never fire\n", table.count, report.dead_lines);
+    std::snprintf(line, sizeof line, "%d triggers loaded, %d lines never fire\n", table.count,
+                  report.dead_lines);
     out += line;
     return out;
 }

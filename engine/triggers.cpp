@@ -15,14 +15,15 @@
 
 TriggerTable trigger_table;
 
-
 const std::string_view shifted_row = "~!@#$%^&*()_+{}|:\"<>?";
 const std::string_view unshifted_row = "`1234567890-=[]\\;',./";
 
 namespace {
 constexpr int default_trigger_text_id = 8002;
 
-inline bool is_line_end(char c) { return c == '\r' || c == '\n' || c == '\0'; }
+inline bool is_line_end(char c) {
+    return c == '\r' || c == '\n' || c == '\0';
+}
 
 // Replaces every case-insensitive occurrence of `needle` by `replacement`
 // (never longer), searching on after each replacement.
@@ -30,7 +31,8 @@ void replace_all_nocase(char* text, const char* needle, std::string_view replace
     const std::size_t needle_length = std::strlen(needle);
     char* at = find_nocase(text, needle);
     while (at) {
-        std::memmove(at + replacement.size(), at + needle_length, std::strlen(at + needle_length) + 1);
+        std::memmove(at + replacement.size(), at + needle_length,
+                     std::strlen(at + needle_length) + 1);
         std::memcpy(at, replacement.data(), replacement.size());
         at = find_nocase(at + replacement.size(), needle);
     }
@@ -64,10 +66,12 @@ void release_modifiers() {
         int vk;
         uint32_t flags;
     };
-    const Modifier modifiers[] = {{17, key_extended | key_release}, {16, key_release}, {18, key_release}};
+    const Modifier modifiers[] = {
+        {17, key_extended | key_release}, {16, key_release}, {18, key_release}};
     for (const Modifier& m : modifiers) {
         if (key_is_down(m.vk))
-            send_key_event(static_cast<uint8_t>(m.vk), static_cast<uint8_t>(key_scan_code(m.vk)), m.flags);
+            send_key_event(static_cast<uint8_t>(m.vk), static_cast<uint8_t>(key_scan_code(m.vk)),
+                           m.flags);
     }
 }
 
@@ -108,7 +112,9 @@ int replace_key_tokens(char* text) {
     // character is not among them cannot match, and most names are passed
     // over without a scan. Replacements change the text, so the set is
     // taken again after each one.
-    auto fold = [](char c) { return static_cast<unsigned char>((c >= 'A' && c <= 'Z') ? c + 32 : c); };
+    auto fold = [](char c) {
+        return static_cast<unsigned char>((c >= 'A' && c <= 'Z') ? c + 32 : c);
+    };
     std::array<bool, 256> after_brace{};
     auto take_set = [&] {
         after_brace.fill(false);
@@ -168,7 +174,8 @@ int parse_trigger_text(const char* text, std::size_t size, TriggerTable& table,
         if (count >= max_triggers && !notes) break;
         char trigger[max_trigger_chars + 1];
         std::size_t copied = 0;
-        while (copied < max_trigger_chars && pos < end && text[pos] != '=' && !is_line_end(text[pos]))
+        while (copied < max_trigger_chars && pos < end && text[pos] != '=' &&
+               !is_line_end(text[pos]))
             trigger[copied++] = text[pos++];
         trigger[copied] = '\0';
         const bool accepted = copied > 0 && pos < end && text[pos] == '=';
@@ -186,7 +193,8 @@ int parse_trigger_text(const char* text, std::size_t size, TriggerTable& table,
             note(line, LineVerdict::starts_with_equals, -1);
         } else {
             skip_line();
-            const bool has_equals = std::memchr(text + line_start, '=', pos - line_start) != nullptr;
+            const bool has_equals =
+                std::memchr(text + line_start, '=', pos - line_start) != nullptr;
             note(line, has_equals ? LineVerdict::too_long : LineVerdict::no_equals, -1);
         }
         skip_line();

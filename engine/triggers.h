@@ -35,21 +35,21 @@ struct TriggerTable {
     int count = 0;
     bool debug_mode = false; // once on, stays on until the program ends
     bool remap_mode = false;
-    bool netbook = false;    // set at start-up; allows remap mode
+    bool netbook = false; // set at start-up; allows remap mode
 };
 
 extern TriggerTable trigger_table;
 
 // What the parse made of one line of the file, for tools that explain it.
 enum class LineVerdict {
-    trigger,            // loaded as entry `entry`
+    trigger, // loaded as entry `entry`
     comment,
     no_equals,
     starts_with_equals,
-    too_long,           // 62 or more characters before "="
-    beyond_limit,       // a valid trigger after the 255th
-    modifiers_only,     // only "{control}", "{shift}", "{alt}": nothing to match
-    after_nul,          // text after a zero byte, which ends the file's text
+    too_long,       // 62 or more characters before "="
+    beyond_limit,   // a valid trigger after the 255th
+    modifiers_only, // only "{control}", "{shift}", "{alt}": nothing to match
+    after_nul,      // text after a zero byte, which ends the file's text
 };
 
 struct LineNote {

@@ -37,7 +37,8 @@ constexpr std::array<AltCode, alt_code_count + 1> build_alt_codes() {
 }
 
 constexpr auto alt_code_table = build_alt_codes();
-static_assert(alt_code_table[alt_code_count].code == 0 && alt_code_table[alt_code_count - 1].code == 255,
+static_assert(alt_code_table[alt_code_count].code == 0 &&
+                  alt_code_table[alt_code_count - 1].code == 255,
               "the Alt-code table has its rows and one terminator");
 
 void type_direct(int16_t key) {
@@ -76,7 +77,8 @@ void type_char(char c) {
     const int16_t key = char_key(c);
     const uint8_t low = static_cast<uint8_t>(key & 0xFF);
     const uint8_t high = static_cast<uint8_t>((key >> 8) & 0xFF);
-    const bool alt_path = static_cast<signed char>(c) < 0 || low == 0xFF || high == 0xFF || high == 6;
+    const bool alt_path =
+        static_cast<signed char>(c) < 0 || low == 0xFF || high == 0xFF || high == 6;
     if (alt_path)
         type_alt_code(c);
     else

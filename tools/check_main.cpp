@@ -41,6 +41,7 @@ int main(int argc, char** argv) {
     build_trigger_report(text.get(), size, netbook, report);
     std::printf("Trigger file: %s\n%s", path, format_trigger_report(report).c_str());
     if (size < 3)
-        std::printf("Note: a file under 3 bytes is replaced by the built-in default when the program loads it.\n");
+        std::printf("Note: a file under 3 bytes is replaced by the built-in default when the "
+                    "program loads it.\n");
     return report.dead_lines == 0 ? 0 : 1;
 }

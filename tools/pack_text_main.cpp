@@ -2,8 +2,8 @@
 //
 //   quillomat-pack --raw SOURCE OUT        packed bytes and one zero byte (a resource file)
 //   quillomat-pack --cpp OUT ID=SOURCE...  a C++ source defining builtin_text_data()
-#include "common/packed_text.h"
 #include "common/memory.h"
+#include "common/packed_text.h"
 #include "tools/packer.h"
 
 #include <cstdio>
@@ -69,12 +69,14 @@ int main(int argc, char** argv) {
             if (!eq) return 1;
             std::string packed;
             if (!pack_checked(eq + 1, packed)) return 1;
-            code += "    if (id == " + std::string(static_cast<const char*>(argv[i]), eq) + ") {\n        static const char data[] = {";
+            code += "    if (id == " + std::string(static_cast<const char*>(argv[i]), eq) +
+                    ") {\n        static const char data[] = {";
             for (std::size_t k = 0; k < packed.size(); ++k) {
                 if (k % 16 == 0) code += "\n            ";
                 code += std::to_string(static_cast<int>(static_cast<signed char>(packed[k]))) + ",";
             }
-            code += " 0};\n        return std::string_view(data, " + std::to_string(packed.size()) + ");\n    }\n";
+            code += " 0};\n        return std::string_view(data, " + std::to_string(packed.size()) +
+                    ");\n    }\n";
         }
         code += "    return {};\n}\n";
         return write_output(argv[2], code) ? 0 : 1;

@@ -13,7 +13,8 @@ constexpr std::size_t min_gain = 1;
 
 std::size_t best_pair(const std::string& body, std::size_t& count) {
     std::vector<uint32_t> counts(65536, 0);
-    std::vector<uint32_t> last_end(65536, 0); // where the last counted use ended, so overlaps ("aaa") count once
+    std::vector<uint32_t> last_end(
+        65536, 0); // where the last counted use ended, so overlaps ("aaa") count once
     for (std::size_t i = 0; i + 1 < body.size(); ++i) {
         const std::size_t pair =
             static_cast<unsigned char>(body[i]) * 256u + static_cast<unsigned char>(body[i + 1]);

@@ -32,13 +32,21 @@ SimDesktop& desk() {
 }
 } // namespace
 
-void sim_reset() { desk() = SimDesktop{}; }
+void sim_reset() {
+    desk() = SimDesktop{};
+}
 void sim_set_key(int vk, bool down) {
     if (vk >= 0 && vk < 256) desk().keys[vk] = down;
 }
-void sim_set_caps_lock(bool on) { desk().caps_lock = on; }
-const std::vector<SimKeyEvent>& sim_key_events() { return desk().key_events; }
-void sim_clear_key_events() { desk().key_events.clear(); }
+void sim_set_caps_lock(bool on) {
+    desk().caps_lock = on;
+}
+const std::vector<SimKeyEvent>& sim_key_events() {
+    return desk().key_events;
+}
+void sim_clear_key_events() {
+    desk().key_events.clear();
+}
 
 std::string sim_key_transcript() {
     std::string out;
@@ -52,30 +60,48 @@ std::string sim_key_transcript() {
     return out;
 }
 
-void sim_lock_file(const std::string& path) { desk().locked_files.insert(path); }
+void sim_lock_file(const std::string& path) {
+    desk().locked_files.insert(path);
+}
 void sim_set_builtin_text(int id, const std::string& packed) {
     desk().builtin_overrides[id] = packed;
 }
-const std::string& sim_editor_text() { return desk().editor_text; }
-const std::vector<std::string>& sim_status_texts() { return desk().status_texts; }
+const std::string& sim_editor_text() {
+    return desk().editor_text;
+}
+const std::vector<std::string>& sim_status_texts() {
+    return desk().status_texts;
+}
 std::string sim_status_text() {
     return desk().status_texts.empty() ? std::string() : desk().status_texts.back();
 }
 
 // ---- the seam ----
 
-bool key_is_down(int vk) { return vk >= 0 && vk < 256 && desk().keys[vk]; }
-bool caps_lock_on() { return desk().caps_lock; }
-void clear_keyboard_state() { desk().caps_lock = false; }
+bool key_is_down(int vk) {
+    return vk >= 0 && vk < 256 && desk().keys[vk];
+}
+bool caps_lock_on() {
+    return desk().caps_lock;
+}
+void clear_keyboard_state() {
+    desk().caps_lock = false;
+}
 
 void send_key_event(uint8_t vk, uint8_t scan_code, uint32_t flags) {
     desk().key_events.push_back(SimKeyEvent{vk, scan_code, flags});
     desk().keys[vk] = (flags & key_release) == 0;
 }
 
-unsigned key_scan_code(int vk) { return us_scan_code(vk); }
-unsigned key_char(int vk) { return us_key_char(vk); }
-int16_t char_key(char c) { return us_char_key(c); }
+unsigned key_scan_code(int vk) {
+    return us_scan_code(vk);
+}
+unsigned key_char(int vk) {
+    return us_key_char(vk);
+}
+int16_t char_key(char c) {
+    return us_char_key(c);
+}
 
 FileRead read_whole_file(const char* path, std::size_t max_size, char** text, std::size_t* size) {
     *text = nullptr;
@@ -124,5 +150,9 @@ std::string_view builtin_text(int id) {
     return builtin_text_data(id);
 }
 
-void set_editor_text(const char* text) { desk().editor_text = text ? text : ""; }
-void set_status_text(const char* text) { desk().status_texts.push_back(text ? text : ""); }
+void set_editor_text(const char* text) {
+    desk().editor_text = text ? text : "";
+}
+void set_status_text(const char* text) {
+    desk().status_texts.push_back(text ? text : "");
+}

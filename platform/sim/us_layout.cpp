@@ -105,17 +105,28 @@ int16_t us_char_key(char c) {
     if (byte >= 'A' && byte <= 'Z') return static_cast<int16_t>(0x100 | byte);
     // Control characters come from Ctrl with a key, except those with keys of their own.
     switch (byte) {
-    case '\b': return 0x08;
-    case '\t': return 0x09;
-    case '\r': return 0x0d;
-    case '\n': return 0x20d;
-    case 0x1b: return 0x1b;
-    case 0x1c: return 0x2dc;
-    case 0x1d: return 0x2dd;
-    case 0x1e: return 0x336;
-    case 0x1f: return 0x3bd;
-    case 0x7f: return 0x208;
-    default: break;
+    case '\b':
+        return 0x08;
+    case '\t':
+        return 0x09;
+    case '\r':
+        return 0x0d;
+    case '\n':
+        return 0x20d;
+    case 0x1b:
+        return 0x1b;
+    case 0x1c:
+        return 0x2dc;
+    case 0x1d:
+        return 0x2dd;
+    case 0x1e:
+        return 0x336;
+    case 0x1f:
+        return 0x3bd;
+    case 0x7f:
+        return 0x208;
+    default:
+        break;
     }
     if (byte >= 1 && byte <= 26) return static_cast<int16_t>(0x200 | ('A' + byte - 1));
     // Digits and symbols (the numeric keypad is never the answer).

@@ -32,8 +32,12 @@ void win32_set_main_windows(HWND main_window, HWND editor, HWND status_bar) {
     windows = MainWindows{main_window, editor, status_bar};
 }
 
-bool key_is_down(int vk) { return (GetAsyncKeyState(vk) & 0x8000) != 0; }
-bool caps_lock_on() { return (GetKeyState(VK_CAPITAL) & 1) != 0; }
+bool key_is_down(int vk) {
+    return (GetAsyncKeyState(vk) & 0x8000) != 0;
+}
+bool caps_lock_on() {
+    return (GetKeyState(VK_CAPITAL) & 1) != 0;
+}
 
 void clear_keyboard_state() {
     BYTE state[256] = {};
@@ -47,9 +51,15 @@ void send_key_event(uint8_t vk, uint8_t scan_code, uint32_t flags) {
     keybd_event(vk, scan_code, win_flags, 0);
 }
 
-unsigned key_scan_code(int vk) { return MapVirtualKeyA(static_cast<UINT>(vk), 0); }
-unsigned key_char(int vk) { return MapVirtualKeyA(static_cast<UINT>(vk), 2) & 0xFF; }
-int16_t char_key(char c) { return static_cast<int16_t>(VkKeyScanA(c)); }
+unsigned key_scan_code(int vk) {
+    return MapVirtualKeyA(static_cast<UINT>(vk), 0);
+}
+unsigned key_char(int vk) {
+    return MapVirtualKeyA(static_cast<UINT>(vk), 2) & 0xFF;
+}
+int16_t char_key(char c) {
+    return static_cast<int16_t>(VkKeyScanA(c));
+}
 
 FileRead read_whole_file(const char* path, std::size_t max_size, char** text, std::size_t* size) {
     *text = nullptr;
@@ -59,8 +69,9 @@ FileRead read_whole_file(const char* path, std::size_t max_size, char** text, st
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.ok()) {
         const DWORD error = GetLastError();
-        return (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) ? FileRead::missing
-                                                                                 : FileRead::unreadable;
+        return (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+                   ? FileRead::missing
+                   : FileRead::unreadable;
     }
     LARGE_INTEGER file_size;
     if (!GetFileSizeEx(file.handle, &file_size)) return FileRead::unreadable;
@@ -72,7 +83,8 @@ FileRead read_whole_file(const char* path, std::size_t max_size, char** text, st
     while (got < length) {
         DWORD chunk = 0;
         const DWORD want = static_cast<DWORD>(length - got > 0x100000 ? 0x100000 : length - got);
-        if (!ReadFile(file.handle, buffer.get() + got, want, &chunk, nullptr)) return FileRead::unreadable;
+        if (!ReadFile(file.handle, buffer.get() + got, want, &chunk, nullptr))
+            return FileRead::unreadable;
         if (chunk == 0) break;
         got += chunk;
     }
@@ -84,8 +96,9 @@ FileRead read_whole_file(const char* path, std::size_t max_size, char** text, st
 
 bool append_to_file(const char* path, std::string_view data) {
     if (!path || !*path) return false;
-    FileHandle file(CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle file(CreateFileA(path, GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.ok()) return false;
     if (SetFilePointer(file.handle, 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER &&
         GetLastError() != NO_ERROR)
@@ -102,10 +115,13 @@ bool append_to_file(const char* path, std::string_view data) {
     return true;
 }
 
-bool delete_file(const char* path) { return path && *path && DeleteFileA(path) != 0; }
+bool delete_file(const char* path) {
+    return path && *path && DeleteFileA(path) != 0;
+}
 
 std::string_view builtin_text(int id) {
-    HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(10) /* RT_RCDATA */);
+    HRSRC found =
+        FindResourceA(nullptr, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(10) /* RT_RCDATA */);
     if (!found) return {};
     HGLOBAL loaded = LoadResource(nullptr, found);
     const char* data = loaded ? static_cast<const char*>(LockResource(loaded)) : nullptr;
@@ -113,7 +129,8 @@ std::string_view builtin_text(int id) {
     // Resource data lives as long as the module; read only within its size.
     const std::size_t size = SizeofResource(nullptr, found);
     const void* end = std::memchr(data, '\0', size);
-    return std::string_view(data, end ? static_cast<std::size_t>(static_cast<const char*>(end) - data) : size);
+    return std::string_view(
+        data, end ? static_cast<std::size_t>(static_cast<const char*>(end) - data) : size);
 }
 
 void set_editor_text(const char* text) {

@@ -23,9 +23,9 @@ TEST(ParseDecimal, ReadsTheFirstRunOfDigits) {
         const char* text;
         int32_t value;
     } cases[] = {
-        {"500}", 500},      {"=500}", 500},   {"x-12,", -12},  {"-7", -7},
-        {"7-", 7},          {"ab", 0},        {"", 0},         {"right 100,50", 100},
-        {"00}", 0},         {"- 5", 5},       {"4294967297", 1}, // wraps, never traps
+        {"500}", 500}, {"=500}", 500}, {"x-12,", -12},    {"-7", -7},
+        {"7-", 7},     {"ab", 0},      {"", 0},           {"right 100,50", 100},
+        {"00}", 0},    {"- 5", 5},     {"4294967297", 1}, // wraps, never traps
     };
     for (const Case& c : cases)
         EXPECT_EQ(parse_decimal(c.text), c.value) << c.text;

@@ -17,21 +17,20 @@ namespace fs = std::filesystem;
 
 namespace {
 class LoadTriggers : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         sim_reset();
         trigger_table = TriggerTable{};
         dir = fs::temp_directory_path() /
-              ("quillomat-load-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+              ("quillomat-load-" +
+               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(dir);
         fs::create_directories(dir);
         path = (dir / "Quillomat.txt").string();
     }
     void TearDown() override { fs::remove_all(dir); }
 
-    void write(const std::string& text) {
-        std::ofstream(path, std::ios::binary) << text;
-    }
+    void write(const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
     std::string read() {
         std::ifstream in(path, std::ios::binary);
         std::ostringstream out;

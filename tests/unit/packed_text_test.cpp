@@ -32,9 +32,17 @@ TEST(UnpackText, AppliesTheTableFromTheLastEntryToTheFirst) {
     EXPECT_EQ(unpack("001plain body"), "plain body");
     EXPECT_EQ(unpack("012#abx#y#"), "xabyab");
     EXPECT_EQ(unpack("022#ab%#c%%"), "abcabc"); // "%%" -> "#c#c" -> "abcabc"
-    EXPECT_EQ(unpack("0A1" "a1b2c3d4e5f6g7h8i9j0" "abcdefghij"), "1234567890");
-    EXPECT_EQ(unpack("0a1" "a1b2c3d4e5f6g7h8i9j0" "abcdefghij"), "1234567890");
-    EXPECT_EQ(unpack("0z1" "xyz"), "xyz"); // a non-hexadecimal digit counts as 0: N = 0
+    EXPECT_EQ(unpack("0A1"
+                     "a1b2c3d4e5f6g7h8i9j0"
+                     "abcdefghij"),
+              "1234567890");
+    EXPECT_EQ(unpack("0a1"
+                     "a1b2c3d4e5f6g7h8i9j0"
+                     "abcdefghij"),
+              "1234567890");
+    EXPECT_EQ(unpack("0z1"
+                     "xyz"),
+              "xyz"); // a non-hexadecimal digit counts as 0: N = 0
 }
 
 TEST(UnpackText, RefusesAbsentAndMalformedTexts) {
@@ -44,11 +52,11 @@ TEST(UnpackText, RefusesAbsentAndMalformedTexts) {
     EXPECT_EQ(unpack_text(nullptr, &length), nullptr);
     EXPECT_EQ(unpack_text("001x", nullptr), nullptr);
     bool ok = true;
-    unpack("05", &ok);         // shorter than the header
+    unpack("05", &ok); // shorter than the header
     EXPECT_FALSE(ok);
-    unpack("0F2#ab", &ok);     // table runs past the end
+    unpack("0F2#ab", &ok); // table runs past the end
     EXPECT_FALSE(ok);
-    unpack("010#x", &ok);      // width 0
+    unpack("010#x", &ok); // width 0
     EXPECT_FALSE(ok);
 }
 

@@ -59,8 +59,14 @@ TEST(TypeChar, CtrlTokensAroundALetterGiveCtrlC) {
     sim_reset();
     uint32_t length;
     int mode;
-    { const uint8_t vk = parse_key_token("{CtrlDown}", &length, &mode); play_key_token(vk, mode); }
+    {
+        const uint8_t vk = parse_key_token("{CtrlDown}", &length, &mode);
+        play_key_token(vk, mode);
+    }
     type_char('c');
-    { const uint8_t vk = parse_key_token("{CtrlUp}", &length, &mode); play_key_token(vk, mode); }
+    {
+        const uint8_t vk = parse_key_token("{CtrlUp}", &length, &mode);
+        play_key_token(vk, mode);
+    }
     EXPECT_EQ(sim_key_transcript(), "+11e +43 -43 -11e");
 }

@@ -34,13 +34,15 @@ CheckRun run_check(const std::string& args) {
 } // namespace
 
 TEST(TriggerReport, FindsTriggersThatAnEarlierOneAlwaysBeats) {
-    TriggerReport r = report_of("tw=two\nbtw=by the way\nbt=x\n{control}k=a\n{control}K=b\n{control}{shift}k=c\n");
+    TriggerReport r = report_of(
+        "tw=two\nbtw=by the way\nbt=x\n{control}k=a\n{control}K=b\n{control}{shift}k=c\n");
     EXPECT_EQ(r.shadowed_by, (std::vector<int>{-1, 0, -1, -1, 3, -1}));
     EXPECT_EQ(r.dead_lines, 2);
     // A longer trigger above a shorter one that ends the same way is fine.
     EXPECT_EQ(report_of("btw=1\ntw=2\n").dead_lines, 0);
     // Only the last 32 characters are compared.
-    EXPECT_EQ(report_of(std::string(40, 'a') + "=1\n" + std::string(35, 'a') + "=2\n").dead_lines, 1);
+    EXPECT_EQ(report_of(std::string(40, 'a') + "=1\n" + std::string(35, 'a') + "=2\n").dead_lines,
+              1);
 }
 
 TEST(TriggerReport, DescribesTriggersAsTheUserTypesThem) {
@@ -53,18 +55,21 @@ TEST(TriggerReport, DescribesTriggersAsTheUserTypesThem) {
 }
 
 TEST(CheckTool, ExplainsEveryLineThatNeverFiresAndSetsItsExitStatus) {
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() / "quillomat-check-test";
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / "quillomat-check-test";
     std::filesystem::create_directories(dir);
     const std::string bad = (dir / "bad.txt").string(), good = (dir / "good.txt").string();
-    std::ofstream(bad, std::ios::binary) << "; comment\r\ntw=two\r\nbtw=three\r\nno equals\r\n=starts\r\n"
-                                         << std::string(62, 'x') << "=long\r\n{alt}{shift}=mods\r\n";
+    std::ofstream(bad, std::ios::binary)
+        << "; comment\r\ntw=two\r\nbtw=three\r\nno equals\r\n=starts\r\n"
+        << std::string(62, 'x') << "=long\r\n{alt}{shift}=mods\r\n";
     std::ofstream(good, std::ios::binary) << "btw=by the way\r\n; Quillomat_DEBUG\r\n";
 
     CheckRun run = run_check(bad);
     EXPECT_EQ(run.status, 1);
-    for (const char* expected : {"line 3: shadowed by the trigger on line 2", "line 4: no \"=\"",
-                                 "line 5: starts with \"=\"", "line 6: 62 or more characters before \"=\"",
-                                 "line 7: only modifier tokens, no key", "2 triggers loaded, 5 lines never fire"})
+    for (const char* expected :
+         {"line 3: shadowed by the trigger on line 2", "line 4: no \"=\"",
+          "line 5: starts with \"=\"", "line 6: 62 or more characters before \"=\"",
+          "line 7: only modifier tokens, no key", "2 triggers loaded, 5 lines never fire"})
         EXPECT_NE(run.output.find(expected), std::string::npos) << expected << "\n" << run.output;
 
     run = run_check(good);

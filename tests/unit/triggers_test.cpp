@@ -17,24 +17,28 @@ Parsed parse(const std::string& text) {
     return p;
 }
 
-std::string match_of(const TriggerEntry& e) { return std::string(e.match.data()); }
+std::string match_of(const TriggerEntry& e) {
+    return std::string(e.match.data());
+}
 } // namespace
 
 TEST(ParseTriggers, ReadsTriggerLinesAndSkipsTheRest) {
-    Parsed p = parse("note without equals sign\r\nbtw=by the way\r\n;c=comment\r\n =x\r\n=y\r\na=b=c\r\n");
+    Parsed p =
+        parse("note without equals sign\r\nbtw=by the way\r\n;c=comment\r\n =x\r\n=y\r\na=b=c\r\n");
     ASSERT_EQ(p.count, 3);
     EXPECT_EQ(match_of(p.table.entries[0]), "wtb");
     EXPECT_STREQ(p.table.entries[0].lookup_key.data(), "\nbtw=");
     EXPECT_EQ(p.table.entries[0].match_length, 3);
-    EXPECT_STREQ(p.table.entries[1].lookup_key.data(), "\n =");   // a leading blank is part of it
-    EXPECT_STREQ(p.table.entries[2].lookup_key.data(), "\na=");   // the first "=" ends the trigger
+    EXPECT_STREQ(p.table.entries[1].lookup_key.data(), "\n ="); // a leading blank is part of it
+    EXPECT_STREQ(p.table.entries[2].lookup_key.data(), "\na="); // the first "=" ends the trigger
     EXPECT_TRUE(p.table.entries[3].match[0] == '\0');
     std::vector<LineVerdict> verdicts;
     for (const LineNote& n : p.notes)
         verdicts.push_back(n.verdict);
-    EXPECT_EQ(verdicts, (std::vector<LineVerdict>{LineVerdict::no_equals, LineVerdict::trigger,
-                                                  LineVerdict::comment, LineVerdict::trigger,
-                                                  LineVerdict::starts_with_equals, LineVerdict::trigger}));
+    EXPECT_EQ(verdicts,
+              (std::vector<LineVerdict>{LineVerdict::no_equals, LineVerdict::trigger,
+                                        LineVerdict::comment, LineVerdict::trigger,
+                                        LineVerdict::starts_with_equals, LineVerdict::trigger}));
     EXPECT_EQ(p.notes[4].line, 5);
 }
 
@@ -82,12 +86,21 @@ TEST(ParseTriggers, TokensMakeHotkeysAndKeyBytes) {
         {"{Control}{ALT}x=.", 5, "X", "\n{Control}{ALT}x="},
         {"{control}{alt}k=.", 5, "K", "\n{control}{alt}k="},
         {"{control}{shift}!=.", 3, "1", "\n{control}{shift}!="},
-        {"abc{Enter}=.", 0x10, "\x0D" "cba", "\nabc{Enter}="},
-        {"xy{4}=.", 0, "\x04" "yx", "\nxy{4}="},
+        {"abc{Enter}=.", 0x10,
+         "\x0D"
+         "cba",
+         "\nabc{Enter}="},
+        {"xy{4}=.", 0,
+         "\x04"
+         "yx",
+         "\nxy{4}="},
         {"{F1}=.", 0x10, "\x70", "\n{F1}="},
         {"{shift}{f1}=.", 0x12, "\x70", "\n{shift}{f1}="},
         {"{VolumeUp}=.", 0x10, "\xAF", "\n{VolumeUp}="},
-        {"caf\xE9=.", 0, "\xE9" "fac", "\ncaf\xE9="},
+        {"caf\xE9=.", 0,
+         "\xE9"
+         "fac",
+         "\ncaf\xE9="},
     };
     for (const Case& c : cases) {
         Parsed p = parse(c.line);
@@ -124,7 +137,8 @@ TEST(ParseTriggers, AZeroByteEndsTheText) {
 TEST(ReplaceKeyTokens, ReplacesEveryTokenByItsKeyCode) {
     char text[64] = "{Enter}a{TAB}{enter}{Enter 3}";
     EXPECT_EQ(replace_key_tokens(text), 3);
-    EXPECT_STREQ(text, "\x0D" "a\x09\x0D{Enter 3}");
+    EXPECT_STREQ(text, "\x0D"
+                       "a\x09\x0D{Enter 3}");
     char braces[64] = "{{{{{{{{{{{{{{{{{{{{{{{{{{{{{{{{{{{{{{{{{{{{{{{{{{{{{{{{{{{{{";
     EXPECT_EQ(replace_key_tokens(braces), 0);
 }

@@ -17,8 +17,9 @@ LRESULT CALLBACK hook_proc(int code, WPARAM wparam, LPARAM lparam) {
     if (code == HC_ACTION) {
         const auto* info = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lparam);
         std::lock_guard<std::mutex> lock(guard);
-        recorded.push_back(HookedKey{info->vkCode, info->scanCode, (info->flags & LLKHF_EXTENDED) != 0,
-                                     (info->flags & LLKHF_UP) != 0, (info->flags & LLKHF_INJECTED) != 0});
+        recorded.push_back(
+            HookedKey{info->vkCode, info->scanCode, (info->flags & LLKHF_EXTENDED) != 0,
+                      (info->flags & LLKHF_UP) != 0, (info->flags & LLKHF_INJECTED) != 0});
         (void)wparam;
         return 1; // swallowed: the test's keys must not reach any window
     }
@@ -73,8 +74,8 @@ std::string key_hook_transcript(const std::vector<HookedKey>& keys) {
     std::string out;
     char item[8];
     for (const HookedKey& k : keys) {
-        std::snprintf(item, sizeof item, "%c%02X%s", k.release ? '-' : '+', static_cast<unsigned>(k.vk),
-                      k.extended ? "e" : "");
+        std::snprintf(item, sizeof item, "%c%02X%s", k.release ? '-' : '+',
+                      static_cast<unsigned>(k.vk), k.extended ? "e" : "");
         if (!out.empty()) out += ' ';
         out += item;
     }

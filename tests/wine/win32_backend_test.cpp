@@ -18,7 +18,7 @@
 
 namespace {
 class KeyEvents : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() { ASSERT_TRUE(key_hook_start()) << "no low-level keyboard hook"; }
     static void TearDownTestSuite() { key_hook_stop(); }
     void SetUp() override { key_hook_clear(); }
