@@ -57,6 +57,103 @@ bool delete_file(const char* path);
 // trigger file); empty when the program carries no such text.
 std::string_view builtin_text(int id);
 
+// ---- Timers and time ---------------------------------------------------------
+
+// Arms (or re-arms) a timer of the main window; its ticks arrive as
+// engine_on_timer(id) calls from the message loop.
+void set_timer(int id, uint32_t period_ms);
+void kill_timer(int id);
+// Milliseconds since some fixed start, wrapping at 2^32.
+uint32_t tick_count();
+// Blocks the thread; no timer runs meanwhile.
+void sleep_ms(uint32_t ms);
+
+struct LocalTime {
+    int year, month, day, hour, minute, second;
+};
+LocalTime local_time();
+
+// ---- Environment ----------------------------------------------------------------
+
+// Expands %NAME% references into `out` (capacity bytes). Returns the size the
+// whole expansion needs, terminator included (more than `capacity` when it did
+// not fit, and then `out` holds nothing usable), or 0 on failure. Undefined
+// names stay as written.
+std::size_t expand_environment(const char* text, char* out, std::size_t capacity);
+
+// ---- Mouse ------------------------------------------------------------------------
+
+struct ScreenPoint {
+    int32_t x, y;
+};
+struct ScreenRect {
+    int32_t left, top, right, bottom;
+};
+
+// Mouse event flags, as the platform numbers them.
+constexpr uint32_t mouse_move = 0x0001;
+constexpr uint32_t mouse_left_down = 0x0002;
+constexpr uint32_t mouse_left_up = 0x0004;
+constexpr uint32_t mouse_right_down = 0x0008;
+constexpr uint32_t mouse_right_up = 0x0010;
+constexpr uint32_t mouse_middle_down = 0x0020;
+constexpr uint32_t mouse_middle_up = 0x0040;
+constexpr uint32_t mouse_absolute = 0x8000;
+
+ScreenPoint cursor_position();
+void set_cursor_position(int32_t x, int32_t y);
+// Makes sure the pointer is shown (adds one to the display count).
+void show_cursor();
+void send_mouse_event(uint32_t flags, int32_t dx, int32_t dy);
+uint32_t double_click_time();
+// Width and height of the primary screen.
+ScreenPoint screen_size();
+
+// ---- Windows of other programs ------------------------------------------------------
+
+// A top-level window; 0 is none.
+using WindowId = uintptr_t;
+
+WindowId foreground_window();
+// The window's outer rectangle in screen coordinates; all 0 for none.
+ScreenRect window_rect(WindowId window);
+// A top-level window whose title is exactly `title`, or 0.
+WindowId find_top_window(const char* title);
+// The next window below in the z-order, or 0.
+WindowId next_window(WindowId window);
+// Reads the title into `out` (capacity bytes); false when the window did not
+// answer within `timeout_ms`.
+bool window_title(WindowId window, char* out, std::size_t capacity, uint32_t timeout_ms);
+bool is_window(WindowId window);
+bool is_minimized(WindowId window);
+// Shows the window (restoring it when `restore`), puts it on top and gives it
+// the foreground, activation and keyboard focus. Waits at most a few hundred
+// milliseconds for a window that does not answer.
+void bring_window_forward(WindowId window, bool restore);
+
+// ---- Programs ---------------------------------------------------------------------
+
+// Starts a program, document or web address through the shell, with the
+// default action and `arguments` as its parameters. True when it started.
+bool shell_launch(const char* program, const char* arguments);
+// Changes the process's current directory; failures are not reported.
+void set_current_directory(const char* path);
+
+// Message box styles, as the platform numbers them.
+constexpr uint32_t message_warning = 0x30;
+constexpr uint32_t message_task_modal = 0x2000;
+constexpr uint32_t message_set_foreground = 0x10000;
+constexpr uint32_t message_topmost = 0x40000;
+// The style of warnings raised by playback: 0x52030.
+constexpr uint32_t message_playback_warning =
+    message_warning | message_task_modal | message_set_foreground | message_topmost;
+
+// Shows a modal message box owned by the main window; returns when closed.
+void show_message(const char* text, const char* caption, uint32_t style);
+
+// Opens the custom list window with the items of `list_text` (";" between them).
+void open_list_window(const char* list_text);
+
 // ---- Main window ------------------------------------------------------------
 
 // Replaces the editor's whole text and puts the caret at its start.

@@ -1,5 +1,12 @@
 // Controls and records of the simulated platform, for tests.
+//
+// The simulated desktop runs on a virtual clock: a test scripts key presses
+// at given times, runs the clock, and the armed timers fire in order through
+// engine_on_timer. Everything the program does to the desktop is written to
+// one log, a line per event, so a test states its whole effect at once.
 #pragma once
+
+#include "platform/platform.h"
 
 #include <cstdint>
 #include <string>
@@ -11,25 +18,70 @@ struct SimKeyEvent {
     uint32_t flags;
 };
 
-// Puts the simulated desktop back to its starting state: no key down, Caps
-// Lock off, empty logs, no locked files, the built-in texts of the build.
+// Puts the simulated desktop back to its starting state: time 0, no key down,
+// Caps Lock off, no timers, empty logs, no windows, no locked files, the
+// built-in texts of the build, a 1024x768 screen, the clock at 2026-12-07 09:05:00.
 void sim_reset();
 
+// ---- time ----
+uint32_t sim_now();
+// Runs the virtual clock for `ms` milliseconds, firing timers as they fall due.
+void sim_run_for(uint32_t ms);
+// Runs until no timer is armed but the polling timer, or `limit_ms` passed.
+void sim_run_until_idle(uint32_t limit_ms = 60000);
+bool sim_timer_armed(int id);
+
+// ---- keyboard and mouse ----
 void sim_set_key(int vk, bool down);
+// Key `vk` goes down at `at_ms` (virtual time) and up `hold_ms` later.
+void sim_press_at(uint32_t at_ms, int vk, uint32_t hold_ms);
+// Types letters, digits and spaces from now on: each key held `hold_ms`,
+// the next one pressed `gap_ms` after the previous release.
+void sim_type(const std::string& keys, uint32_t hold_ms = 40, uint32_t gap_ms = 40);
 void sim_set_caps_lock(bool on);
-// Keys that the program pressed through send_key_event are also held by the
-// simulated keyboard until released, as on a real desktop.
+void sim_set_cursor(int32_t x, int32_t y);
+void sim_set_screen(int32_t width, int32_t height);
+void sim_set_double_click_time(uint32_t ms);
+
+// Key events as one line: "+10 +41 -41 -10", an "e" after an extended event.
 const std::vector<SimKeyEvent>& sim_key_events();
 void sim_clear_key_events();
-// Key events as one line: "+10 +41 -41 -10", an "e" after an extended event.
 std::string sim_key_transcript();
 
+// ---- windows ----
+// Adds a top-level window below the existing ones; returns its id. A window
+// that does not answer never gives its title.
+WindowId sim_add_window(const std::string& title, ScreenRect rect = {100, 100, 500, 400},
+                        bool answers = true, bool minimized = false);
+void sim_set_foreground(WindowId window);
+void sim_close_window(WindowId window);
+
+// ---- programs, environment, time of day ----
+void sim_set_env(const std::string& name, const std::string& value);
+void sim_set_local_time(const LocalTime& time);
+// Programs that start; any other program fails. "*" lets everything start.
+void sim_allow_program(const std::string& program);
+std::string sim_current_directory();
+
+// ---- files and texts ----
 // Makes reads of `path` fail as if the file were locked by another program.
 void sim_lock_file(const std::string& path);
 // Replaces a built-in text for the next reads (empty: the program has none).
 void sim_set_builtin_text(int id, const std::string& packed);
-
 const std::string& sim_editor_text();
 // Every text written to the status bar, oldest first.
 const std::vector<std::string>& sim_status_texts();
 std::string sim_status_text(); // the latest, "" when none was written
+
+// ---- the log ----
+// One line per event, with its virtual time:
+//   "12 keys +08 -08 +08 -08"      consecutive key events in one line
+//   "12 status  Shortcuts Used:  1"
+//   "12 timer 7772 1"              a timer armed with its period
+//   "12 mouse +left"  "12 cursor 110,150"  "12 mouse move 8191,8191 absolute"
+//   "12 launch notepad |args|"   "12 launch failed x |"
+//   "12 message Window not found |Untitled| 52030"
+//   "12 activate Untitled - Notepad restore"   "12 list a;;b"   "12 directory C:\Tools"
+// Kinds not wanted can be left out by naming those that are.
+std::string sim_log(const std::vector<std::string>& kinds = {});
+void sim_clear_log();

@@ -1,107 +1,390 @@
-// The simulated desktop: keyboard state and a US layout in memory, files on
-// the real disk (with simulated locks), and a record of everything the
-// program sent or showed.
+// The simulated desktop: a virtual clock with timers and scripted keys, a US
+// layout, windows, a launcher, files on the real disk (with simulated locks),
+// and one log of everything the program did.
 #include "platform/platform.h"
 #include "platform/sim/sim.h"
 #include "platform/sim/us_layout.h"
 
 #include "common/memory.h"
+#include "engine/engine.h"
 #include "resources/builtin_texts.h"
 
+#include <algorithm>
 #include <array>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <set>
 #include <sys/stat.h>
 
 namespace {
+struct SimTimer {
+    uint32_t due;
+    uint32_t period;
+    uint64_t order; // arming order breaks ties
+};
+
+struct ScheduledKey {
+    uint32_t at;
+    int vk;
+    bool down;
+};
+
+struct SimWindow {
+    WindowId id;
+    std::string title;
+    ScreenRect rect;
+    bool answers;
+    bool minimized;
+};
+
+struct LogLine {
+    uint32_t at;
+    std::string kind;
+    std::string text;
+};
+
 struct SimDesktop {
+    uint32_t now = 0;
+    std::map<int, SimTimer> timers;
+    uint64_t arm_count = 0;
+    std::vector<ScheduledKey> scheduled; // kept in time order
     std::array<bool, 256> keys{};
     bool caps_lock = false;
+    ScreenPoint cursor{512, 384};
+    ScreenPoint screen{1024, 768};
+    uint32_t double_click = 500;
     std::vector<SimKeyEvent> key_events;
+    std::vector<SimWindow> windows; // z-order, top first
+    WindowId foreground = 0;
+    WindowId next_id = 0x100;
+    std::map<std::string, std::string> env;
+    LocalTime time{2026, 12, 7, 9, 5, 0};
+    std::set<std::string> allowed_programs;
+    std::string directory = "C:\\";
     std::set<std::string> locked_files;
     std::map<int, std::string> builtin_overrides;
     std::string editor_text;
     std::vector<std::string> status_texts;
+    std::vector<LogLine> log;
 };
 
 SimDesktop& desk() {
     static SimDesktop state;
     return state;
 }
+
+void log_event(const std::string& kind, const std::string& text) {
+    std::vector<LogLine>& log = desk().log;
+    if (kind == "keys" && !log.empty() && log.back().kind == "keys" && log.back().at == desk().now) {
+        log.back().text += " " + text;
+        return;
+    }
+    log.push_back(LogLine{desk().now, kind, text});
+}
+
+std::string lower(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+SimWindow* window_of(WindowId id) {
+    for (SimWindow& w : desk().windows)
+        if (w.id == id) return &w;
+    return nullptr;
+}
+
+// Applies scheduled key changes up to `until`.
+void apply_keys(uint32_t until) {
+    auto& scheduled = desk().scheduled;
+    while (!scheduled.empty() && scheduled.front().at <= until) {
+        desk().keys[scheduled.front().vk] = scheduled.front().down;
+        scheduled.erase(scheduled.begin());
+    }
+}
+
+std::string key_text(const SimKeyEvent& e) {
+    char item[8];
+    std::snprintf(item, sizeof item, "%c%02X%s", (e.flags & key_release) ? '-' : '+', e.vk,
+                  (e.flags & key_extended) ? "e" : "");
+    return item;
+}
 } // namespace
 
-void sim_reset() {
-    desk() = SimDesktop{};
+// ---- test controls ----
+
+void sim_reset() { desk() = SimDesktop{}; }
+uint32_t sim_now() { return desk().now; }
+
+void sim_run_for(uint32_t ms) {
+    const uint32_t end = desk().now + ms;
+    for (;;) {
+        auto next = desk().timers.end();
+        for (auto it = desk().timers.begin(); it != desk().timers.end(); ++it) {
+            if (next == desk().timers.end() || it->second.due < next->second.due ||
+                (it->second.due == next->second.due && it->second.order < next->second.order))
+                next = it;
+        }
+        if (next == desk().timers.end() || next->second.due > end) break;
+        const int id = next->first;
+        apply_keys(next->second.due);
+        desk().now = next->second.due;
+        next->second.due += next->second.period; // timers repeat until killed
+        engine_on_timer(id);
+    }
+    apply_keys(end);
+    desk().now = end;
 }
+
+void sim_run_until_idle(uint32_t limit_ms) {
+    const uint32_t end = desk().now + limit_ms;
+    while (desk().now < end) {
+        sim_run_for(1);
+        const bool only_polling = desk().timers.size() == 1 && desk().timers.count(polling_timer);
+        if ((desk().timers.empty() || only_polling) && desk().scheduled.empty()) return;
+    }
+}
+
+bool sim_timer_armed(int id) { return desk().timers.count(id) != 0; }
+
 void sim_set_key(int vk, bool down) {
     if (vk >= 0 && vk < 256) desk().keys[vk] = down;
 }
-void sim_set_caps_lock(bool on) {
-    desk().caps_lock = on;
+
+void sim_press_at(uint32_t at_ms, int vk, uint32_t hold_ms) {
+    auto& scheduled = desk().scheduled;
+    scheduled.push_back(ScheduledKey{at_ms, vk, true});
+    scheduled.push_back(ScheduledKey{at_ms + hold_ms, vk, false});
+    std::stable_sort(scheduled.begin(), scheduled.end(),
+                     [](const ScheduledKey& a, const ScheduledKey& b) { return a.at < b.at; });
 }
-const std::vector<SimKeyEvent>& sim_key_events() {
-    return desk().key_events;
+
+void sim_type(const std::string& keys, uint32_t hold_ms, uint32_t gap_ms) {
+    uint32_t at = desk().now;
+    for (char c : keys) {
+        const int vk = std::toupper(static_cast<unsigned char>(c));
+        sim_press_at(at, vk, hold_ms);
+        at += hold_ms + gap_ms;
+    }
 }
-void sim_clear_key_events() {
-    desk().key_events.clear();
-}
+
+void sim_set_caps_lock(bool on) { desk().caps_lock = on; }
+void sim_set_cursor(int32_t x, int32_t y) { desk().cursor = ScreenPoint{x, y}; }
+void sim_set_screen(int32_t width, int32_t height) { desk().screen = ScreenPoint{width, height}; }
+void sim_set_double_click_time(uint32_t ms) { desk().double_click = ms; }
+const std::vector<SimKeyEvent>& sim_key_events() { return desk().key_events; }
+void sim_clear_key_events() { desk().key_events.clear(); }
 
 std::string sim_key_transcript() {
     std::string out;
-    char item[8];
     for (const SimKeyEvent& e : desk().key_events) {
-        std::snprintf(item, sizeof item, "%c%02X%s", (e.flags & key_release) ? '-' : '+', e.vk,
-                      (e.flags & key_extended) ? "e" : "");
         if (!out.empty()) out += ' ';
-        out += item;
+        out += key_text(e);
     }
     return out;
 }
 
-void sim_lock_file(const std::string& path) {
-    desk().locked_files.insert(path);
-}
-void sim_set_builtin_text(int id, const std::string& packed) {
-    desk().builtin_overrides[id] = packed;
-}
-const std::string& sim_editor_text() {
-    return desk().editor_text;
-}
-const std::vector<std::string>& sim_status_texts() {
-    return desk().status_texts;
-}
-std::string sim_status_text() {
-    return desk().status_texts.empty() ? std::string() : desk().status_texts.back();
+WindowId sim_add_window(const std::string& title, ScreenRect rect, bool answers, bool minimized) {
+    const WindowId id = desk().next_id++;
+    desk().windows.push_back(SimWindow{id, title, rect, answers, minimized});
+    if (!desk().foreground) desk().foreground = id;
+    return id;
 }
 
-// ---- the seam ----
+void sim_set_foreground(WindowId window) {
+    auto& windows = desk().windows;
+    auto it = std::find_if(windows.begin(), windows.end(), [&](const SimWindow& w) { return w.id == window; });
+    if (it == windows.end()) return;
+    std::rotate(windows.begin(), it, it + 1); // the foreground window is on top
+    desk().foreground = window;
+}
 
-bool key_is_down(int vk) {
-    return vk >= 0 && vk < 256 && desk().keys[vk];
+void sim_close_window(WindowId window) {
+    auto& windows = desk().windows;
+    windows.erase(std::remove_if(windows.begin(), windows.end(), [&](const SimWindow& w) { return w.id == window; }),
+                  windows.end());
+    if (desk().foreground == window) desk().foreground = windows.empty() ? 0 : windows.front().id;
 }
-bool caps_lock_on() {
-    return desk().caps_lock;
+
+void sim_set_env(const std::string& name, const std::string& value) { desk().env[lower(name)] = value; }
+void sim_set_local_time(const LocalTime& time) { desk().time = time; }
+void sim_allow_program(const std::string& program) { desk().allowed_programs.insert(lower(program)); }
+std::string sim_current_directory() { return desk().directory; }
+void sim_lock_file(const std::string& path) { desk().locked_files.insert(path); }
+void sim_set_builtin_text(int id, const std::string& packed) { desk().builtin_overrides[id] = packed; }
+const std::string& sim_editor_text() { return desk().editor_text; }
+const std::vector<std::string>& sim_status_texts() { return desk().status_texts; }
+std::string sim_status_text() { return desk().status_texts.empty() ? std::string() : desk().status_texts.back(); }
+
+std::string sim_log(const std::vector<std::string>& kinds) {
+    std::string out;
+    for (const LogLine& line : desk().log) {
+        if (!kinds.empty() && std::find(kinds.begin(), kinds.end(), line.kind) == kinds.end()) continue;
+        out += std::to_string(line.at) + " " + line.kind + (line.text.empty() ? "" : " " + line.text) + "\n";
+    }
+    return out;
 }
-void clear_keyboard_state() {
-    desk().caps_lock = false;
-}
+
+void sim_clear_log() { desk().log.clear(); }
+
+// ---- the seam: keyboard ----
+
+bool key_is_down(int vk) { return vk >= 0 && vk < 256 && desk().keys[vk]; }
+bool caps_lock_on() { return desk().caps_lock; }
+void clear_keyboard_state() {}
 
 void send_key_event(uint8_t vk, uint8_t scan_code, uint32_t flags) {
-    desk().key_events.push_back(SimKeyEvent{vk, scan_code, flags});
+    const SimKeyEvent event{vk, scan_code, flags};
+    desk().key_events.push_back(event);
     desk().keys[vk] = (flags & key_release) == 0;
+    log_event("keys", key_text(event));
 }
 
-unsigned key_scan_code(int vk) {
-    return us_scan_code(vk);
+unsigned key_scan_code(int vk) { return us_scan_code(vk); }
+unsigned key_char(int vk) { return us_key_char(vk); }
+int16_t char_key(char c) { return us_char_key(c); }
+
+// ---- timers and time ----
+
+void set_timer(int id, uint32_t period_ms) {
+    const uint32_t period = period_ms == 0 ? 10 : period_ms; // the platform's minimum period
+    desk().timers[id] = SimTimer{desk().now + period, period, desk().arm_count++};
+    log_event("timer", std::to_string(id) + " " + std::to_string(period_ms));
 }
-unsigned key_char(int vk) {
-    return us_key_char(vk);
+
+void kill_timer(int id) { desk().timers.erase(id); }
+uint32_t tick_count() { return desk().now; }
+
+void sleep_ms(uint32_t ms) {
+    desk().now += ms;
+    apply_keys(desk().now);
 }
-int16_t char_key(char c) {
-    return us_char_key(c);
+
+LocalTime local_time() { return desk().time; }
+
+std::size_t expand_environment(const char* text, char* out, std::size_t capacity) {
+    std::string result;
+    for (const char* p = text; *p;) {
+        const char* close = *p == '%' ? std::strchr(p + 1, '%') : nullptr;
+        if (close) {
+            auto found = desk().env.find(lower(std::string(p + 1, close)));
+            if (found != desk().env.end()) {
+                result += found->second;
+                p = close + 1;
+                continue;
+            }
+            result.append(p, close); // an undefined name stays; its closing % may open the next
+            p = close;
+            continue;
+        }
+        result += *p++;
+    }
+    if (result.size() + 1 <= capacity) std::memcpy(out, result.c_str(), result.size() + 1);
+    return result.size() + 1;
 }
+
+// ---- mouse ----
+
+ScreenPoint cursor_position() { return desk().cursor; }
+
+void set_cursor_position(int32_t x, int32_t y) {
+    desk().cursor = ScreenPoint{x, y};
+    log_event("cursor", std::to_string(x) + "," + std::to_string(y));
+}
+
+void show_cursor() {}
+
+void send_mouse_event(uint32_t flags, int32_t dx, int32_t dy) {
+    static const std::pair<uint32_t, const char*> names[] = {
+        {mouse_left_down, "+left"},  {mouse_left_up, "-left"},  {mouse_right_down, "+right"},
+        {mouse_right_up, "-right"},  {mouse_middle_down, "+mid"}, {mouse_middle_up, "-mid"},
+    };
+    std::string text;
+    for (const auto& name : names)
+        if (flags & name.first) text += name.second;
+    if (flags & mouse_move)
+        text += "move " + std::to_string(dx) + "," + std::to_string(dy) + ((flags & mouse_absolute) ? " absolute" : "");
+    log_event("mouse", text);
+}
+
+uint32_t double_click_time() { return desk().double_click; }
+ScreenPoint screen_size() { return desk().screen; }
+
+// ---- windows ----
+
+WindowId foreground_window() { return desk().foreground; }
+
+ScreenRect window_rect(WindowId window) {
+    const SimWindow* w = window_of(window);
+    return w ? w->rect : ScreenRect{0, 0, 0, 0};
+}
+
+WindowId find_top_window(const char* title) {
+    for (const SimWindow& w : desk().windows)
+        if (lower(w.title) == lower(title)) return w.id;
+    return 0;
+}
+
+WindowId next_window(WindowId window) {
+    auto& windows = desk().windows;
+    for (std::size_t i = 0; i + 1 < windows.size(); ++i)
+        if (windows[i].id == window) return windows[i + 1].id;
+    return 0;
+}
+
+bool window_title(WindowId window, char* out, std::size_t capacity, uint32_t timeout_ms) {
+    const SimWindow* w = window_of(window);
+    if (!w) return false;
+    if (!w->answers) {
+        desk().now += timeout_ms; // the caller waited for it in vain
+        return false;
+    }
+    std::snprintf(out, capacity, "%s", w->title.c_str());
+    return true;
+}
+
+bool is_window(WindowId window) { return window_of(window) != nullptr; }
+bool is_minimized(WindowId window) {
+    const SimWindow* w = window_of(window);
+    return w && w->minimized;
+}
+
+void bring_window_forward(WindowId window, bool restore) {
+    SimWindow* w = window_of(window);
+    if (!w) return;
+    w->minimized = false;
+    log_event("activate", w->title + (restore ? " restore" : " show"));
+    sim_set_foreground(window);
+}
+
+// ---- programs and messages ----
+
+bool shell_launch(const char* program, const char* arguments) {
+    const bool starts = desk().allowed_programs.count("*") || desk().allowed_programs.count(lower(program));
+    log_event("launch", std::string(starts ? "" : "failed ") + program + " |" + arguments + "|");
+    return starts;
+}
+
+void set_current_directory(const char* path) {
+    // Only folders that look like absolute paths exist on the simulated disk.
+    if (std::strlen(path) >= 2 && path[1] == ':') {
+        desk().directory = path;
+        log_event("directory", path);
+    }
+}
+
+void show_message(const char* text, const char* caption, uint32_t style) {
+    char flags[16];
+    std::snprintf(flags, sizeof flags, "%X", style);
+    log_event("message", std::string(text) + " |" + caption + "| " + flags);
+}
+
+void open_list_window(const char* list_text) { log_event("list", list_text); }
+
+// ---- files ----
 
 FileRead read_whole_file(const char* path, std::size_t max_size, char** text, std::size_t* size) {
     *text = nullptr;
@@ -150,9 +433,9 @@ std::string_view builtin_text(int id) {
     return builtin_text_data(id);
 }
 
-void set_editor_text(const char* text) {
-    desk().editor_text = text ? text : "";
-}
+void set_editor_text(const char* text) { desk().editor_text = text ? text : ""; }
+
 void set_status_text(const char* text) {
     desk().status_texts.push_back(text ? text : "");
+    log_event("status", text ? text : "");
 }

@@ -1,0 +1,38 @@
+// The engine's timers and the files it works with.
+#pragma once
+
+#include "common/memory.h"
+#include "common/text.h"
+
+#include <cstdint>
+
+constexpr int polling_timer = 7771;  // keyboard poll and trigger match, every 10 ms
+constexpr int playback_timer = 7772; // plays the output text
+constexpr uint32_t polling_period_ms = 10;
+
+struct EngineFiles {
+    char trigger_file[path_capacity] = {};
+    char debug_log[path_capacity] = "C:\\Quillomat_log.txt";
+};
+extern EngineFiles engine_files;
+
+// The output of the trigger that fired, while it plays.
+struct OutputState {
+    HeapText text;      // one line, no CR or LF; empty when no output is pending
+    int32_t cursor = 0; // the next character to play
+    int32_t saved_x = 0, saved_y = 0; // the mouse pointer when the output was prepared
+    int32_t use_count = 0;            // outputs prepared since start-up
+};
+extern OutputState output_state;
+
+// One polling-timer tick: poll the keyboard, match, and on a match prepare
+// the output and start its playback.
+void polling_tick();
+// After entry `entry` matched on the key `new_key`: erase, fetch and prepare
+// its output and start the playback timer.
+void prepare_output(int entry, uint8_t new_key);
+// One playback-timer tick.
+void playback_tick();
+
+// Routes a main-window timer to its tick; false for timers the engine does not own.
+bool engine_on_timer(int id);

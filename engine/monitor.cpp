@@ -1,0 +1,123 @@
+// The keystroke monitor: polls every key, keeps the newest-first history of
+// typed characters and finds the trigger the last key completes.
+#include "engine/engine.h"
+#include "engine/key_monitor.h"
+#include "engine/triggers.h"
+#include "platform/platform.h"
+
+#include <cstring>
+
+namespace {
+constexpr int vk_backspace = 8;
+constexpr int vk_shift = 16, vk_control = 17, vk_alt = 18;
+constexpr int vk_backquote = 192;
+
+void rearm() { set_timer(polling_timer, polling_period_ms); }
+
+char shift_char(int vk) {
+    if (vk >= 97 && vk <= 122) return static_cast<char>(vk - 32);
+    const char c = static_cast<char>(key_char(vk) & 0xFF);
+    if (c == '\0') return '\0';
+    const std::size_t at = unshifted_row.find(c);
+    return at != std::string_view::npos ? shifted_row[at] : static_cast<char>(vk);
+}
+
+char key_to_char(int vk) {
+    const bool shift = key_monitor.key_state[vk_shift] == 1;
+    const bool caps = caps_lock_on();
+    if (vk >= 'A' && vk <= 'Z') {
+        if (shift == caps) return static_cast<char>(vk + 32);
+        return shift ? shift_char(vk) : static_cast<char>(key_char(vk) & 0xFF);
+    }
+    if (shift) return shift_char(vk);
+    if (vk == 4) return '\x04';
+    return static_cast<char>(key_char(vk) & 0xFF);
+}
+
+// Remap mode: the backquote key acts as Alt. True when the tick is done.
+bool remap_backquote() {
+    uint8_t& held = key_monitor.key_state[vk_backquote];
+    const bool down = key_is_down(vk_backquote);
+    if (held == 0 && down) {
+        held = 1;
+        const uint8_t scan = static_cast<uint8_t>(key_scan_code(vk_backspace));
+        send_key_event(vk_backspace, scan, 0);
+        send_key_event(vk_backspace, scan, key_release);
+        send_key_event(vk_alt, 0, 0);
+        return true;
+    }
+    if (held == 1 && !down) {
+        held = 0;
+        send_key_event(vk_alt, 0, key_release);
+        return true;
+    }
+    return false;
+}
+
+// The lowest key that went down since the last poll, or -1.
+int poll_new_key() {
+    for (int vk = 0; vk < 255; ++vk) {
+        const uint8_t down = key_is_down(vk) ? 1 : 0;
+        if (down == key_monitor.key_state[vk]) continue;
+        key_monitor.key_state[vk] = down;
+        if (down) return vk;
+    }
+    return -1;
+}
+
+int find_match(int vk) {
+    auto& history = key_monitor.history;
+    const uint8_t mask = static_cast<uint8_t>((key_monitor.key_state[vk_control] == 1 ? 1 : 0) |
+                                              (key_monitor.key_state[vk_shift] == 1 ? 2 : 0) |
+                                              (key_monitor.key_state[vk_alt] == 1 ? 4 : 0));
+    for (int i = 0; i < trigger_capacity; ++i) {
+        const TriggerEntry& entry = trigger_table.entries[i];
+        if (entry.match[0] == '\0') break;
+        if (entry.flags == 0) {
+            if (entry.match[0] == history[0] &&
+                std::memcmp(entry.match.data(), history.data(),
+                            static_cast<std::size_t>(entry.match_length)) == 0)
+                return i;
+        } else if (static_cast<uint8_t>(entry.match[0]) == vk && (entry.flags & 15) == mask) {
+            return i;
+        }
+    }
+    return -1;
+}
+} // namespace
+
+void polling_tick() {
+    kill_timer(polling_timer);
+    if (trigger_table.remap_mode && remap_backquote()) return rearm();
+    const int vk = poll_new_key();
+    if (vk < 0) return rearm();
+
+    auto& history = key_monitor.history;
+    if (vk == vk_shift || vk == vk_control || vk == vk_alt || (vk >= 160 && vk <= 165)) return rearm();
+    if (vk == 1 || vk == 2) {
+        history[0] = '\0'; // a click moves the caret: what came before no longer counts
+        return rearm();
+    }
+    if (vk == vk_backspace) {
+        std::memmove(history.data(), history.data() + 1, history_length - 1);
+        return rearm();
+    }
+    std::memmove(history.data() + 1, history.data(), history_length - 1);
+    history[0] = key_to_char(vk);
+
+    const int entry = find_match(vk);
+    if (entry < 0) return rearm();
+    prepare_output(entry, static_cast<uint8_t>(vk));
+}
+
+bool engine_on_timer(int id) {
+    if (id == polling_timer) {
+        polling_tick();
+        return true;
+    }
+    if (id == playback_timer) {
+        playback_tick();
+        return true;
+    }
+    return false;
+}

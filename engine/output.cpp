@@ -1,0 +1,140 @@
+// After a match: erase the typed trigger, fetch the trigger's output line
+// from the file on disk, fill in environment variables and dates, and start
+// the playback.
+#include "common/status.h"
+#include "engine/engine.h"
+#include "engine/key_monitor.h"
+#include "engine/triggers.h"
+#include "platform/platform.h"
+
+#include <cstdio>
+#include <cstring>
+
+EngineFiles engine_files;
+OutputState output_state;
+
+namespace {
+constexpr uint32_t modifier_wait_ms = 1000;
+// An expansion may not grow the output beyond this; larger ones stay unexpanded.
+constexpr std::size_t max_expanded_size = 1u << 20;
+
+void resume_polling() { set_timer(polling_timer, polling_period_ms); }
+
+void log_match(const TriggerEntry& entry) {
+    const LocalTime now = local_time();
+    char line[256];
+    std::snprintf(line, sizeof line, "%02d:%02d:%02d \"%s\"\r\n", now.hour, now.minute, now.second,
+                  entry.lookup_key.data() + 1);
+    (void)append_to_file(engine_files.debug_log, line);
+}
+
+// Lets the user's modifiers go up first, so they do not change the keys we send.
+void wait_for_modifiers() {
+    const uint32_t start = tick_count();
+    while (tick_count() - start < modifier_wait_ms) {
+        if (!key_is_down(16) && !key_is_down(17) && !key_is_down(18)) return;
+        sleep_ms(10);
+    }
+}
+
+void erase_trigger(int count) {
+    const uint8_t scan = static_cast<uint8_t>(key_scan_code(8));
+    for (int i = 0; i < count; ++i) {
+        send_key_event(8, scan, 0);
+        send_key_event(8, scan, key_release);
+    }
+}
+
+// The file's text after a newline, so that every line, the first one too,
+// begins with "\n"; nullptr when no buffer can be had.
+HeapText read_trigger_file(std::size_t& capacity) {
+    char* raw = nullptr;
+    std::size_t size = 0;
+    if (read_whole_file(engine_files.trigger_file, max_trigger_file_size, &raw, &size) != FileRead::ok) {
+        capacity = file_buffer_size(0);
+        HeapText empty = alloc_text(capacity);
+        if (empty) empty.get()[0] = '\n';
+        return empty;
+    }
+    HeapText text(raw);
+    capacity = file_buffer_size(size);
+    std::memmove(text.get() + 1, text.get(), size + 1); // the block has 4096 bytes to spare
+    text.get()[0] = '\n';
+    return text;
+}
+
+// Replaces %NAME% references. The expansion gets whatever room it needs, up
+// to a bound; the output buffer is replaced by a larger one when it grows.
+void expand_variables(HeapText& text, std::size_t& capacity) {
+    if (!std::strchr(text.get(), '%')) return;
+    std::size_t room = capacity;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        HeapText expanded = alloc_text(room);
+        if (!expanded) return;
+        const std::size_t needed = expand_environment(text.get(), expanded.get(), room);
+        if (needed == 0) return;
+        if (needed <= room) {
+            text.swap(expanded);
+            capacity = room;
+            return;
+        }
+        if (needed > max_expanded_size) return;
+        room = needed + 4096;
+    }
+}
+
+// Replaces every macro (any case) by its value, which is never longer.
+void replace_macro(char* text, const char* macro, const char* format, int value) {
+    char formatted[16];
+    std::snprintf(formatted, sizeof formatted, format, value);
+    const std::size_t macro_length = std::strlen(macro), value_length = std::strlen(formatted);
+    for (char* at = find_nocase(text, macro); at; at = find_nocase(at + value_length, macro)) {
+        std::memmove(at + value_length, at + macro_length, std::strlen(at + macro_length) + 1);
+        std::memcpy(at, formatted, value_length);
+    }
+}
+
+void fill_in_dates(char* text) {
+    const LocalTime now = local_time();
+    replace_macro(text, "{{yyyy}}", "%04d", now.year);
+    replace_macro(text, "{{yy}}", "%02d", now.year - 2000);
+    replace_macro(text, "{{mm}}", "%02d", now.month);
+    replace_macro(text, "{{dd}}", "%02d", now.day);
+    replace_macro(text, "{{hh}}", "%02d", now.hour);
+    replace_macro(text, "{{uu}}", "%02d", now.minute);
+}
+} // namespace
+
+void prepare_output(int entry_index, uint8_t new_key) {
+    const TriggerEntry& entry = trigger_table.entries[entry_index];
+    if (trigger_table.debug_mode) log_match(entry);
+    wait_for_modifiers();
+    if (entry.flags == 0 && entry.match_length > 0 && new_key != 4) erase_trigger(entry.match_length);
+    key_monitor.history.fill(0);
+    output_state.text.reset();
+
+    std::size_t capacity = 0;
+    HeapText text = read_trigger_file(capacity);
+    if (!text) return resume_polling();
+    char* line = std::strstr(text.get(), entry.lookup_key.data());
+    if (!line) {
+        status_printf(" * * * WARNING: No output listed!");
+        return resume_polling();
+    }
+    const char* output = line + std::strlen(entry.lookup_key.data());
+    const std::size_t output_length = std::strcspn(output, "\r\n");
+    std::memmove(text.get(), output, output_length);
+    text.get()[output_length] = '\0';
+
+    expand_variables(text, capacity);
+    fill_in_dates(text.get());
+
+    ++output_state.use_count;
+    status_printf(" Shortcuts Used:  %d", output_state.use_count);
+    const ScreenPoint mouse = cursor_position();
+    output_state.saved_x = mouse.x;
+    output_state.saved_y = mouse.y;
+    output_state.text = std::move(text);
+    output_state.cursor = 0;
+    set_timer(playback_timer, 1);
+}

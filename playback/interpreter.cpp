@@ -1,0 +1,174 @@
+// The playback interpreter: plays the prepared output text in bursts, one
+// burst per playback-timer tick, up to the next command that needs time.
+#include "common/text.h"
+#include "engine/engine.h"
+#include "platform/platform.h"
+#include "playback/key_tokens.h"
+#include "playback/launch.h"
+#include "playback/synthesis.h"
+
+#include <cstring>
+
+namespace {
+constexpr uint32_t command_pause_ms = 10;
+constexpr std::size_t max_click_field_chars = 31;
+constexpr std::size_t max_list_chars = 479;
+
+enum class Step {
+    next,         // go on with the character after the cursor
+    end_tick,     // the playback timer is armed; the tick ends
+    end_playback, // an error: drop the rest of the text
+};
+
+// From the cursor to the character after the next "}" (or one past the end).
+int32_t after_closing_brace(const char* text, int32_t cursor, int32_t length) {
+    while (cursor < length && text[cursor] != '}')
+        ++cursor;
+    return cursor + 1;
+}
+
+// Copies the argument of "RUN: ", "WINDOW: " or "LIST: ": at most `limit`
+// characters, up to the next CR, LF or "{".
+std::size_t copy_argument(const char* from, std::size_t limit, char* out) {
+    std::size_t n = 0;
+    while (n < limit && from[n] && from[n] != '\r' && from[n] != '\n' && from[n] != '{') {
+        out[n] = from[n];
+        ++n;
+    }
+    out[n] = '\0';
+    return n;
+}
+
+Step play_delay(const char* text, int32_t& cursor, int32_t length) {
+    int32_t period = cursor + 7 <= length ? parse_decimal(text + cursor + 7) : 0;
+    if (period < 0) period = 0; // no valid timer period: take it as no pause
+    cursor = after_closing_brace(text, cursor, length);
+    set_timer(playback_timer, static_cast<uint32_t>(period));
+    return Step::end_tick;
+}
+
+// Reads a field of "{click": from `from` up to the next "," or the end of the text.
+const char* read_click_field(const char* from, char* field) {
+    std::size_t n = 0;
+    while (from[n] && from[n] != ',')
+        ++n;
+    copy_bounded(field, max_click_field_chars + 1, std::string_view(from, n));
+    return from[n] == ',' ? from + n + 1 : nullptr;
+}
+
+void click(uint32_t down, uint32_t up) {
+    send_mouse_event(down, 0, 0);
+    send_mouse_event(up, 0, 0);
+}
+
+Step play_click(const char* text, int32_t& cursor, int32_t length) {
+    const WindowId window = foreground_window();
+    const ScreenRect rect = window ? window_rect(window) : ScreenRect{0, 0, 0, 0};
+    cursor += 7;
+    char x_field[max_click_field_chars + 1] = "";
+    char y_field[max_click_field_chars + 1] = "";
+    const char* args = cursor <= length ? text + cursor : "";
+    if (const char* after_comma = read_click_field(args, x_field)) read_click_field(after_comma, y_field);
+    show_cursor();
+    set_cursor_position(rect.left + parse_decimal(x_field), rect.top + parse_decimal(y_field));
+    if (starts_with_nocase(args, "right"))
+        click(mouse_right_down, mouse_right_up);
+    else if (starts_with_nocase(args, "mid"))
+        click(mouse_middle_down, mouse_middle_up);
+    else
+        click(mouse_left_down, mouse_left_up);
+    if (starts_with_nocase(args, "dbl")) {
+        const uint32_t half = double_click_time() / 2;
+        sleep_ms(half < 10 ? 10 : half);
+        click(mouse_left_down, mouse_left_up);
+    }
+    cursor = cursor <= length ? after_closing_brace(text, cursor, length) : length + 1;
+    set_timer(playback_timer, command_pause_ms);
+    return Step::end_tick;
+}
+
+Step play_mouse_return(const char* text, int32_t& cursor, int32_t length) {
+    const ScreenPoint screen = screen_size();
+    const int64_t x = output_state.saved_x, y = output_state.saved_y;
+    // Wide arithmetic: large screens overflow 32 bits; a 1-pixel screen would divide by 0.
+    const int64_t cx = screen.x > 1 ? screen.x - 1 : 1, cy = screen.y > 1 ? screen.y - 1 : 1;
+    send_mouse_event(mouse_move | mouse_absolute, static_cast<int32_t>(x * 65535 / cx),
+                     static_cast<int32_t>(y * 65535 / cy));
+    set_cursor_position(output_state.saved_x, output_state.saved_y);
+    cursor = after_closing_brace(text, cursor, length);
+    set_timer(playback_timer, command_pause_ms);
+    return Step::end_tick;
+}
+
+Step play_run(const char* text, int32_t& cursor) {
+    cursor += 5;
+    char command[max_command_chars + 1];
+    const std::size_t n = copy_argument(text + cursor, max_command_chars, command);
+    cursor += static_cast<int32_t>(n) - 1;
+    return run_command(command) ? Step::next : Step::end_playback;
+}
+
+Step play_window(const char* text, int32_t& cursor) {
+    cursor += 8;
+    char title[max_title_chars + 1];
+    const std::size_t n = copy_argument(text + cursor, max_title_chars, title);
+    const WindowId window = find_window_by_title(title);
+    if (!window) {
+        show_message("Window not found", title, message_playback_warning);
+        return Step::end_playback;
+    }
+    activate_window(window);
+    cursor += static_cast<int32_t>(n);
+    set_timer(playback_timer, command_pause_ms);
+    return Step::end_tick;
+}
+
+Step play_list(const char* text, int32_t& cursor) {
+    cursor += 6;
+    char list[max_list_chars + 1];
+    const std::size_t n = copy_argument(text + cursor, max_list_chars, list);
+    cursor += static_cast<int32_t>(n) - 1;
+    open_list_window(list);
+    return Step::next;
+}
+
+Step play_step(const char* text, int32_t& cursor, int32_t length) {
+    const char* at = text + cursor;
+    if (starts_with_nocase(at, "{Delay")) return play_delay(text, cursor, length);
+    if (starts_with_nocase(at, "{click")) return play_click(text, cursor, length);
+    if (starts_with_nocase(at, "{mouse_return}")) return play_mouse_return(text, cursor, length);
+    if (starts_with_nocase(at, "RUN: ")) return play_run(text, cursor);
+    if (starts_with_nocase(at, "WINDOW: ")) return play_window(text, cursor);
+    if (starts_with_nocase(at, "LIST: ")) return play_list(text, cursor);
+    uint32_t token_length = 0;
+    int mode = 0;
+    if (const uint8_t vk = parse_key_token(at, &token_length, &mode)) {
+        play_key_token(vk, mode);
+        cursor += static_cast<int32_t>(token_length) - 1;
+        return Step::next;
+    }
+    type_char(*at);
+    return Step::next;
+}
+
+void end_playback() {
+    output_state.text.reset();
+    output_state.cursor = 0;
+    set_timer(polling_timer, polling_period_ms);
+}
+} // namespace
+
+void playback_tick() {
+    kill_timer(playback_timer);
+    const char* text = output_state.text.get();
+    const int32_t length = text ? static_cast<int32_t>(std::strlen(text)) : 0;
+    int32_t& cursor = output_state.cursor;
+    while (cursor < length) {
+        if (text[cursor] == '\0') break;
+        const Step step = play_step(text, cursor, length);
+        if (step == Step::end_tick) return;
+        if (step == Step::end_playback) break;
+        ++cursor;
+    }
+    end_playback();
+}

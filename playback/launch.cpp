@@ -1,0 +1,94 @@
+#include "playback/launch.h"
+
+#include "common/text.h"
+
+#include <cstring>
+
+namespace {
+constexpr std::size_t part_capacity = 256; // 254 characters, the terminator, one spare
+constexpr std::size_t max_part_chars = 254;
+constexpr uint32_t title_timeout_ms = 50;
+
+bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool is_quote(char c) { return c == '"' || c == '\''; }
+bool is_trimmed(char c) { return c == ' ' || c == '\t' || is_quote(c); }
+
+void trim(char* text) {
+    char* start = text;
+    while (*start && is_trimmed(*start))
+        ++start;
+    std::size_t length = std::strlen(start);
+    while (length > 0 && is_trimmed(start[length - 1]))
+        --length;
+    std::memmove(text, start, length);
+    text[length] = '\0';
+}
+} // namespace
+
+bool launch_command(const char* command_line) {
+    if (!command_line) return false;
+    const char* p = command_line;
+    while (is_blank(*p))
+        ++p;
+    const char* program_start = p;
+    const char* program_end;
+    if (is_quote(*p)) {
+        program_start = ++p;
+        while (*p && !is_quote(*p))
+            ++p;
+        program_end = p;
+    } else {
+        while (*p && !is_blank(*p) && *p != '#')
+            ++p;
+        program_end = p;
+    }
+    char program[part_capacity];
+    char arguments[part_capacity];
+    const std::size_t program_length = static_cast<std::size_t>(program_end - program_start);
+    copy_bounded(program, max_part_chars + 1,
+                 std::string_view(program_start, program_length));
+    copy_bounded(arguments, max_part_chars + 1, p);
+    trim(arguments);
+    return shell_launch(program, arguments);
+}
+
+void enter_command_directory(const char* command) {
+    char directory[path_capacity];
+    copy_bounded(directory, sizeof directory, command);
+    if (char* last = std::strrchr(directory, '\\')) *last = '\0';
+    set_current_directory(directory);
+}
+
+bool run_command(const char* command) {
+    enter_command_directory(command);
+    if (launch_command(command)) return true;
+    char quoted[max_command_chars + 3];
+    copy_bounded(quoted, sizeof quoted, "\"");
+    append_bounded(quoted, sizeof quoted - 1, command);
+    append_bounded(quoted, sizeof quoted, "\"");
+    if (launch_command(quoted)) return true;
+    show_message("Unable to run program", quoted, message_playback_warning);
+    return false;
+}
+
+WindowId find_window_by_title(const char* title) {
+    if (!title || !*title) return 0;
+    if (const WindowId exact = find_top_window(title)) return exact;
+    for (int pass = 1; pass <= 3; ++pass) {
+        for (WindowId window = foreground_window(); window; window = next_window(window)) {
+            char text[63];
+            // A window that does not answer in time is passed over.
+            if (!window_title(window, text, sizeof text, title_timeout_ms) || !*text) continue;
+            const bool match = pass == 1   ? std::strcmp(text, title) == 0
+                               : pass == 2 ? starts_with_nocase(text, title)
+                                           : find_nocase(text, title) != nullptr;
+            if (match) return window;
+        }
+    }
+    return 0;
+}
+
+void activate_window(WindowId window) {
+    if (!is_window(window)) return;
+    bring_window_forward(window, is_minimized(window));
+}
