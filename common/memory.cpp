@@ -9,9 +9,16 @@ namespace {
 constexpr std::size_t header_size = alignof(std::max_align_t) > sizeof(std::size_t)
                                         ? alignof(std::max_align_t)
                                         : sizeof(std::size_t);
+int failures_to_inject = 0;
 } // namespace
 
+void mem_inject_failures(int count) { failures_to_inject = count; }
+
 void* mem_alloc(std::size_t size) {
+    if (failures_to_inject > 0) {
+        --failures_to_inject;
+        return nullptr;
+    }
     if (size > static_cast<std::size_t>(-1) - header_size) return nullptr;
     auto* raw = static_cast<unsigned char*>(std::calloc(1, header_size + size));
     if (!raw) return nullptr;

@@ -8,6 +8,8 @@
 void* mem_alloc(std::size_t size);
 void mem_free(void* block);
 std::size_t mem_size(const void* block);
+// For tests: the next `count` allocations fail as if memory were exhausted.
+void mem_inject_failures(int count);
 
 // Owns a block from mem_alloc; released with mem_free.
 struct MemFree {

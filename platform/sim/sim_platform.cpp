@@ -50,6 +50,7 @@ struct SimDesktop {
     uint32_t now = 0;
     std::map<int, SimTimer> timers;
     uint64_t arm_count = 0;
+    int last_armed = 0;
     std::vector<ScheduledKey> scheduled; // kept in time order
     std::array<bool, 256> keys{};
     bool caps_lock = false;
@@ -252,7 +253,11 @@ int16_t char_key(char c) { return us_char_key(c); }
 void set_timer(int id, uint32_t period_ms) {
     const uint32_t period = period_ms == 0 ? 10 : period_ms; // the platform's minimum period
     desk().timers[id] = SimTimer{desk().now + period, period, desk().arm_count++};
-    log_event("timer", std::to_string(id) + " " + std::to_string(period_ms));
+    // The polling timer re-arms itself every 10 ms; the log shows only when
+    // polling starts or resumes after something else.
+    if (id != polling_timer || desk().last_armed != polling_timer)
+        log_event("timer", std::to_string(id) + " " + std::to_string(period_ms));
+    desk().last_armed = id;
 }
 
 void kill_timer(int id) { desk().timers.erase(id); }
