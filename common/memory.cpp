@@ -12,7 +12,9 @@ constexpr std::size_t header_size = alignof(std::max_align_t) > sizeof(std::size
 int failures_to_inject = 0;
 } // namespace
 
-void mem_inject_failures(int count) { failures_to_inject = count; }
+void mem_inject_failures(int count) {
+    failures_to_inject = count;
+}
 
 void* mem_alloc(std::size_t size) {
     if (failures_to_inject > 0) {

@@ -18,8 +18,8 @@ extern EngineFiles engine_files;
 
 // The output of the trigger that fired, while it plays.
 struct OutputState {
-    HeapText text;      // one line, no CR or LF; empty when no output is pending
-    int32_t cursor = 0; // the next character to play
+    HeapText text;                    // one line, no CR or LF; empty when no output is pending
+    int32_t cursor = 0;               // the next character to play
     int32_t saved_x = 0, saved_y = 0; // the mouse pointer when the output was prepared
     int32_t use_count = 0;            // outputs prepared since start-up
 };

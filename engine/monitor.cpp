@@ -12,7 +12,9 @@ constexpr int vk_backspace = 8;
 constexpr int vk_shift = 16, vk_control = 17, vk_alt = 18;
 constexpr int vk_backquote = 192;
 
-void rearm() { set_timer(polling_timer, polling_period_ms); }
+void rearm() {
+    set_timer(polling_timer, polling_period_ms);
+}
 
 char shift_char(int vk) {
     if (vk >= 97 && vk <= 122) return static_cast<char>(vk - 32);
@@ -93,7 +95,8 @@ void polling_tick() {
     if (vk < 0) return rearm();
 
     auto& history = key_monitor.history;
-    if (vk == vk_shift || vk == vk_control || vk == vk_alt || (vk >= 160 && vk <= 165)) return rearm();
+    if (vk == vk_shift || vk == vk_control || vk == vk_alt || (vk >= 160 && vk <= 165))
+        return rearm();
     if (vk == 1 || vk == 2) {
         history[0] = '\0'; // a click moves the caret: what came before no longer counts
         return rearm();

@@ -18,7 +18,9 @@ constexpr uint32_t modifier_wait_ms = 1000;
 // An expansion may not grow the output beyond this; larger ones stay unexpanded.
 constexpr std::size_t max_expanded_size = 1u << 20;
 
-void resume_polling() { set_timer(polling_timer, polling_period_ms); }
+void resume_polling() {
+    set_timer(polling_timer, polling_period_ms);
+}
 
 void log_match(const TriggerEntry& entry) {
     const LocalTime now = local_time();
@@ -50,7 +52,8 @@ void erase_trigger(int count) {
 HeapText read_trigger_file(std::size_t& capacity) {
     char* raw = nullptr;
     std::size_t size = 0;
-    if (read_whole_file(engine_files.trigger_file, max_trigger_file_size, &raw, &size) != FileRead::ok) {
+    if (read_whole_file(engine_files.trigger_file, max_trigger_file_size, &raw, &size) !=
+        FileRead::ok) {
         capacity = file_buffer_size(0);
         HeapText empty = alloc_text(capacity);
         if (empty) empty.get()[0] = '\n';
@@ -109,7 +112,8 @@ void prepare_output(int entry_index, uint8_t new_key) {
     const TriggerEntry& entry = trigger_table.entries[entry_index];
     if (trigger_table.debug_mode) log_match(entry);
     wait_for_modifiers();
-    if (entry.flags == 0 && entry.match_length > 0 && new_key != 4) erase_trigger(entry.match_length);
+    if (entry.flags == 0 && entry.match_length > 0 && new_key != 4)
+        erase_trigger(entry.match_length);
     key_monitor.history.fill(0);
     output_state.text.reset();
 

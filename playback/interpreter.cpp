@@ -68,7 +68,8 @@ Step play_click(const char* text, int32_t& cursor, int32_t length) {
     char x_field[max_click_field_chars + 1] = "";
     char y_field[max_click_field_chars + 1] = "";
     const char* args = cursor <= length ? text + cursor : "";
-    if (const char* after_comma = read_click_field(args, x_field)) read_click_field(after_comma, y_field);
+    if (const char* after_comma = read_click_field(args, x_field))
+        read_click_field(after_comma, y_field);
     show_cursor();
     set_cursor_position(rect.left + parse_decimal(x_field), rect.top + parse_decimal(y_field));
     if (starts_with_nocase(args, "right"))

@@ -9,9 +9,15 @@ constexpr std::size_t part_capacity = 256; // 254 characters, the terminator, on
 constexpr std::size_t max_part_chars = 254;
 constexpr uint32_t title_timeout_ms = 50;
 
-bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-bool is_quote(char c) { return c == '"' || c == '\''; }
-bool is_trimmed(char c) { return c == ' ' || c == '\t' || is_quote(c); }
+bool is_blank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+bool is_quote(char c) {
+    return c == '"' || c == '\'';
+}
+bool is_trimmed(char c) {
+    return c == ' ' || c == '\t' || is_quote(c);
+}
 
 void trim(char* text) {
     char* start = text;
@@ -45,8 +51,7 @@ bool launch_command(const char* command_line) {
     char program[part_capacity];
     char arguments[part_capacity];
     const std::size_t program_length = static_cast<std::size_t>(program_end - program_start);
-    copy_bounded(program, max_part_chars + 1,
-                 std::string_view(program_start, program_length));
+    copy_bounded(program, max_part_chars + 1, std::string_view(program_start, program_length));
     copy_bounded(arguments, max_part_chars + 1, p);
     trim(arguments);
     return shell_launch(program, arguments);

@@ -79,7 +79,8 @@ SimDesktop& desk() {
 
 void log_event(const std::string& kind, const std::string& text) {
     std::vector<LogLine>& log = desk().log;
-    if (kind == "keys" && !log.empty() && log.back().kind == "keys" && log.back().at == desk().now) {
+    if (kind == "keys" && !log.empty() && log.back().kind == "keys" &&
+        log.back().at == desk().now) {
         log.back().text += " " + text;
         return;
     }
@@ -117,8 +118,12 @@ std::string key_text(const SimKeyEvent& e) {
 
 // ---- test controls ----
 
-void sim_reset() { desk() = SimDesktop{}; }
-uint32_t sim_now() { return desk().now; }
+void sim_reset() {
+    desk() = SimDesktop{};
+}
+uint32_t sim_now() {
+    return desk().now;
+}
 
 void sim_run_for(uint32_t ms) {
     const uint32_t end = desk().now + ms;
@@ -149,7 +154,9 @@ void sim_run_until_idle(uint32_t limit_ms) {
     }
 }
 
-bool sim_timer_armed(int id) { return desk().timers.count(id) != 0; }
+bool sim_timer_armed(int id) {
+    return desk().timers.count(id) != 0;
+}
 
 void sim_set_key(int vk, bool down) {
     if (vk >= 0 && vk < 256) desk().keys[vk] = down;
@@ -172,12 +179,24 @@ void sim_type(const std::string& keys, uint32_t hold_ms, uint32_t gap_ms) {
     }
 }
 
-void sim_set_caps_lock(bool on) { desk().caps_lock = on; }
-void sim_set_cursor(int32_t x, int32_t y) { desk().cursor = ScreenPoint{x, y}; }
-void sim_set_screen(int32_t width, int32_t height) { desk().screen = ScreenPoint{width, height}; }
-void sim_set_double_click_time(uint32_t ms) { desk().double_click = ms; }
-const std::vector<SimKeyEvent>& sim_key_events() { return desk().key_events; }
-void sim_clear_key_events() { desk().key_events.clear(); }
+void sim_set_caps_lock(bool on) {
+    desk().caps_lock = on;
+}
+void sim_set_cursor(int32_t x, int32_t y) {
+    desk().cursor = ScreenPoint{x, y};
+}
+void sim_set_screen(int32_t width, int32_t height) {
+    desk().screen = ScreenPoint{width, height};
+}
+void sim_set_double_click_time(uint32_t ms) {
+    desk().double_click = ms;
+}
+const std::vector<SimKeyEvent>& sim_key_events() {
+    return desk().key_events;
+}
+void sim_clear_key_events() {
+    desk().key_events.clear();
+}
 
 std::string sim_key_transcript() {
     std::string out;
@@ -197,7 +216,8 @@ WindowId sim_add_window(const std::string& title, ScreenRect rect, bool answers,
 
 void sim_set_foreground(WindowId window) {
     auto& windows = desk().windows;
-    auto it = std::find_if(windows.begin(), windows.end(), [&](const SimWindow& w) { return w.id == window; });
+    auto it = std::find_if(windows.begin(), windows.end(),
+                           [&](const SimWindow& w) { return w.id == window; });
     if (it == windows.end()) return;
     std::rotate(windows.begin(), it, it + 1); // the foreground window is on top
     desk().foreground = window;
@@ -205,36 +225,63 @@ void sim_set_foreground(WindowId window) {
 
 void sim_close_window(WindowId window) {
     auto& windows = desk().windows;
-    windows.erase(std::remove_if(windows.begin(), windows.end(), [&](const SimWindow& w) { return w.id == window; }),
+    windows.erase(std::remove_if(windows.begin(), windows.end(),
+                                 [&](const SimWindow& w) { return w.id == window; }),
                   windows.end());
     if (desk().foreground == window) desk().foreground = windows.empty() ? 0 : windows.front().id;
 }
 
-void sim_set_env(const std::string& name, const std::string& value) { desk().env[lower(name)] = value; }
-void sim_set_local_time(const LocalTime& time) { desk().time = time; }
-void sim_allow_program(const std::string& program) { desk().allowed_programs.insert(lower(program)); }
-std::string sim_current_directory() { return desk().directory; }
-void sim_lock_file(const std::string& path) { desk().locked_files.insert(path); }
-void sim_set_builtin_text(int id, const std::string& packed) { desk().builtin_overrides[id] = packed; }
-const std::string& sim_editor_text() { return desk().editor_text; }
-const std::vector<std::string>& sim_status_texts() { return desk().status_texts; }
-std::string sim_status_text() { return desk().status_texts.empty() ? std::string() : desk().status_texts.back(); }
+void sim_set_env(const std::string& name, const std::string& value) {
+    desk().env[lower(name)] = value;
+}
+void sim_set_local_time(const LocalTime& time) {
+    desk().time = time;
+}
+void sim_allow_program(const std::string& program) {
+    desk().allowed_programs.insert(lower(program));
+}
+std::string sim_current_directory() {
+    return desk().directory;
+}
+void sim_lock_file(const std::string& path) {
+    desk().locked_files.insert(path);
+}
+void sim_set_builtin_text(int id, const std::string& packed) {
+    desk().builtin_overrides[id] = packed;
+}
+const std::string& sim_editor_text() {
+    return desk().editor_text;
+}
+const std::vector<std::string>& sim_status_texts() {
+    return desk().status_texts;
+}
+std::string sim_status_text() {
+    return desk().status_texts.empty() ? std::string() : desk().status_texts.back();
+}
 
 std::string sim_log(const std::vector<std::string>& kinds) {
     std::string out;
     for (const LogLine& line : desk().log) {
-        if (!kinds.empty() && std::find(kinds.begin(), kinds.end(), line.kind) == kinds.end()) continue;
-        out += std::to_string(line.at) + " " + line.kind + (line.text.empty() ? "" : " " + line.text) + "\n";
+        if (!kinds.empty() && std::find(kinds.begin(), kinds.end(), line.kind) == kinds.end())
+            continue;
+        out += std::to_string(line.at) + " " + line.kind +
+               (line.text.empty() ? "" : " " + line.text) + "\n";
     }
     return out;
 }
 
-void sim_clear_log() { desk().log.clear(); }
+void sim_clear_log() {
+    desk().log.clear();
+}
 
 // ---- the seam: keyboard ----
 
-bool key_is_down(int vk) { return vk >= 0 && vk < 256 && desk().keys[vk]; }
-bool caps_lock_on() { return desk().caps_lock; }
+bool key_is_down(int vk) {
+    return vk >= 0 && vk < 256 && desk().keys[vk];
+}
+bool caps_lock_on() {
+    return desk().caps_lock;
+}
 void clear_keyboard_state() {}
 
 void send_key_event(uint8_t vk, uint8_t scan_code, uint32_t flags) {
@@ -244,9 +291,15 @@ void send_key_event(uint8_t vk, uint8_t scan_code, uint32_t flags) {
     log_event("keys", key_text(event));
 }
 
-unsigned key_scan_code(int vk) { return us_scan_code(vk); }
-unsigned key_char(int vk) { return us_key_char(vk); }
-int16_t char_key(char c) { return us_char_key(c); }
+unsigned key_scan_code(int vk) {
+    return us_scan_code(vk);
+}
+unsigned key_char(int vk) {
+    return us_key_char(vk);
+}
+int16_t char_key(char c) {
+    return us_char_key(c);
+}
 
 // ---- timers and time ----
 
@@ -260,15 +313,21 @@ void set_timer(int id, uint32_t period_ms) {
     desk().last_armed = id;
 }
 
-void kill_timer(int id) { desk().timers.erase(id); }
-uint32_t tick_count() { return desk().now; }
+void kill_timer(int id) {
+    desk().timers.erase(id);
+}
+uint32_t tick_count() {
+    return desk().now;
+}
 
 void sleep_ms(uint32_t ms) {
     desk().now += ms;
     apply_keys(desk().now);
 }
 
-LocalTime local_time() { return desk().time; }
+LocalTime local_time() {
+    return desk().time;
+}
 
 std::size_t expand_environment(const char* text, char* out, std::size_t capacity) {
     std::string result;
@@ -293,7 +352,9 @@ std::size_t expand_environment(const char* text, char* out, std::size_t capacity
 
 // ---- mouse ----
 
-ScreenPoint cursor_position() { return desk().cursor; }
+ScreenPoint cursor_position() {
+    return desk().cursor;
+}
 
 void set_cursor_position(int32_t x, int32_t y) {
     desk().cursor = ScreenPoint{x, y};
@@ -304,23 +365,30 @@ void show_cursor() {}
 
 void send_mouse_event(uint32_t flags, int32_t dx, int32_t dy) {
     static const std::pair<uint32_t, const char*> names[] = {
-        {mouse_left_down, "+left"},  {mouse_left_up, "-left"},  {mouse_right_down, "+right"},
-        {mouse_right_up, "-right"},  {mouse_middle_down, "+mid"}, {mouse_middle_up, "-mid"},
+        {mouse_left_down, "+left"}, {mouse_left_up, "-left"},    {mouse_right_down, "+right"},
+        {mouse_right_up, "-right"}, {mouse_middle_down, "+mid"}, {mouse_middle_up, "-mid"},
     };
     std::string text;
     for (const auto& name : names)
         if (flags & name.first) text += name.second;
     if (flags & mouse_move)
-        text += "move " + std::to_string(dx) + "," + std::to_string(dy) + ((flags & mouse_absolute) ? " absolute" : "");
+        text += "move " + std::to_string(dx) + "," + std::to_string(dy) +
+                ((flags & mouse_absolute) ? " absolute" : "");
     log_event("mouse", text);
 }
 
-uint32_t double_click_time() { return desk().double_click; }
-ScreenPoint screen_size() { return desk().screen; }
+uint32_t double_click_time() {
+    return desk().double_click;
+}
+ScreenPoint screen_size() {
+    return desk().screen;
+}
 
 // ---- windows ----
 
-WindowId foreground_window() { return desk().foreground; }
+WindowId foreground_window() {
+    return desk().foreground;
+}
 
 ScreenRect window_rect(WindowId window) {
     const SimWindow* w = window_of(window);
@@ -351,7 +419,9 @@ bool window_title(WindowId window, char* out, std::size_t capacity, uint32_t tim
     return true;
 }
 
-bool is_window(WindowId window) { return window_of(window) != nullptr; }
+bool is_window(WindowId window) {
+    return window_of(window) != nullptr;
+}
 bool is_minimized(WindowId window) {
     const SimWindow* w = window_of(window);
     return w && w->minimized;
@@ -368,7 +438,8 @@ void bring_window_forward(WindowId window, bool restore) {
 // ---- programs and messages ----
 
 bool shell_launch(const char* program, const char* arguments) {
-    const bool starts = desk().allowed_programs.count("*") || desk().allowed_programs.count(lower(program));
+    const bool starts =
+        desk().allowed_programs.count("*") || desk().allowed_programs.count(lower(program));
     log_event("launch", std::string(starts ? "" : "failed ") + program + " |" + arguments + "|");
     return starts;
 }
@@ -387,7 +458,9 @@ void show_message(const char* text, const char* caption, uint32_t style) {
     log_event("message", std::string(text) + " |" + caption + "| " + flags);
 }
 
-void open_list_window(const char* list_text) { log_event("list", list_text); }
+void open_list_window(const char* list_text) {
+    log_event("list", list_text);
+}
 
 // ---- files ----
 
@@ -438,7 +511,9 @@ std::string_view builtin_text(int id) {
     return builtin_text_data(id);
 }
 
-void set_editor_text(const char* text) { desk().editor_text = text ? text : ""; }
+void set_editor_text(const char* text) {
+    desk().editor_text = text ? text : "";
+}
 
 void set_status_text(const char* text) {
     desk().status_texts.push_back(text ? text : "");

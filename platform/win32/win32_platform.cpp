@@ -5,8 +5,8 @@
 #include "common/memory.h"
 
 #include <commctrl.h>
-#include <shellapi.h>
 #include <cstring>
+#include <shellapi.h>
 
 namespace {
 struct MainWindows {
@@ -17,8 +17,12 @@ struct MainWindows {
 MainWindows windows;
 void (*list_opener)(const char*) = nullptr;
 
-HWND hwnd_of(WindowId window) { return reinterpret_cast<HWND>(window); }
-WindowId id_of(HWND window) { return reinterpret_cast<WindowId>(window); }
+HWND hwnd_of(WindowId window) {
+    return reinterpret_cast<HWND>(window);
+}
+WindowId id_of(HWND window) {
+    return reinterpret_cast<WindowId>(window);
+}
 
 // How long a window may take to answer before it is taken as hung.
 constexpr UINT activation_timeout_ms = 300;
@@ -40,7 +44,9 @@ void win32_set_main_windows(HWND main_window, HWND editor, HWND status_bar) {
     windows = MainWindows{main_window, editor, status_bar};
 }
 
-void win32_set_list_opener(void (*open_list)(const char* list_text)) { list_opener = open_list; }
+void win32_set_list_opener(void (*open_list)(const char* list_text)) {
+    list_opener = open_list;
+}
 
 bool key_is_down(int vk) {
     return (GetAsyncKeyState(vk) & 0x8000) != 0;
@@ -166,8 +172,12 @@ void set_timer(int id, uint32_t period_ms) {
 void kill_timer(int id) {
     if (windows.main) KillTimer(windows.main, static_cast<UINT_PTR>(id));
 }
-uint32_t tick_count() { return GetTickCount(); }
-void sleep_ms(uint32_t ms) { Sleep(ms); }
+uint32_t tick_count() {
+    return GetTickCount();
+}
+void sleep_ms(uint32_t ms) {
+    Sleep(ms);
+}
 
 LocalTime local_time() {
     SYSTEMTIME now;
@@ -187,17 +197,27 @@ ScreenPoint cursor_position() {
     GetCursorPos(&point);
     return ScreenPoint{point.x, point.y};
 }
-void set_cursor_position(int32_t x, int32_t y) { SetCursorPos(x, y); }
-void show_cursor() { ShowCursor(TRUE); }
+void set_cursor_position(int32_t x, int32_t y) {
+    SetCursorPos(x, y);
+}
+void show_cursor() {
+    ShowCursor(TRUE);
+}
 void send_mouse_event(uint32_t flags, int32_t dx, int32_t dy) {
     mouse_event(flags, static_cast<DWORD>(dx), static_cast<DWORD>(dy), 0, 0);
 }
-uint32_t double_click_time() { return GetDoubleClickTime(); }
-ScreenPoint screen_size() { return ScreenPoint{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}; }
+uint32_t double_click_time() {
+    return GetDoubleClickTime();
+}
+ScreenPoint screen_size() {
+    return ScreenPoint{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+}
 
 // ---- windows ----
 
-WindowId foreground_window() { return id_of(GetForegroundWindow()); }
+WindowId foreground_window() {
+    return id_of(GetForegroundWindow());
+}
 
 ScreenRect window_rect(WindowId window) {
     RECT rect{0, 0, 0, 0};
@@ -205,21 +225,30 @@ ScreenRect window_rect(WindowId window) {
     return ScreenRect{rect.left, rect.top, rect.right, rect.bottom};
 }
 
-WindowId find_top_window(const char* title) { return id_of(FindWindowA(nullptr, title)); }
-WindowId next_window(WindowId window) { return id_of(GetWindow(hwnd_of(window), GW_HWNDNEXT)); }
+WindowId find_top_window(const char* title) {
+    return id_of(FindWindowA(nullptr, title));
+}
+WindowId next_window(WindowId window) {
+    return id_of(GetWindow(hwnd_of(window), GW_HWNDNEXT));
+}
 
 bool window_title(WindowId window, char* out, std::size_t capacity, uint32_t timeout_ms) {
     if (!out || capacity == 0) return false;
     out[0] = '\0';
     DWORD_PTR copied = 0;
-    const LRESULT answered = SendMessageTimeoutA(hwnd_of(window), WM_GETTEXT, capacity, reinterpret_cast<LPARAM>(out),
-                                                 SMTO_NORMAL, timeout_ms, &copied);
+    const LRESULT answered =
+        SendMessageTimeoutA(hwnd_of(window), WM_GETTEXT, capacity, reinterpret_cast<LPARAM>(out),
+                            SMTO_NORMAL, timeout_ms, &copied);
     out[capacity - 1] = '\0';
     return answered != 0;
 }
 
-bool is_window(WindowId window) { return window && IsWindow(hwnd_of(window)); }
-bool is_minimized(WindowId window) { return IsIconic(hwnd_of(window)) != 0; }
+bool is_window(WindowId window) {
+    return window && IsWindow(hwnd_of(window));
+}
+bool is_minimized(WindowId window) {
+    return IsIconic(hwnd_of(window)) != 0;
+}
 
 void bring_window_forward(WindowId window, bool restore) {
     const HWND target = hwnd_of(window);
@@ -231,7 +260,8 @@ void bring_window_forward(WindowId window, bool restore) {
     DWORD_PTR result = 0;
     SendMessageTimeoutA(target, WM_SYSCOMMAND, SC_HOTKEY, reinterpret_cast<LPARAM>(target),
                         SMTO_NORMAL | SMTO_ABORTIFHUNG, activation_timeout_ms, &result);
-    SetWindowPos(target, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_FRAMECHANGED | SWP_SHOWWINDOW);
+    SetWindowPos(target, HWND_TOP, 0, 0, 0, 0,
+                 SWP_NOSIZE | SWP_NOMOVE | SWP_FRAMECHANGED | SWP_SHOWWINDOW);
     BringWindowToTop(target);
     SetForegroundWindow(target);
     SetActiveWindow(target);
@@ -241,11 +271,14 @@ void bring_window_forward(WindowId window, bool restore) {
 // ---- programs and messages ----
 
 bool shell_launch(const char* program, const char* arguments) {
-    const HINSTANCE result = ShellExecuteA(nullptr, nullptr, program, arguments, nullptr, SW_SHOWNORMAL);
+    const HINSTANCE result =
+        ShellExecuteA(nullptr, nullptr, program, arguments, nullptr, SW_SHOWNORMAL);
     return reinterpret_cast<INT_PTR>(result) > 32;
 }
 
-void set_current_directory(const char* path) { SetCurrentDirectoryA(path); }
+void set_current_directory(const char* path) {
+    SetCurrentDirectoryA(path);
+}
 
 void show_message(const char* text, const char* caption, uint32_t style) {
     MessageBoxA(windows.main, text, caption, style);

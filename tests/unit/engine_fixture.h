@@ -14,7 +14,7 @@
 #include <string>
 
 class EngineTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         sim_reset();
         trigger_table = TriggerTable{};

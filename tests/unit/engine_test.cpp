@@ -10,19 +10,23 @@ TEST_F(EngineTest, TypingBtwErasesItAndTypesByTheWay) {
     sim_type("btw");
     sim_run_until_idle();
     // b, t and w go down at 0, 80 and 160 ms; the poll sees w at once.
-    EXPECT_EQ(sim_log(), "160 keys +08 -08 +08 -08 +08 -08\n"
-                         "160 status  Shortcuts Used:  1\n"
-                         "160 timer 7772 1\n"
-                         "161 keys +42 -42 +59 -59 +20 -20 +54 -54 +48 -48 +45 -45 +20 -20 +57 -57 +41 -41 +59 -59\n"
-                         "161 timer 7771 10\n");
+    EXPECT_EQ(
+        sim_log(),
+        "160 keys +08 -08 +08 -08 +08 -08\n"
+        "160 status  Shortcuts Used:  1\n"
+        "160 timer 7772 1\n"
+        "161 keys +42 -42 +59 -59 +20 -20 +54 -54 +48 -48 +45 -45 +20 -20 +57 -57 +41 -41 +59 -59\n"
+        "161 timer 7771 10\n");
 }
 
 TEST_F(EngineTest, ShiftIsPressedOnlyForCharactersThatNeedIt) {
     start("sig=Hi Bob!\r\n");
     sim_type("sig");
     sim_run_until_idle();
-    EXPECT_NE(sim_log({"keys"}).find("+10 +48 -48 -10 +49 -49 +20 -20 +10 +42 -42 -10 +4F -4F +42 -42 +10 +31 -31 -10"),
-              std::string::npos)
+    EXPECT_NE(
+        sim_log({"keys"}).find(
+            "+10 +48 -48 -10 +49 -49 +20 -20 +10 +42 -42 -10 +4F -4F +42 -42 +10 +31 -31 -10"),
+        std::string::npos)
         << sim_log();
 }
 
@@ -53,7 +57,8 @@ TEST_F(EngineTest, OnlyTheLast32CharactersAreCompared) {
     EXPECT_EQ(output_state.use_count, 1);
     const std::string keys = sim_log({"keys"});
     std::size_t erased = 0;
-    for (std::size_t at = keys.find("+08 -08"); at != std::string::npos; at = keys.find("+08 -08", at + 1))
+    for (std::size_t at = keys.find("+08 -08"); at != std::string::npos;
+         at = keys.find("+08 -08", at + 1))
         ++erased;
     EXPECT_EQ(erased, 32u);
 }
@@ -74,8 +79,8 @@ TEST_F(EngineTest, HotkeysNeedExactlyTheirModifiersAndEraseNothing) {
     sim_press_at(sim_now() + 20, 18, 280);
     sim_press_at(sim_now() + 30, 16, 280);
     sim_press_at(sim_now() + 200, 'K', 40);
-    sim_press_at(sim_now() + 500, 'K', 40);  // plain K
-    sim_press_at(sim_now() + 600, 16, 200);  // Shift+F1
+    sim_press_at(sim_now() + 500, 'K', 40); // plain K
+    sim_press_at(sim_now() + 600, 16, 200); // Shift+F1
     sim_press_at(sim_now() + 650, 0x70, 40);
     sim_run_until_idle();
     EXPECT_EQ(sim_log({"status"}), "");
@@ -102,9 +107,10 @@ TEST_F(EngineTest, CharactersFollowShiftAndCapsLock) {
         int vk;
         char expected;
     } cases[] = {
-        {false, false, 'A', 'a'}, {false, true, 'A', 'A'}, {true, false, 'A', 'A'}, {true, true, 'A', 'a'},
-        {false, true, '1', '!'},  {false, false, '1', '1'}, {false, true, 0x24, '\0'}, {false, true, 0xBA, ':'},
-        {false, false, 0xDE, '\''}, {false, false, 0x70, '\0'},
+        {false, false, 'A', 'a'},   {false, true, 'A', 'A'},  {true, false, 'A', 'A'},
+        {true, true, 'A', 'a'},     {false, true, '1', '!'},  {false, false, '1', '1'},
+        {false, true, 0x24, '\0'},  {false, true, 0xBA, ':'}, {false, false, 0xDE, '\''},
+        {false, false, 0x70, '\0'},
     };
     for (const Case& c : cases) {
         key_monitor.history.fill(0);
@@ -113,7 +119,8 @@ TEST_F(EngineTest, CharactersFollowShiftAndCapsLock) {
         if (c.shift) sim_press_at(t, 16, 120);
         sim_press_at(t + 40, c.vk, 40);
         sim_run_for(200);
-        EXPECT_EQ(key_monitor.history[0], c.expected) << c.vk << " shift " << c.shift << " caps " << c.caps;
+        EXPECT_EQ(key_monitor.history[0], c.expected)
+            << c.vk << " shift " << c.shift << " caps " << c.caps;
     }
 }
 
@@ -121,7 +128,8 @@ TEST_F(EngineTest, TheFirstMatchingLineInTheFileWins) {
     start("tw=two\r\nbtw=by the way\r\n");
     sim_type("btw");
     sim_run_until_idle();
-    EXPECT_NE(sim_log({"keys"}).find("+08 -08 +08 -08\n"), std::string::npos) << "two Backspaces for tw";
+    EXPECT_NE(sim_log({"keys"}).find("+08 -08 +08 -08\n"), std::string::npos)
+        << "two Backspaces for tw";
     EXPECT_NE(sim_log({"keys"}).find("+54 -54 +57 -57 +4F -4F"), std::string::npos);
 }
 
@@ -136,7 +144,8 @@ TEST_F(EngineTest, TheOutputComesFromTheFileOnDiskAsItIsNow) {
     sim_clear_log();
     sim_type("btw");
     sim_run_until_idle();
-    EXPECT_NE(sim_log({"status"}).find("status  * * * WARNING: No output listed!"), std::string::npos);
+    EXPECT_NE(sim_log({"status"}).find("status  * * * WARNING: No output listed!"),
+              std::string::npos);
     EXPECT_EQ(sim_log({"keys"}).find("+43"), std::string::npos) << "nothing plays";
     EXPECT_TRUE(sim_timer_armed(polling_timer));
     EXPECT_EQ(output_state.use_count, 1);
@@ -205,5 +214,6 @@ TEST_F(EngineTest, AnEmptyOutputIsCountedAndEndsAtTheFirstTick) {
     start("x=\r\n");
     sim_type("x");
     sim_run_until_idle();
-    EXPECT_EQ(sim_log({"status", "timer"}), "10 status  Shortcuts Used:  1\n10 timer 7772 1\n11 timer 7771 10\n");
+    EXPECT_EQ(sim_log({"status", "timer"}),
+              "10 status  Shortcuts Used:  1\n10 timer 7772 1\n11 timer 7771 10\n");
 }

@@ -12,7 +12,8 @@ TEST(LaunchCommand, SplitsProgramAndArguments) {
         {"notepad", "0 launch failed notepad ||\n"},
         {"  notepad readme.txt", "0 launch failed notepad |readme.txt|\n"},
         {"notepad#readme", "0 launch failed notepad |#readme|\n"},
-        {"\"C:\\Program Files\\App\\app.exe\" -x \"y\" ", "0 launch failed C:\\Program Files\\App\\app.exe |-x \"y|\n"},
+        {"\"C:\\Program Files\\App\\app.exe\" -x \"y\" ",
+         "0 launch failed C:\\Program Files\\App\\app.exe |-x \"y|\n"},
         {"'C:\\My Tools\\t.exe'", "0 launch failed C:\\My Tools\\t.exe ||\n"},
         {"\"unterminated", "0 launch failed unterminated ||\n"},
     };

@@ -3,10 +3,11 @@
 
 TEST_F(EngineTest, KeysAndTokensPlayInOneBurst) {
     play("Hi{Enter}{ctrldown}c{CtrlUp}{Enter 3}{");
-    EXPECT_EQ(sim_log(), "1 keys +10 +48 -48 -10 +49 -49 +0D -0D +11e +43 -43 -11e "
-                         "+10 +DB -DB -10 +10 +45 -45 -10 +4E -4E +54 -54 +45 -45 +52 -52 +20 -20 +33 -33 "
-                         "+10 +DD -DD -10 +10 +DB -DB -10\n"
-                         "1 timer 7771 10\n");
+    EXPECT_EQ(sim_log(),
+              "1 keys +10 +48 -48 -10 +49 -49 +0D -0D +11e +43 -43 -11e "
+              "+10 +DB -DB -10 +10 +45 -45 -10 +4E -4E +54 -54 +45 -45 +52 -52 +20 -20 +33 -33 "
+              "+10 +DD -DD -10 +10 +DB -DB -10\n"
+              "1 timer 7771 10\n");
 }
 
 TEST_F(EngineTest, DelaysEndTheTickAndSetTheNextOne) {
@@ -17,8 +18,10 @@ TEST_F(EngineTest, DelaysEndTheTickAndSetTheNextOne) {
         {"{Delay=500}ab", "1 timer 7772 500\n501 keys +41 -41 +42 -42\n501 timer 7771 10\n"},
         {"{delay 250}a", "1 timer 7772 250\n251 keys +41 -41\n251 timer 7771 10\n"},
         {"{Delay}x7", "1 timer 7772 7\n8 keys +58 -58 +37 -37\n8 timer 7771 10\n"},
-        {"{Delay500}a", "1 timer 7772 0\n11 keys +41 -41\n11 timer 7771 10\n"}, // the 5 is the separator
-        {"{Delay=-20}a", "1 timer 7772 0\n11 keys +41 -41\n11 timer 7771 10\n"}, // negative: no pause
+        {"{Delay500}a",
+         "1 timer 7772 0\n11 keys +41 -41\n11 timer 7771 10\n"}, // the 5 is the separator
+        {"{Delay=-20}a",
+         "1 timer 7772 0\n11 keys +41 -41\n11 timer 7771 10\n"}, // negative: no pause
         {"{Delay", "1 timer 7772 0\n11 timer 7771 10\n"},
     };
     for (const Case& c : cases) {
@@ -33,12 +36,18 @@ TEST_F(EngineTest, ClicksLandRelativeToTheForegroundWindow) {
         const char* output;
         const char* log;
     } cases[] = {
-        {"{click 100,50}", "1 cursor 200,150\n1 mouse +left\n1 mouse -left\n1 timer 7772 10\n11 timer 7771 10\n"},
-        {"{click right 100,50}", "1 cursor 200,150\n1 mouse +right\n1 mouse -right\n1 timer 7772 10\n11 timer 7771 10\n"},
-        {"{click mid 3,4}", "1 cursor 103,104\n1 mouse +mid\n1 mouse -mid\n1 timer 7772 10\n11 timer 7771 10\n"},
-        {"{click -5,10}x", "1 cursor 95,110\n1 mouse +left\n1 mouse -left\n1 timer 7772 10\n11 keys +58 -58\n11 timer 7771 10\n"},
-        {"{click", "1 cursor 100,100\n1 mouse +left\n1 mouse -left\n1 timer 7772 10\n11 timer 7771 10\n"},
-        {"{click 7}", "1 cursor 107,100\n1 mouse +left\n1 mouse -left\n1 timer 7772 10\n11 timer 7771 10\n"},
+        {"{click 100,50}",
+         "1 cursor 200,150\n1 mouse +left\n1 mouse -left\n1 timer 7772 10\n11 timer 7771 10\n"},
+        {"{click right 100,50}",
+         "1 cursor 200,150\n1 mouse +right\n1 mouse -right\n1 timer 7772 10\n11 timer 7771 10\n"},
+        {"{click mid 3,4}",
+         "1 cursor 103,104\n1 mouse +mid\n1 mouse -mid\n1 timer 7772 10\n11 timer 7771 10\n"},
+        {"{click -5,10}x", "1 cursor 95,110\n1 mouse +left\n1 mouse -left\n1 timer 7772 10\n11 "
+                           "keys +58 -58\n11 timer 7771 10\n"},
+        {"{click",
+         "1 cursor 100,100\n1 mouse +left\n1 mouse -left\n1 timer 7772 10\n11 timer 7771 10\n"},
+        {"{click 7}",
+         "1 cursor 107,100\n1 mouse +left\n1 mouse -left\n1 timer 7772 10\n11 timer 7771 10\n"},
     };
     for (const Case& c : cases) {
         sim_reset();
@@ -52,8 +61,9 @@ TEST_F(EngineTest, ADoubleClickWaitsHalfTheDoubleClickTime) {
     sim_add_window("Target", ScreenRect{0, 0, 600, 500});
     sim_set_double_click_time(500);
     play("{click dbl 10,10}");
-    EXPECT_EQ(sim_log(), "1 cursor 10,10\n1 mouse +left\n1 mouse -left\n251 mouse +left\n251 mouse -left\n"
-                         "251 timer 7772 10\n261 timer 7771 10\n");
+    EXPECT_EQ(sim_log(),
+              "1 cursor 10,10\n1 mouse +left\n1 mouse -left\n251 mouse +left\n251 mouse -left\n"
+              "251 timer 7772 10\n261 timer 7771 10\n");
     sim_reset();
     sim_set_double_click_time(12);
     play("{click dbl 0,0}");
@@ -65,7 +75,9 @@ TEST_F(EngineTest, MouseReturnPutsThePointerBackWhereTheTriggerFired) {
     output_state.saved_x = 512;
     output_state.saved_y = 384;
     play("{mouse_return}");
-    EXPECT_EQ(sim_log(), "1 mouse move 32767,32767 absolute\n1 cursor 512,384\n1 timer 7772 10\n11 timer 7771 10\n");
+    EXPECT_EQ(
+        sim_log(),
+        "1 mouse move 32767,32767 absolute\n1 cursor 512,384\n1 timer 7772 10\n11 timer 7771 10\n");
 
     sim_reset();
     sim_set_screen(40000, 2);
@@ -83,7 +95,9 @@ TEST_F(EngineTest, MouseReturnPutsThePointerBackWhereTheTriggerFired) {
 TEST_F(EngineTest, RunLaunchesAndTheSameTickGoesOn) {
     sim_allow_program("notepad");
     play("RUN: notepad{Delay=1000}hi");
-    EXPECT_EQ(sim_log(), "1 launch notepad ||\n1 timer 7772 1000\n1001 keys +48 -48 +49 -49\n1001 timer 7771 10\n");
+    EXPECT_EQ(
+        sim_log(),
+        "1 launch notepad ||\n1 timer 7772 1000\n1001 keys +48 -48 +49 -49\n1001 timer 7771 10\n");
 }
 
 TEST_F(EngineTest, AFailedRunShowsItsMessageAndEndsThePlayback) {
@@ -100,7 +114,8 @@ TEST_F(EngineTest, WindowActivatesAndPausesOrEndsThePlaybackWithAMessage) {
     sim_add_window("Other");
     sim_add_window("Untitled - Notepad", ScreenRect{0, 0, 10, 10}, true, true);
     play("WINDOW: Untitled{Enter}");
-    EXPECT_EQ(sim_log(), "1 activate Untitled - Notepad restore\n1 timer 7772 10\n11 keys +0D -0D\n11 timer 7771 10\n");
+    EXPECT_EQ(sim_log(), "1 activate Untitled - Notepad restore\n1 timer 7772 10\n11 keys +0D "
+                         "-0D\n11 timer 7771 10\n");
 
     play("WINDOW: Calculator{Enter}");
     EXPECT_EQ(sim_log(), "12 message Window not found |Calculator| 52030\n12 timer 7771 10\n");
@@ -118,7 +133,8 @@ TEST_F(EngineTest, CommandArgumentsAreCutAtTheirLimits) {
     // 258 characters make the command; its program part is cut to 254.
     EXPECT_NE(log.find("launch " + std::string(254, 'p') + " ||"), std::string::npos) << log;
     std::size_t typed = 0;
-    for (std::size_t at = log.find("+50 -50"); at != std::string::npos; at = log.find("+50 -50", at + 1))
+    for (std::size_t at = log.find("+50 -50"); at != std::string::npos;
+         at = log.find("+50 -50", at + 1))
         ++typed;
     EXPECT_EQ(typed, 42u) << "the rest is typed";
     play("WINDOW: " + std::string(100, 't'));

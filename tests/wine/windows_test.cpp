@@ -23,8 +23,8 @@ void register_class() {
 
 HWND make_window(const char* title) {
     register_class();
-    HWND window = CreateWindowExA(0, test_class, title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50, 300, 200, nullptr,
-                                  nullptr, GetModuleHandleA(nullptr), nullptr);
+    HWND window = CreateWindowExA(0, test_class, title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50,
+                                  300, 200, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     UpdateWindow(window);
     return window;
 }
@@ -47,7 +47,9 @@ template <typename Condition> bool wait_for(Condition condition, int timeout_ms 
     return condition();
 }
 
-WindowId id(HWND window) { return reinterpret_cast<WindowId>(window); }
+WindowId id(HWND window) {
+    return reinterpret_cast<WindowId>(window);
+}
 
 // A window whose thread stops answering messages once it exists.
 struct HungWindow {
@@ -94,8 +96,8 @@ TEST(WindowFinder, APrefixBelowTheForegroundBeatsASubstringAbove) {
     SetForegroundWindow(mine);
     ASSERT_TRUE(wait_for([&] { return GetForegroundWindow() == mine; }));
     EXPECT_EQ(find_window_by_title("Untitled"), id(notepad));
-    EXPECT_EQ(find_window_by_title("My Untitled"), id(mine));       // exact
-    EXPECT_EQ(find_window_by_title("notepad test"), id(notepad));   // anywhere, any case
+    EXPECT_EQ(find_window_by_title("My Untitled"), id(mine));     // exact
+    EXPECT_EQ(find_window_by_title("notepad test"), id(notepad)); // anywhere, any case
     EXPECT_EQ(find_window_by_title("No Such Window Title"), 0u);
     DestroyWindow(mine);
     DestroyWindow(notepad);
@@ -134,8 +136,10 @@ TEST(Launch, StartsARealProgramAndRetriesAPathWithBlanksInQuotes) {
     CreateDirectoryA("C:\\Quillomat Test", nullptr);
     char system[MAX_PATH];
     GetWindowsDirectoryA(system, MAX_PATH);
-    ASSERT_TRUE(CopyFileA((std::string(system) + "\\notepad.exe").c_str(), "C:\\Quillomat Test\\note pad.exe", FALSE));
-    EXPECT_FALSE(launch_command("C:\\Quillomat Test\\note pad.exe")) << "program C:\\Quillomat, arguments the rest";
+    ASSERT_TRUE(CopyFileA((std::string(system) + "\\notepad.exe").c_str(),
+                          "C:\\Quillomat Test\\note pad.exe", FALSE));
+    EXPECT_FALSE(launch_command("C:\\Quillomat Test\\note pad.exe"))
+        << "program C:\\Quillomat, arguments the rest";
     EXPECT_TRUE(run_command("C:\\Quillomat Test\\note pad.exe")) << "the quoted retry";
     EXPECT_TRUE(wait_for([] { return FindWindowA(nullptr, "Untitled - Notepad") != nullptr; }));
     close_windows_titled("Untitled - Notepad");

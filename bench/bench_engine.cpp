@@ -1,0 +1,79 @@
+// Engine figures: the polling tick and the playback, on the simulated desktop.
+#include "engine/engine.h"
+#include "engine/key_monitor.h"
+#include "engine/triggers.h"
+#include "platform/platform.h"
+#include "platform/sim/sim.h"
+
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+namespace {
+void load_table(bool same_first_byte) {
+    trigger_table = TriggerTable{};
+    std::string text;
+    for (int i = 0; i < 255; ++i) {
+        // Triggers all ending in "q" agree with a typed "q" on the first byte compared.
+        text += (same_first_byte ? "zz" + std::to_string(i) + "q" : "t" + std::to_string(i) + "x") +
+                "=out\r\n";
+    }
+    parse_trigger_text(text.data(), text.size(), trigger_table, nullptr);
+}
+
+// One tick that finds a new key and scans the whole table without a match.
+void tick_with_new_key(benchmark::State& state, int vk) {
+    sim_set_key(vk, true);
+    for (auto _ : state) {
+        key_monitor.key_state[vk] = 0; // seen as a new press again
+        polling_tick();
+    }
+}
+} // namespace
+
+static void BM_PollingTickNoMatch(benchmark::State& state) {
+    sim_reset();
+    load_table(false);
+    tick_with_new_key(state, 'Q');
+}
+BENCHMARK(BM_PollingTickNoMatch);
+
+static void BM_PollingTickEveryEntryAgreesOnFirstByte(benchmark::State& state) {
+    sim_reset();
+    load_table(true);
+    tick_with_new_key(state, 'Q');
+}
+BENCHMARK(BM_PollingTickEveryEntryAgreesOnFirstByte);
+
+// What the tick spends in the simulated seam alone: 255 key reads and the timer calls.
+static void BM_PollingTickSeamCalls(benchmark::State& state) {
+    sim_reset();
+    for (auto _ : state) {
+        kill_timer(polling_timer);
+        for (int vk = 0; vk < 255; ++vk)
+            benchmark::DoNotOptimize(key_is_down(vk));
+        set_timer(polling_timer, polling_period_ms);
+    }
+}
+BENCHMARK(BM_PollingTickSeamCalls);
+
+static void BM_PlaybackOf4KiB(benchmark::State& state) {
+    std::string output;
+    while (output.size() < 4096)
+        output += "Dear Sir or Madam, {Enter}thank you for your letter of 7 May. ";
+    output.resize(4096);
+    std::size_t events = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        sim_reset();
+        output_state.text = alloc_text(output.size() + 4096);
+        copy_bounded(output_state.text.get(), output.size() + 1, output);
+        output_state.cursor = 0;
+        state.ResumeTiming();
+        playback_tick();
+        events += sim_key_events().size();
+    }
+    state.counters["key_events_per_s"] =
+        benchmark::Counter(static_cast<double>(events), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_PlaybackOf4KiB)->Unit(benchmark::kMicrosecond);
