@@ -66,6 +66,17 @@ HeapText read_trigger_file(std::size_t& capacity) {
     return text;
 }
 
+// The first line that starts with the trigger as written and "=". A line
+// starts after LF, and also after a lone CR, so that files with CR-only line
+// ends find every output, as the loader finds every trigger.
+char* find_output_line(char* text, const char* lookup_key) {
+    const char* key = lookup_key + 1; // without its "\n"
+    for (char* at = std::strstr(text + 1, key); at; at = std::strstr(at + 1, key)) {
+        if (at[-1] == '\n' || at[-1] == '\r') return at - 1;
+    }
+    return nullptr;
+}
+
 // Replaces %NAME% references. The expansion gets whatever room it needs, up
 // to a bound; the output buffer is replaced by a larger one when it grows.
 void expand_variables(HeapText& text, std::size_t& capacity) {
@@ -120,7 +131,7 @@ void prepare_output(int entry_index, uint8_t new_key) {
     std::size_t capacity = 0;
     HeapText text = read_trigger_file(capacity);
     if (!text) return resume_polling();
-    char* line = std::strstr(text.get(), entry.lookup_key.data());
+    char* line = find_output_line(text.get(), entry.lookup_key.data());
     if (!line) {
         status_printf(" * * * WARNING: No output listed!");
         return resume_polling();

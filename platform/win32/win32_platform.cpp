@@ -254,15 +254,21 @@ void bring_window_forward(WindowId window, bool restore) {
     const HWND target = hwnd_of(window);
     SystemParametersInfoA(SPI_SETFOREGROUNDLOCKTIMEOUT, 1, nullptr, 0);
     ShowWindowAsync(target, restore ? SW_RESTORE : SW_SHOW);
-    UpdateWindow(target);
-    // The system command that activates the window named in lParam; bounded,
-    // so that a hung program cannot freeze ours.
+    // A program that does not answer would hold us in every call below that
+    // waits for it; such a window only gets the calls that do not wait.
     DWORD_PTR result = 0;
-    SendMessageTimeoutA(target, WM_SYSCOMMAND, SC_HOTKEY, reinterpret_cast<LPARAM>(target),
-                        SMTO_NORMAL | SMTO_ABORTIFHUNG, activation_timeout_ms, &result);
-    SetWindowPos(target, HWND_TOP, 0, 0, 0, 0,
-                 SWP_NOSIZE | SWP_NOMOVE | SWP_FRAMECHANGED | SWP_SHOWWINDOW);
-    BringWindowToTop(target);
+    const bool answers = SendMessageTimeoutA(target, WM_NULL, 0, 0, SMTO_ABORTIFHUNG,
+                                             activation_timeout_ms, &result) != 0;
+    if (answers) {
+        UpdateWindow(target);
+        // The system command that activates the window named in lParam.
+        SendMessageTimeoutA(target, WM_SYSCOMMAND, SC_HOTKEY, reinterpret_cast<LPARAM>(target),
+                            SMTO_NORMAL | SMTO_ABORTIFHUNG, activation_timeout_ms, &result);
+    }
+    UINT position_flags = SWP_NOSIZE | SWP_NOMOVE | SWP_FRAMECHANGED | SWP_SHOWWINDOW;
+    if (!answers) position_flags |= SWP_ASYNCWINDOWPOS;
+    SetWindowPos(target, HWND_TOP, 0, 0, 0, 0, position_flags);
+    if (answers) BringWindowToTop(target);
     SetForegroundWindow(target);
     SetActiveWindow(target);
     SetFocus(target);

@@ -151,6 +151,16 @@ TEST_F(EngineTest, TheOutputComesFromTheFileOnDiskAsItIsNow) {
     EXPECT_EQ(output_state.use_count, 1);
 }
 
+TEST_F(EngineTest, OutputsAreFoundInFilesWithAnyLineEnds) {
+    for (const char* file : {"a=1\rbtw=by\rc=3", "a=1\nbtw=by\n", "btw=by\r\n"}) {
+        start(file);
+        EXPECT_EQ(prepared_output("btw"), "by") << file;
+        sim_run_until_idle();
+    }
+    start("xbtw=no\r\nbtw=yes\r\n"); // a trigger that ends another one's line start
+    EXPECT_EQ(prepared_output("btw"), "yes");
+}
+
 TEST_F(EngineTest, DatesAndEnvironmentVariablesAreFilledIn) {
     start("dt={{dd}}.{{MM}}.{{YYYY}} {{hh}}:{{uu}} {{yy}}\r\nme=%USERNAME%@%Missing%\r\n");
     sim_set_local_time(LocalTime{2026, 12, 7, 9, 5, 0});

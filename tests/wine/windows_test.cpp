@@ -127,6 +127,14 @@ TEST(ActivateWindow, RestoresAMinimizedWindowAndGivesItTheForeground) {
     DestroyWindow(window);
 }
 
+TEST(ActivateWindow, AHungWindowCannotHoldTheProgram) {
+    HungWindow hung;
+    ASSERT_TRUE(hung.window);
+    const DWORD start = GetTickCount();
+    activate_window(id(hung.window));
+    EXPECT_LT(GetTickCount() - start, 2000u);
+}
+
 TEST(Launch, StartsARealProgramAndRetriesAPathWithBlanksInQuotes) {
     close_windows_titled("Untitled - Notepad");
     EXPECT_TRUE(launch_command("notepad.exe"));
