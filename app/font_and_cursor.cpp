@@ -1,0 +1,47 @@
+// The editor font maker and the pointing-hand cursor.
+#include "app/shell.h"
+
+#include <array>
+#include <cstring>
+
+HFONT make_font(const char* face, int points, bool bold, bool italic, bool underline) {
+    HFONT stock = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    LOGFONTA font{};
+    if (!GetObjectA(stock, sizeof font, &font)) return stock;
+    if (face && *face) copy_bounded(font.lfFaceName, 31, face); // 30 characters at most
+    HDC screen = GetDC(nullptr);
+    if (points != 0) font.lfHeight = -MulDiv(points, GetDeviceCaps(screen, LOGPIXELSY), 72);
+    const bool symbol = face && equal_nocase(face, "Wingdings", 10);
+    HFONT made = CreateFontA(font.lfHeight, 0, 0, 0, bold ? 700 : 400, italic, underline, FALSE,
+                             symbol ? SYMBOL_CHARSET : DEFAULT_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS,
+                             DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, font.lfFaceName);
+    ReleaseDC(nullptr, screen);
+    return made ? made : stock;
+}
+
+HCURSOR create_hand_cursor(HINSTANCE instance) {
+    // "." transparent, "#" black, "o" white; rows below 21 are transparent.
+    static const char* const picture[] = {
+        ".....##.........................", "....#oo#........................", "....#oo#........................",
+        "....#oo#........................", "....#oo#........................", "....#oo###......................",
+        "....#oo#oo###...................", "....#oo#oo#oo##.................", "....#oo#oo#oo#o#................",
+        "###.#oo#oo#oo#oo#...............", "#oo##oooooooo#oo#...............", "#ooo#ooooooooooo#...............",
+        ".#oo#ooooooooooo#...............", "..#o#ooooooooooo#...............", "..#ooooooooooooo#...............",
+        "...#oooooooooooo#...............", "...#ooooooooooo#................", "....#oooooooooo#................",
+        "....#oooooooooo#................", ".....#oooooooo#.................", ".....#oooooooo#.................",
+        ".....##########.................",
+    };
+    std::array<BYTE, 128> and_plane;
+    std::array<BYTE, 128> xor_plane{};
+    and_plane.fill(0xFF);
+    for (int row = 0; row < 22; ++row) {
+        for (int column = 0; column < 32; ++column) {
+            const char pixel = picture[row][column];
+            const int byte = row * 4 + column / 8;
+            const BYTE bit = static_cast<BYTE>(0x80 >> (column % 8));
+            if (pixel != '.') and_plane[byte] = static_cast<BYTE>(and_plane[byte] & ~bit);
+            if (pixel == 'o') xor_plane[byte] = static_cast<BYTE>(xor_plane[byte] | bit);
+        }
+    }
+    return CreateCursor(instance, 5, 0, 32, 32, and_plane.data(), xor_plane.data());
+}

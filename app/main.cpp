@@ -1,0 +1,138 @@
+// Start-up: the single-instance rule, the settings and trigger file paths,
+// the main window, the first load of the trigger file, the polling timer and
+// the message loop.
+#include "app/shell.h"
+
+#include "engine/engine.h"
+#include "engine/triggers.h"
+#include "platform/win32/win32_windows.h"
+
+#include <commctrl.h>
+#include <cstdio>
+#include <cstring>
+
+Shell shell;
+const char* const main_class_name = "QuillomatClass";
+
+namespace {
+constexpr int default_width = 780;
+constexpr int default_height = 550;
+
+// A second start only wakes the running instance.
+bool wake_running_instance() {
+    HWND running = FindWindowA(main_class_name, nullptr);
+    if (!running || !IsWindow(running)) return false;
+    if (!IsWindowVisible(running)) {
+        ShowWindow(running, SW_SHOWNORMAL);
+        tray_icon_remove(running);
+    } else if (IsIconic(running)) {
+        ShowWindow(running, SW_RESTORE);
+    }
+    BringWindowToTop(running);
+    SetForegroundWindow(running);
+    return true;
+}
+
+bool is_netbook() {
+    char name[256] = {};
+    DWORD size = 255;
+    return GetComputerNameA(name, &size) && equal_nocase(name, "NETBOOK", 8);
+}
+
+// The settings file is the program's path with ".exe" cut and ".ini" added;
+// the default trigger file the same with ".txt".
+void derive_paths() {
+    char module[path_capacity] = {};
+    GetModuleFileNameA(nullptr, module, path_capacity - 1);
+    if (char* exe = std::strstr(module, ".exe")) *exe = '\0';
+    // Room for the extension is kept, so a very long path never overflows.
+    module[path_capacity - 5] = '\0';
+    copy_bounded(shell.settings_path, path_capacity, module);
+    append_bounded(shell.settings_path, path_capacity, ".ini");
+
+    char* trigger_file = engine_files.trigger_file;
+    setting_text("file", trigger_file, path_capacity - 1);
+    const DWORD attributes = trigger_file[0] ? GetFileAttributesA(trigger_file) : INVALID_FILE_ATTRIBUTES;
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        copy_bounded(trigger_file, path_capacity, shell.settings_path);
+        if (char* ini = std::strstr(trigger_file, ".ini")) *ini = '\0';
+        append_bounded(trigger_file, path_capacity, ".txt");
+    }
+}
+
+bool option(const char* key) { return setting_present(key) ? (setting_int(key) & 0xFF) != 0 : true; }
+
+void warn(const char* text) { MessageBoxA(nullptr, text, nullptr, MB_ICONWARNING | MB_TASKMODAL | MB_SETFOREGROUND); }
+
+int show_command() {
+    char start[64] = {};
+    setting_text("window_start", start, 63);
+    if (equal_nocase(start, "maximized", 10)) return SW_SHOWMAXIMIZED;
+    if (equal_nocase(start, "minimized", 10)) return SW_MINIMIZE;
+    return SW_SHOW;
+}
+
+void list_window_stub(const char*) {}
+} // namespace
+
+void set_main_title() {
+    char title[path_capacity + 16];
+    std::snprintf(title, sizeof title, "Quillomat - %s", engine_files.trigger_file);
+    SetWindowTextA(shell.main, title);
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    if (wake_running_instance()) return 0;
+    shell.instance = instance;
+    trigger_table.netbook = is_netbook();
+    derive_paths();
+    const int height = setting_int("window_height"), width = setting_int("window_width");
+    const int top = setting_int("window_top"), left = setting_int("window_left");
+    shell.tray = option("tray");
+    shell.wrap = option("wrap_text");
+    shell.small_icon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(app_icon_id), IMAGE_ICON,
+                                                     GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = main_window_proc;
+    wc.hInstance = instance;
+    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(app_icon_id));
+    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)); // IDC_ARROW
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    wc.lpszMenuName = MAKEINTRESOURCEA(main_menu_id);
+    wc.lpszClassName = main_class_name;
+    wc.hIconSm = shell.small_icon;
+    if (!RegisterClassExA(&wc)) {
+        warn("Quillomat Run Failure");
+        return 0;
+    }
+    char title[path_capacity + 16];
+    std::snprintf(title, sizeof title, "Quillomat - %s", engine_files.trigger_file);
+    const int screen_width = GetSystemMetrics(SM_CXSCREEN), screen_height = GetSystemMetrics(SM_CYSCREEN);
+    shell.main = CreateWindowExA(0, main_class_name, title, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
+                                 left ? left : screen_width / 2 - default_width / 2,
+                                 top ? top : screen_height / 2 - default_height / 2,
+                                 width ? width : default_width, height ? height : default_height, nullptr,
+                                 nullptr, instance, nullptr);
+    if (!shell.main) {
+        warn("Quillomat Window Failure");
+        return 0;
+    }
+    win32_set_list_opener(list_window_stub);
+    ShowWindow(shell.main, show_command());
+    UpdateWindow(shell.main);
+    load_triggers(engine_files.trigger_file);
+    SetTimer(shell.main, polling_timer, polling_period_ms, nullptr);
+
+    HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(accelerators_id));
+    MSG msg{};
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (TranslateAcceleratorA(shell.main, accelerators, &msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return static_cast<int>(msg.wParam);
+}

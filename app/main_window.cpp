@@ -1,0 +1,146 @@
+// The main window: the trigger file editor, the status bar, layout, the
+// save question on closing and the shutdown sequence.
+#include "app/shell.h"
+
+#include "engine/engine.h"
+#include "engine/triggers.h"
+#include "platform/win32/win32_windows.h"
+
+#include <commctrl.h>
+#include <cstring>
+
+namespace {
+constexpr DWORD editor_style = WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN;
+constexpr WPARAM editor_text_limit = 0xFFF00;
+
+void create_editor_font() {
+    char value[64] = {};
+    setting_text("font", value, 63);
+    int points = parse_decimal(value);
+    value[std::strcspn(value, ",;")] = '\0';
+    if (points < 7) points = 10;
+    shell.editor_font = make_font(value[0] ? value : "Courier New", points, false, false, false);
+}
+
+bool auto_start_is_on() {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", 0, KEY_QUERY_VALUE,
+                      &key) != ERROR_SUCCESS)
+        return false;
+    char value[256] = {};
+    DWORD size = 255;
+    const LONG result = RegQueryValueExA(key, "Quillomat", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
+    RegCloseKey(key);
+    return result == ERROR_SUCCESS && value[0] != '\0';
+}
+
+void on_create(HWND window) {
+    shell.main = window;
+    create_editor_font();
+    shell.hand_cursor = create_hand_cursor(shell.instance);
+    HMENU menu = GetMenu(window);
+    CheckMenuItem(menu, 3401, MF_BYCOMMAND | (auto_start_is_on() ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuItem(menu, 3402, MF_BYCOMMAND | (shell.tray ? MF_CHECKED : MF_UNCHECKED));
+    RECT outer;
+    GetWindowRect(window, &outer);
+    shell.editor = CreateWindowExA(0, "EDIT", "", editor_style | (shell.wrap ? 0 : ES_AUTOHSCROLL), 0, 0,
+                                   outer.right - outer.left, outer.bottom - outer.top - 20, window,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(editor_id)), shell.instance, nullptr);
+    SendMessageA(shell.editor, WM_SETFONT, reinterpret_cast<WPARAM>(shell.editor_font), TRUE);
+    SendMessageA(shell.editor, EM_LIMITTEXT, editor_text_limit, 0);
+    ShowWindow(shell.editor, SW_SHOW);
+    UpdateWindow(shell.editor);
+    shell.status_bar = CreateWindowExA(0, STATUSCLASSNAMEA, " ", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0,
+                                       window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(status_bar_id)),
+                                       shell.instance, nullptr);
+    ShowWindow(shell.status_bar, SW_SHOW);
+    UpdateWindow(shell.status_bar);
+    win32_set_main_windows(window, shell.editor, shell.status_bar);
+    SetFocus(shell.editor);
+}
+
+void on_size(HWND window, WPARAM type, LPARAM size) {
+    if (type == SIZE_MINIMIZED && shell.tray) {
+        tray_icon_add(window, shell.small_icon, "Quillomat");
+        ShowWindow(window, SW_HIDE);
+        UpdateWindow(window);
+        return;
+    }
+    RECT client, bar;
+    GetClientRect(window, &client);
+    GetWindowRect(shell.status_bar, &bar);
+    SetWindowPos(shell.editor, HWND_TOP, 0, 0, client.right, client.bottom - (bar.bottom - bar.top) + 1,
+                 SWP_FRAMECHANGED);
+    SendMessageA(shell.status_bar, WM_SIZE, type, size);
+    InvalidateRect(shell.status_bar, nullptr, TRUE);
+}
+
+void on_shutdown(HWND window) {
+    const bool minimized = IsIconic(window) != 0;
+    write_setting("window_start", minimized ? "minimized" : IsZoomed(window) ? "maximized" : "normal");
+    if (!setting_present("font")) write_setting("font", "Courier New,10");
+    write_setting_int("activation_count", setting_int("activation_count") + output_state.use_count);
+    if (minimized && shell.tray) tray_icon_remove(window);
+    win32_set_main_windows(nullptr, nullptr, nullptr);
+    if (shell.hand_cursor) DestroyCursor(shell.hand_cursor);
+    shell.hand_cursor = nullptr;
+    if (shell.editor_font) DeleteObject(shell.editor_font);
+    shell.editor_font = nullptr;
+    output_state.text.reset();
+    trigger_table = TriggerTable{};
+    PostQuitMessage(0);
+}
+
+void store_geometry(HWND window) {
+    if (IsZoomed(window) || IsIconic(window)) return;
+    RECT rect;
+    GetWindowRect(window, &rect);
+    write_setting_int("window_left", rect.left);
+    write_setting_int("window_top", rect.top);
+    write_setting_int("window_width", rect.right - rect.left);
+    write_setting_int("window_height", rect.bottom - rect.top);
+}
+} // namespace
+
+int ask_save_changes(HWND window) {
+    if (!SendMessageA(shell.editor, EM_CANUNDO, 0, 0) || trigger_table.debug_mode) return IDNO;
+    return MessageBoxA(window, "Save changes?\n\n(Press Cancel to return to program)", "Quillomat",
+                       MB_YESNOCANCEL | MB_ICONQUESTION | MB_TASKMODAL | MB_SETFOREGROUND);
+}
+
+LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_CREATE:
+        on_create(window);
+        break;
+    case WM_SIZE:
+        on_size(window, wparam, lparam);
+        break;
+    case WM_SETFOCUS:
+        SetFocus(shell.editor);
+        break;
+    case WM_CLOSE: {
+        const int answer = ask_save_changes(window);
+        if (answer == IDCANCEL) return 0;
+        if (answer == IDYES) SendMessageA(window, WM_COMMAND, 3102, 0);
+        break;
+    }
+    case WM_DESTROY:
+    case WM_ENDSESSION:
+        if (shell.main) on_shutdown(window);
+        shell.main = nullptr;
+        return 0;
+    case WM_COMMAND:
+        return on_command(window, wparam, lparam);
+    case WM_TIMER:
+        engine_on_timer(static_cast<int>(wparam));
+        break;
+    case WM_EXITSIZEMOVE:
+        store_geometry(window);
+        break;
+    default:
+        if (message == tray_callback_message) on_tray_callback(window, lparam);
+        break;
+    }
+    return DefWindowProcA(window, message, wparam, lparam);
+}

@@ -1,0 +1,54 @@
+// The Windows shell's state: the main window and its children, the settings
+// file and the options read at start-up.
+#pragma once
+
+#include "common/text.h"
+
+#include <windows.h>
+
+constexpr int editor_id = 4001;
+constexpr int status_bar_id = 4002;
+constexpr int app_icon_id = 1001;
+constexpr int main_menu_id = 3000;
+constexpr int accelerators_id = 5001;
+constexpr UINT tray_callback_message = 546;
+constexpr UINT_PTR track_mouse_timer = 7773;
+
+struct Shell {
+    HINSTANCE instance = nullptr;
+    HWND main = nullptr;
+    HWND editor = nullptr;
+    HWND status_bar = nullptr;
+    HFONT editor_font = nullptr;
+    HCURSOR hand_cursor = nullptr;
+    HICON small_icon = nullptr;
+    char settings_path[path_capacity] = {};
+    bool tray = true; // minimizing hides the window behind a tray icon
+    bool wrap = true; // the editor wraps long lines
+};
+extern Shell shell;
+
+extern const char* const main_class_name;
+extern const char* const settings_section;
+
+// ---- settings file ----
+bool setting_present(const char* key);
+int setting_int(const char* key);
+void setting_text(const char* key, char* out, std::size_t capacity);
+void write_setting(const char* key, const char* value);
+void write_setting_int(const char* key, int value);
+
+// ---- main window ----
+LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+// Sets the title "Quillomat - <trigger file>".
+void set_main_title();
+HFONT make_font(const char* face, int points, bool bold, bool italic, bool underline);
+HCURSOR create_hand_cursor(HINSTANCE instance);
+
+// ---- commands and tray ----
+LRESULT on_command(HWND window, WPARAM wparam, LPARAM lparam);
+void tray_icon_add(HWND window, HICON icon, const char* tip);
+void tray_icon_remove(HWND window);
+void on_tray_callback(HWND window, LPARAM mouse_message);
+// The save question; returns IDYES, IDNO or IDCANCEL, or IDNO when there is nothing to ask.
+int ask_save_changes(HWND window);

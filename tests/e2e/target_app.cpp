@@ -1,0 +1,74 @@
+// A target application for the end-to-end tests: one edit control that logs
+// every key message it gets, with a timestamp, to the file named on its
+// command line.
+#include <windows.h>
+
+#include <cstdio>
+
+namespace {
+WNDPROC edit_proc = nullptr;
+FILE* key_log = nullptr;
+HWND edit = nullptr;
+
+const char* message_name(UINT message) {
+    switch (message) {
+    case WM_KEYDOWN: return "down";
+    case WM_KEYUP: return "up";
+    case WM_SYSKEYDOWN: return "sysdown";
+    case WM_SYSKEYUP: return "sysup";
+    case WM_CHAR: return "char";
+    default: return nullptr;
+    }
+}
+
+LRESULT CALLBACK logging_edit_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (const char* name = message_name(message)) {
+        if (key_log) {
+            std::fprintf(key_log, "%lu %s %u %s\n", GetTickCount(), name, static_cast<unsigned>(wparam),
+                         (lparam & (1 << 24)) ? "ext" : "-");
+            std::fflush(key_log);
+        }
+    }
+    return CallWindowProcA(edit_proc, window, message, wparam, lparam);
+}
+
+LRESULT CALLBACK frame_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_SIZE:
+        MoveWindow(edit, 0, 0, LOWORD(lparam), HIWORD(lparam), TRUE);
+        return 0;
+    case WM_SETFOCUS:
+        SetFocus(edit);
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    default: return DefWindowProcA(window, message, wparam, lparam);
+    }
+}
+} // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int) {
+    if (command_line && *command_line) key_log = std::fopen(command_line, "a");
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = frame_proc;
+    wc.hInstance = instance;
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    wc.lpszClassName = "QuillomatTargetClass";
+    RegisterClassA(&wc);
+    HWND frame = CreateWindowExA(0, wc.lpszClassName, "Quillomat Target", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 150, 120,
+                                 500, 300, nullptr, nullptr, instance, nullptr);
+    edit = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL, 0, 0,
+                           500, 300, frame, nullptr, instance, nullptr);
+    edit_proc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(logging_edit_proc)));
+    SetForegroundWindow(frame);
+    SetFocus(edit);
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    if (key_log) std::fclose(key_log);
+    return 0;
+}
