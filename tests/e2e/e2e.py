@@ -46,11 +46,15 @@ class EndToEnd(unittest.TestCase):
         s.start_target()
 
         s.key("k", modifiers=("ctrl", "alt"))
-        poll(lambda: s.text() == "hot\r\nx", 10)
-        self.assertEqual(s.text(), "hot\r\nx")
+        # Wine's edit control answers one Return with "\r\r\n" in its text;
+        # the key log below shows the single Return that was sent.
+        def typed():
+            return s.text().replace("\r\r\n", "\r\n")
+        poll(lambda: typed() == "hot\r\nx", 10)
+        self.assertEqual(typed(), "hot\r\nx")
         downs = [vk for _, kind, vk in s.key_messages() if kind in ("down", "sysdown")]
         self.assertNotIn(8, downs, "a hotkey erases nothing")
-        self.assertIn(13, downs, "{Enter} arrives as Return")
+        self.assertEqual(downs.count(13), 1, "{Enter} arrives as one Return")
 
         today = datetime.date.today()
         self.expand(s, "qqd", today.strftime("%Y-%m-%d"))
@@ -112,11 +116,11 @@ class EndToEnd(unittest.TestCase):
         s = self.session()
         s.start()
         s.close_request = lambda: s.probe("close", "=QuillomatClass")
-        # Closing right after start-up asks nothing.
-        s.bring_to_front(s.window_title())
-        s.type("x")
-        self.assertTrue(poll(lambda: s.text(s.window_title()).startswith("x"), 5))
-        self.assertTrue(s.window_title().endswith(" *"), "the dirty marker")
+        s.bring_to_front("=QuillomatClass")
+        self.assertFalse(s.title().endswith("*"))
+        s.type("x")  # the click put the caret after the last line
+        self.assertTrue(poll(lambda: s.text("=QuillomatClass").endswith("x"), 5))
+        self.assertTrue(poll(lambda: s.title().endswith(".txt *"), 5), "the dirty marker: " + s.title())
         s.close_request()
         self.assertTrue(poll(lambda: SAVE_QUESTION in s.dialogs(), 10), s.dialogs())
         s.probe("press", "Quillomat", "Cancel")
@@ -128,6 +132,12 @@ class EndToEnd(unittest.TestCase):
         self.assertTrue(poll(lambda: not s.probe_ok("exists", "=QuillomatClass"), 10))
         with open(s.triggers_path, "rb") as f:
             self.assertEqual(f.read(), b"btw=by the way\r\n", "No leaves the file alone")
+
+    def test_closing_right_after_start_asks_nothing(self):
+        s = self.session()
+        s.start()
+        s.probe("close", "=QuillomatClass")
+        self.assertTrue(poll(lambda: not s.probe_ok("exists", "=QuillomatClass"), 10), s.dialogs())
 
     def test_activation_count_adds_up_over_runs_and_the_default_file_is_written(self):
         s = self.session(triggers=None)
@@ -147,12 +157,6 @@ class EndToEnd(unittest.TestCase):
         s.probe("close", "=QuillomatClass")
         self.assertTrue(poll(lambda: s.settings().get("activation_count") == "3", 10), s.settings())
 
-
-def window_title(self):
-    return "Quillomat - " + "Z:" + self.triggers_path.replace("/", "\\")
-
-
-Session.window_title = window_title
 
 
 def main():

@@ -121,6 +121,9 @@ class Session:
         if wait:
             assert poll(lambda: self.probe_ok("exists", "=QuillomatClass"), 20), "Quillomat did not start"
             assert poll(lambda: self.status().startswith(" Triggers Loaded"), 10), "no load message"
+            # A new window takes the foreground a moment after it shows; let
+            # that happen before anything else is brought to the front.
+            poll(lambda: self.window().get("foreground") or not self.window().get("visible"), 5)
         return process
 
     def start_target(self):
@@ -134,8 +137,29 @@ class Session:
         return process
 
     def bring_to_front(self, title):
+        """Raises the window and clicks into it, as a user would: a click is
+        what reliably gives a window the keyboard focus under Wine, where a
+        foreground change made by another program can leave it without."""
         self.probe("front", title)
-        assert poll(lambda: self.window(title).get("foreground"), 5), "%s not in front" % title
+        w = poll(lambda: self.window(title), 5)
+        assert w, "no window %s" % title
+        x, y = w["left"] + w["width"] // 2, w["top"] + w["height"] // 2
+        # X's own focus can be left on the X window of a program that has
+        # since closed; the desktop's X window passes keys on to Wine.
+        desktops = subprocess.run(["xdotool", "search", "--name", "Wine desktop"],
+                                  capture_output=True, text=True).stdout.split()
+        if desktops:
+            subprocess.run(["xdotool", "windowfocus", "--sync", desktops[0]], stderr=subprocess.DEVNULL)
+        subprocess.run(["xdotool", "mousemove", str(x), str(y), "click", "1"])
+        def in_front_for_a_while():
+            if not self.window(title).get("foreground"):
+                return False
+            time.sleep(0.3)
+            return self.window(title).get("foreground")
+        assert poll(in_front_for_a_while, 10), "%s not in front" % title
+
+    def title(self, spec="=QuillomatClass"):
+        return self.probe("title", spec)[1]
 
     def probe(self, *args):
         # Output goes through a file, not a pipe: Wine's own background

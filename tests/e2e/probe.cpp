@@ -1,6 +1,7 @@
 // Looks at and pokes the windows of other programs, for the end-to-end tests.
 //
 //   probe text TITLE             the text of the window's edit control (or its own text)
+//   probe title TITLE|=CLASS     the window's own text (its title)
 //   probe status                 the status bar text of Quillomat's main window
 //   probe window TITLE|=CLASS    left top width height visible iconic foreground maximized
 //   probe dialogs                every visible dialog: "caption|text" per line
@@ -74,6 +75,12 @@ int main(int argc, char** argv) {
         if (!window) return 1;
         HWND edit = child_of_class(window, "Edit");
         std::printf("%s", text_of(edit ? edit : window).c_str());
+        return 0;
+    }
+    if (verb == "title" && argc == 3) {
+        HWND window = find(argv[2]);
+        if (!window) return 1;
+        std::printf("%s", text_of(window).c_str());
         return 0;
     }
     if (verb == "status") {
