@@ -67,24 +67,30 @@ bool replace_file_safely(const char* path, const char* text, DWORD length) {
         copy_bounded(folder, sizeof folder, ".");
     char temporary[MAX_PATH + 1];
     if (!GetTempFileNameA(folder, "qlm", 0, temporary)) return false;
-    HANDLE file = CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
     bool written = file != INVALID_HANDLE_VALUE;
     if (written) {
         DWORD done = 0;
-        written = (length == 0 || (WriteFile(file, text, length, &done, nullptr) && done == length)) &&
-                  FlushFileBuffers(file);
+        written =
+            (length == 0 || (WriteFile(file, text, length, &done, nullptr) && done == length)) &&
+            FlushFileBuffers(file);
         CloseHandle(file);
     }
-    if (written && MoveFileExA(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+    if (written && MoveFileExA(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
     DeleteFileA(temporary);
     return false;
 }
 
 LRESULT save(HWND window) {
-    if (!engine_files.trigger_file[0] && SendMessageA(window, WM_COMMAND, save_file_as, 0) == cancelled) return 0;
+    if (!engine_files.trigger_file[0] &&
+        SendMessageA(window, WM_COMMAND, save_file_as, 0) == cancelled)
+        return 0;
     KillTimer(window, polling_timer);
     DWORD start = 0, end = 0;
-    SendMessageA(shell.editor, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    SendMessageA(shell.editor, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                 reinterpret_cast<LPARAM>(&end));
     const DWORD caret = start < end ? start : end;
     const int length = GetWindowTextLengthA(shell.editor);
     HeapText text = alloc_text(static_cast<std::size_t>(length) + 4096);
@@ -97,7 +103,8 @@ LRESULT save(HWND window) {
         // The editor keeps the text and its dirty marker; nothing on disk changed.
         char message[path_capacity + 128];
         std::snprintf(message, sizeof message,
-                      "Unable to save the trigger file:\n\n%s\n\nThe file was left as it was, and your changes are "
+                      "Unable to save the trigger file:\n\n%s\n\nThe file was left as it was, and "
+                      "your changes are "
                       "still in the editor.",
                       engine_files.trigger_file);
         MessageBoxA(window, message, "Quillomat", MB_ICONWARNING | MB_TASKMODAL | MB_SETFOREGROUND);
@@ -135,7 +142,8 @@ void open(HWND window) {
 void show_totals_box(HWND window) {
     const int stored = setting_int("activation_count");
     char text[160];
-    std::snprintf(text, sizeof text, "Automations since startup: \t%d\n\nAutomations since install: \t%d",
+    std::snprintf(text, sizeof text,
+                  "Automations since startup: \t%d\n\nAutomations since install: \t%d",
                   output_state.use_count, stored + output_state.use_count);
     MessageBoxA(window, text, "Quillomat Totals", MB_OK | MB_SETFOREGROUND);
 }
@@ -150,7 +158,8 @@ void show_main_window(HWND window) {
 void toggle_tray(HWND window) {
     shell.tray = !shell.tray;
     write_setting_int("tray", shell.tray ? 1 : 0);
-    CheckMenuItem(GetMenu(window), minimize_to_tray, MF_BYCOMMAND | (shell.tray ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuItem(GetMenu(window), minimize_to_tray,
+                  MF_BYCOMMAND | (shell.tray ? MF_CHECKED : MF_UNCHECKED));
 }
 
 // The first change after a load or save marks the title with " *".
@@ -165,23 +174,48 @@ void mark_dirty(HWND window) {
 
 LRESULT on_command(HWND window, WPARAM wparam, LPARAM) {
     switch (LOWORD(wparam)) {
-    case open_file: open(window); break;
-    case save_file: return save(window);
-    case save_file_as: return save_as(window);
-    case exit_program: SendMessageA(window, WM_CLOSE, 0, 0); break;
-    case show_totals: show_totals_box(window); break;
-    case show_window: show_main_window(window); break;
-    case undo: SendMessageA(shell.editor, WM_UNDO, 0, 0); break;
-    case cut: SendMessageA(shell.editor, WM_CUT, 0, 0); break;
-    case copy: SendMessageA(shell.editor, WM_COPY, 0, 0); break;
-    case paste: SendMessageA(shell.editor, WM_PASTE, 0, 0); break;
-    case clear: SendMessageA(shell.editor, WM_CLEAR, 0, 0); break;
-    case select_all: SendMessageA(GetFocus(), EM_SETSEL, 0, -1); break;
-    case minimize_to_tray: toggle_tray(window); break;
+    case open_file:
+        open(window);
+        break;
+    case save_file:
+        return save(window);
+    case save_file_as:
+        return save_as(window);
+    case exit_program:
+        SendMessageA(window, WM_CLOSE, 0, 0);
+        break;
+    case show_totals:
+        show_totals_box(window);
+        break;
+    case show_window:
+        show_main_window(window);
+        break;
+    case undo:
+        SendMessageA(shell.editor, WM_UNDO, 0, 0);
+        break;
+    case cut:
+        SendMessageA(shell.editor, WM_CUT, 0, 0);
+        break;
+    case copy:
+        SendMessageA(shell.editor, WM_COPY, 0, 0);
+        break;
+    case paste:
+        SendMessageA(shell.editor, WM_PASTE, 0, 0);
+        break;
+    case clear:
+        SendMessageA(shell.editor, WM_CLEAR, 0, 0);
+        break;
+    case select_all:
+        SendMessageA(GetFocus(), EM_SETSEL, 0, -1);
+        break;
+    case minimize_to_tray:
+        toggle_tray(window);
+        break;
     case editor_id:
         if (HIWORD(wparam) == EN_CHANGE) mark_dirty(window);
         break;
-    default: break;
+    default:
+        break;
     }
     return 0;
 }

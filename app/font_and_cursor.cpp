@@ -12,9 +12,10 @@ HFONT make_font(const char* face, int points, bool bold, bool italic, bool under
     HDC screen = GetDC(nullptr);
     if (points != 0) font.lfHeight = -MulDiv(points, GetDeviceCaps(screen, LOGPIXELSY), 72);
     const bool symbol = face && equal_nocase(face, "Wingdings", 10);
-    HFONT made = CreateFontA(font.lfHeight, 0, 0, 0, bold ? 700 : 400, italic, underline, FALSE,
-                             symbol ? SYMBOL_CHARSET : DEFAULT_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS,
-                             DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, font.lfFaceName);
+    HFONT made =
+        CreateFontA(font.lfHeight, 0, 0, 0, bold ? 700 : 400, italic, underline, FALSE,
+                    symbol ? SYMBOL_CHARSET : DEFAULT_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS,
+                    DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, font.lfFaceName);
     ReleaseDC(nullptr, screen);
     return made ? made : stock;
 }
@@ -22,14 +23,17 @@ HFONT make_font(const char* face, int points, bool bold, bool italic, bool under
 HCURSOR create_hand_cursor(HINSTANCE instance) {
     // "." transparent, "#" black, "o" white; rows below 21 are transparent.
     static const char* const picture[] = {
-        ".....##.........................", "....#oo#........................", "....#oo#........................",
-        "....#oo#........................", "....#oo#........................", "....#oo###......................",
-        "....#oo#oo###...................", "....#oo#oo#oo##.................", "....#oo#oo#oo#o#................",
-        "###.#oo#oo#oo#oo#...............", "#oo##oooooooo#oo#...............", "#ooo#ooooooooooo#...............",
-        ".#oo#ooooooooooo#...............", "..#o#ooooooooooo#...............", "..#ooooooooooooo#...............",
-        "...#oooooooooooo#...............", "...#ooooooooooo#................", "....#oooooooooo#................",
-        "....#oooooooooo#................", ".....#oooooooo#.................", ".....#oooooooo#.................",
-        ".....##########.................",
+        ".....##.........................", "....#oo#........................",
+        "....#oo#........................", "....#oo#........................",
+        "....#oo#........................", "....#oo###......................",
+        "....#oo#oo###...................", "....#oo#oo#oo##.................",
+        "....#oo#oo#oo#o#................", "###.#oo#oo#oo#oo#...............",
+        "#oo##oooooooo#oo#...............", "#ooo#ooooooooooo#...............",
+        ".#oo#ooooooooooo#...............", "..#o#ooooooooooo#...............",
+        "..#ooooooooooooo#...............", "...#oooooooooooo#...............",
+        "...#ooooooooooo#................", "....#oooooooooo#................",
+        "....#oooooooooo#................", ".....#oooooooo#.................",
+        ".....#oooooooo#.................", ".....##########.................",
     };
     std::array<BYTE, 128> and_plane;
     std::array<BYTE, 128> xor_plane{};

@@ -52,7 +52,8 @@ void derive_paths() {
 
     char* trigger_file = engine_files.trigger_file;
     setting_text("file", trigger_file, path_capacity - 1);
-    const DWORD attributes = trigger_file[0] ? GetFileAttributesA(trigger_file) : INVALID_FILE_ATTRIBUTES;
+    const DWORD attributes =
+        trigger_file[0] ? GetFileAttributesA(trigger_file) : INVALID_FILE_ATTRIBUTES;
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         copy_bounded(trigger_file, path_capacity, shell.settings_path);
         if (char* ini = std::strstr(trigger_file, ".ini")) *ini = '\0';
@@ -60,9 +61,13 @@ void derive_paths() {
     }
 }
 
-bool option(const char* key) { return setting_present(key) ? (setting_int(key) & 0xFF) != 0 : true; }
+bool option(const char* key) {
+    return setting_present(key) ? (setting_int(key) & 0xFF) != 0 : true;
+}
 
-void warn(const char* text) { MessageBoxA(nullptr, text, nullptr, MB_ICONWARNING | MB_TASKMODAL | MB_SETFOREGROUND); }
+void warn(const char* text) {
+    MessageBoxA(nullptr, text, nullptr, MB_ICONWARNING | MB_TASKMODAL | MB_SETFOREGROUND);
+}
 
 int show_command() {
     char start[64] = {};
@@ -90,8 +95,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     const int top = setting_int("window_top"), left = setting_int("window_left");
     shell.tray = option("tray");
     shell.wrap = option("wrap_text");
-    shell.small_icon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(app_icon_id), IMAGE_ICON,
-                                                     GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+    shell.small_icon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(app_icon_id),
+                                                     IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                                     GetSystemMetrics(SM_CYSMICON), 0));
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
 
@@ -111,12 +117,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     }
     char title[path_capacity + 16];
     std::snprintf(title, sizeof title, "Quillomat - %s", engine_files.trigger_file);
-    const int screen_width = GetSystemMetrics(SM_CXSCREEN), screen_height = GetSystemMetrics(SM_CYSCREEN);
-    shell.main = CreateWindowExA(0, main_class_name, title, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
-                                 left ? left : screen_width / 2 - default_width / 2,
-                                 top ? top : screen_height / 2 - default_height / 2,
-                                 width ? width : default_width, height ? height : default_height, nullptr,
-                                 nullptr, instance, nullptr);
+    const int screen_width = GetSystemMetrics(SM_CXSCREEN),
+              screen_height = GetSystemMetrics(SM_CYSCREEN);
+    shell.main = CreateWindowExA(
+        0, main_class_name, title, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
+        left ? left : screen_width / 2 - default_width / 2,
+        top ? top : screen_height / 2 - default_height / 2, width ? width : default_width,
+        height ? height : default_height, nullptr, nullptr, instance, nullptr);
     if (!shell.main) {
         warn("Quillomat Window Failure");
         return 0;

@@ -10,7 +10,8 @@
 #include <cstring>
 
 namespace {
-constexpr DWORD editor_style = WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN;
+constexpr DWORD editor_style =
+    WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN;
 constexpr WPARAM editor_text_limit = 0xFFF00;
 
 void create_editor_font() {
@@ -24,12 +25,13 @@ void create_editor_font() {
 
 bool auto_start_is_on() {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", 0, KEY_QUERY_VALUE,
-                      &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", 0,
+                      KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
         return false;
     char value[256] = {};
     DWORD size = 255;
-    const LONG result = RegQueryValueExA(key, "Quillomat", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
+    const LONG result =
+        RegQueryValueExA(key, "Quillomat", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
     RegCloseKey(key);
     return result == ERROR_SUCCESS && value[0] != '\0';
 }
@@ -43,16 +45,17 @@ void on_create(HWND window) {
     CheckMenuItem(menu, 3402, MF_BYCOMMAND | (shell.tray ? MF_CHECKED : MF_UNCHECKED));
     RECT outer;
     GetWindowRect(window, &outer);
-    shell.editor = CreateWindowExA(0, "EDIT", "", editor_style | (shell.wrap ? 0 : ES_AUTOHSCROLL), 0, 0,
-                                   outer.right - outer.left, outer.bottom - outer.top - 20, window,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(editor_id)), shell.instance, nullptr);
+    shell.editor = CreateWindowExA(0, "EDIT", "", editor_style | (shell.wrap ? 0 : ES_AUTOHSCROLL),
+                                   0, 0, outer.right - outer.left, outer.bottom - outer.top - 20,
+                                   window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(editor_id)),
+                                   shell.instance, nullptr);
     SendMessageA(shell.editor, WM_SETFONT, reinterpret_cast<WPARAM>(shell.editor_font), TRUE);
     SendMessageA(shell.editor, EM_LIMITTEXT, editor_text_limit, 0);
     ShowWindow(shell.editor, SW_SHOW);
     UpdateWindow(shell.editor);
-    shell.status_bar = CreateWindowExA(0, STATUSCLASSNAMEA, " ", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0,
-                                       window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(status_bar_id)),
-                                       shell.instance, nullptr);
+    shell.status_bar = CreateWindowExA(
+        0, STATUSCLASSNAMEA, " ", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, window,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(status_bar_id)), shell.instance, nullptr);
     ShowWindow(shell.status_bar, SW_SHOW);
     UpdateWindow(shell.status_bar);
     win32_set_main_windows(window, shell.editor, shell.status_bar);
@@ -69,15 +72,17 @@ void on_size(HWND window, WPARAM type, LPARAM size) {
     RECT client, bar;
     GetClientRect(window, &client);
     GetWindowRect(shell.status_bar, &bar);
-    SetWindowPos(shell.editor, HWND_TOP, 0, 0, client.right, client.bottom - (bar.bottom - bar.top) + 1,
-                 SWP_FRAMECHANGED);
+    SetWindowPos(shell.editor, HWND_TOP, 0, 0, client.right,
+                 client.bottom - (bar.bottom - bar.top) + 1, SWP_FRAMECHANGED);
     SendMessageA(shell.status_bar, WM_SIZE, type, size);
     InvalidateRect(shell.status_bar, nullptr, TRUE);
 }
 
 void on_shutdown(HWND window) {
     const bool minimized = IsIconic(window) != 0;
-    write_setting("window_start", minimized ? "minimized" : IsZoomed(window) ? "maximized" : "normal");
+    write_setting("window_start", minimized          ? "minimized"
+                                  : IsZoomed(window) ? "maximized"
+                                                     : "normal");
     if (!setting_present("font")) write_setting("font", "Courier New,10");
     write_setting_int("activation_count", setting_int("activation_count") + output_state.use_count);
     if (minimized && shell.tray) tray_icon_remove(window);

@@ -16,7 +16,8 @@ int setting_int(const char* key) {
 }
 
 void setting_text(const char* key, char* out, std::size_t capacity) {
-    GetPrivateProfileStringA(settings_section, key, "", out, static_cast<DWORD>(capacity), shell.settings_path);
+    GetPrivateProfileStringA(settings_section, key, "", out, static_cast<DWORD>(capacity),
+                             shell.settings_path);
 }
 
 void write_setting(const char* key, const char* value) {

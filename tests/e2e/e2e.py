@@ -133,6 +133,18 @@ class EndToEnd(unittest.TestCase):
         with open(s.triggers_path, "rb") as f:
             self.assertEqual(f.read(), b"btw=by the way\r\n", "No leaves the file alone")
 
+    def test_save_writes_the_editor_text_as_it_is(self):
+        s = self.session("btw=by the way\r\n")
+        s.start()
+        s.bring_to_front("=QuillomatClass")
+        s.type("x")  # the click put the caret after the last line
+        self.assertTrue(poll(lambda: s.title().endswith(" *"), 5))
+        s.key("s", modifiers=("ctrl",))
+        self.assertTrue(poll(lambda: not s.title().endswith(" *"), 10), s.title())
+        with open(s.triggers_path, "rb") as f:
+            self.assertEqual(f.read(), b"btw=by the way\r\nx")
+        self.assertEqual(s.status(), " Triggers Loaded: 1 ")
+
     def test_closing_right_after_start_asks_nothing(self):
         s = self.session()
         s.start()

@@ -27,12 +27,14 @@ HWND find(const char* spec) {
 std::string text_of(HWND window) {
     char buffer[65536] = {};
     DWORD_PTR copied = 0;
-    SendMessageTimeoutA(window, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG, 2000,
-                        &copied);
+    SendMessageTimeoutA(window, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer),
+                        SMTO_ABORTIFHUNG, 2000, &copied);
     return buffer;
 }
 
-HWND child_of_class(HWND parent, const char* class_name) { return FindWindowExA(parent, nullptr, class_name, nullptr); }
+HWND child_of_class(HWND parent, const char* class_name) {
+    return FindWindowExA(parent, nullptr, class_name, nullptr);
+}
 
 struct DialogSearch {
     std::string out;
@@ -95,8 +97,8 @@ int main(int argc, char** argv) {
         if (!window) return 1;
         RECT r;
         GetWindowRect(window, &r);
-        std::printf("%ld %ld %ld %ld %d %d %d %d\n", r.left, r.top, r.right - r.left, r.bottom - r.top,
-                    IsWindowVisible(window) ? 1 : 0, IsIconic(window) ? 1 : 0,
+        std::printf("%ld %ld %ld %ld %d %d %d %d\n", r.left, r.top, r.right - r.left,
+                    r.bottom - r.top, IsWindowVisible(window) ? 1 : 0, IsIconic(window) ? 1 : 0,
                     GetForegroundWindow() == window ? 1 : 0, IsZoomed(window) ? 1 : 0);
         return 0;
     }
@@ -110,8 +112,8 @@ int main(int argc, char** argv) {
         HWND dialog = FindWindowA("#32770", argv[2]);
         HWND button = nullptr;
         // Button texts carry "&" before their access key: compare without it.
-        for (HWND child = dialog ? FindWindowExA(dialog, nullptr, "Button", nullptr) : nullptr; child && !button;
-             child = FindWindowExA(dialog, child, "Button", nullptr)) {
+        for (HWND child = dialog ? FindWindowExA(dialog, nullptr, "Button", nullptr) : nullptr;
+             child && !button; child = FindWindowExA(dialog, child, "Button", nullptr)) {
             std::string label;
             for (char c : text_of(child))
                 if (c != '&') label += c;

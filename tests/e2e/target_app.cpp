@@ -12,20 +12,27 @@ HWND edit = nullptr;
 
 const char* message_name(UINT message) {
     switch (message) {
-    case WM_KEYDOWN: return "down";
-    case WM_KEYUP: return "up";
-    case WM_SYSKEYDOWN: return "sysdown";
-    case WM_SYSKEYUP: return "sysup";
-    case WM_CHAR: return "char";
-    default: return nullptr;
+    case WM_KEYDOWN:
+        return "down";
+    case WM_KEYUP:
+        return "up";
+    case WM_SYSKEYDOWN:
+        return "sysdown";
+    case WM_SYSKEYUP:
+        return "sysup";
+    case WM_CHAR:
+        return "char";
+    default:
+        return nullptr;
     }
 }
 
 LRESULT CALLBACK logging_edit_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     if (const char* name = message_name(message)) {
         if (key_log) {
-            std::fprintf(key_log, "%lu %s %u %s\n", GetTickCount(), name, static_cast<unsigned>(wparam),
-                         (lparam & (1 << 24)) ? "ext" : "-");
+            // The time the input was generated, not when this window got round to it.
+            std::fprintf(key_log, "%lu %s %u %s\n", static_cast<unsigned long>(GetMessageTime()),
+                         name, static_cast<unsigned>(wparam), (lparam & (1 << 24)) ? "ext" : "-");
             std::fflush(key_log);
         }
     }
@@ -43,7 +50,8 @@ LRESULT CALLBACK frame_proc(HWND window, UINT message, WPARAM wparam, LPARAM lpa
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;
-    default: return DefWindowProcA(window, message, wparam, lparam);
+    default:
+        return DefWindowProcA(window, message, wparam, lparam);
     }
 }
 } // namespace
@@ -56,9 +64,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int) {
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     wc.lpszClassName = "QuillomatTargetClass";
     RegisterClassA(&wc);
-    HWND frame = CreateWindowExA(0, wc.lpszClassName, "Quillomat Target", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 150, 120,
-                                 500, 300, nullptr, nullptr, instance, nullptr);
-    edit = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL, 0, 0,
+    HWND frame =
+        CreateWindowExA(0, wc.lpszClassName, "Quillomat Target", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                        150, 120, 500, 300, nullptr, nullptr, instance, nullptr);
+    edit = CreateWindowExA(0, "EDIT", "",
+                           WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL, 0, 0,
                            500, 300, frame, nullptr, instance, nullptr);
     edit_proc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(logging_edit_proc)));
