@@ -3,6 +3,7 @@
 #include "app/shell.h"
 
 #include "common/memory.h"
+#include "common/status.h"
 #include "engine/engine.h"
 #include "engine/triggers.h"
 
@@ -17,6 +18,7 @@ enum Command : int {
     save_file_as = 3103,
     exit_program = 3104,
     show_totals = 3197,
+    remove_clipboard_formatting = 3198,
     show_window = 3199,
     undo = 3201,
     cut = 3202,
@@ -24,8 +26,18 @@ enum Command : int {
     paste = 3204,
     clear = 3205,
     select_all = 3206,
+    auto_start = 3401,
     minimize_to_tray = 3402,
+    choose_font = 3403,
+    track_mouse = 3404,
+    help_reference = 3501,
+    about = 3502,
+    support = 3503,
 };
+
+const char* const run_key = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char* const run_value = "Quillomat";
+bool tracking_mouse = false;
 
 constexpr LRESULT cancelled = 2;
 
@@ -33,7 +45,8 @@ constexpr LRESULT cancelled = 2;
 // the proposed name and the result. False, with `path` emptied, on cancel.
 bool pick_file(HWND owner, char* path, bool save) {
     OPENFILENAMEA dialog{};
-    dialog.lStructSize = 76; // the record without its later extension fields
+    dialog.lStructSize =
+        OPENFILENAME_SIZE_VERSION_400A; // the record without its later extension fields
     dialog.hwndOwner = IsWindow(owner) ? owner : GetForegroundWindow();
     dialog.lpstrFilter = "Text Files (*.txt)\0*.txt\0All Files (*.*)\0*.*\0";
     dialog.lpstrFile = path;
@@ -162,6 +175,110 @@ void toggle_tray(HWND window) {
                   MF_BYCOMMAND | (shell.tray ? MF_CHECKED : MF_UNCHECKED));
 }
 
+void run_value_write(const char* text) {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, run_key, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS &&
+        RegCreateKeyExA(HKEY_CURRENT_USER, run_key, 0, const_cast<char*>(""),
+                        REG_OPTION_NON_VOLATILE, KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY,
+                        nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return;
+    RegSetValueExA(key, run_value, 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(text),
+                   static_cast<DWORD>(std::strlen(text) + 1));
+    RegCloseKey(key);
+}
+
+void run_value_delete() {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, run_key, 0, KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY,
+                      &key) != ERROR_SUCCESS)
+        return;
+    RegDeleteValueA(key, run_value);
+    RegCloseKey(key);
+}
+
+void toggle_auto_start(HWND window) {
+    HMENU menu = GetMenu(window);
+    if (GetMenuState(menu, auto_start, MF_BYCOMMAND) & MF_CHECKED) {
+        run_value_delete();
+        CheckMenuItem(menu, auto_start, MF_BYCOMMAND | MF_UNCHECKED);
+        return;
+    }
+    char program[path_capacity] = {};
+    GetModuleFileNameA(nullptr, program, path_capacity - 1);
+    run_value_write(program);
+    CheckMenuItem(menu, auto_start, MF_BYCOMMAND | MF_CHECKED);
+}
+
+// Runs the font dialog; the face goes to `face` (32 bytes), the size in points is returned; 0 on
+// cancel.
+int pick_font(char* face) {
+    LOGFONTA font{};
+    CHOOSEFONTA dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = GetDesktopWindow(); // the main window stays usable while the dialog is open
+    dialog.lpLogFont = &font;
+    dialog.Flags = CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT | CF_FORCEFONTEXIST;
+    if (!ChooseFontA(&dialog)) return 0;
+    copy_bounded(face, LF_FACESIZE, font.lfFaceName);
+    HDC screen = GetDC(nullptr);
+    const int points = MulDiv(font.lfHeight < 0 ? -font.lfHeight : font.lfHeight, 72,
+                              GetDeviceCaps(screen, LOGPIXELSY));
+    ReleaseDC(nullptr, screen);
+    return points;
+}
+
+void choose_editor_font() {
+    char face[LF_FACESIZE] = {};
+    const int points = pick_font(face);
+    if (points == 0) return;
+    if (shell.editor_font) DeleteObject(shell.editor_font);
+    shell.editor_font = make_font(face[0] ? face : "Courier New", points, false, false, false);
+    SendMessageA(shell.editor, WM_SETFONT, reinterpret_cast<WPARAM>(shell.editor_font), TRUE);
+    char value[LF_FACESIZE + 16];
+    std::snprintf(value, sizeof value, "%s,%d", face, points);
+    write_setting("font", value);
+}
+
+void toggle_track_mouse(HWND window) {
+    tracking_mouse = !tracking_mouse;
+    if (tracking_mouse) {
+        SetTimer(window, track_mouse_timer, 50, nullptr);
+    } else {
+        KillTimer(window, track_mouse_timer);
+        status_printf(" ");
+    }
+    CheckMenuItem(GetMenu(window), track_mouse,
+                  MF_BYCOMMAND | (tracking_mouse ? MF_CHECKED : MF_UNCHECKED));
+}
+
+// Leaves only plain text on the clipboard; false when nothing changed.
+bool plain_text_clipboard() {
+    if (!IsClipboardFormatAvailable(CF_TEXT) || !OpenClipboard(nullptr)) return false;
+    HANDLE data = GetClipboardData(CF_TEXT);
+    const char* locked = data ? static_cast<const char*>(GlobalLock(data)) : nullptr;
+    if (!locked) {
+        CloseClipboard();
+        return false;
+    }
+    const std::size_t length = std::strlen(locked);
+    HeapText copy = alloc_text(length + 2 > 4096 ? length + 2 : 4096);
+    if (copy) std::memcpy(copy.get(), locked, length + 1);
+    GlobalUnlock(data);
+    HGLOBAL fresh = copy ? GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, length + 1) : nullptr;
+    char* target = fresh ? static_cast<char*>(GlobalLock(fresh)) : nullptr;
+    if (!target) {
+        if (fresh) GlobalFree(fresh);
+        CloseClipboard();
+        return false;
+    }
+    std::memcpy(target, copy.get(), length);
+    GlobalUnlock(fresh);
+    EmptyClipboard();
+    SetClipboardData(CF_TEXT, fresh);
+    CloseClipboard();
+    return true;
+}
+
 // The first change after a load or save marks the title with " *".
 void mark_dirty(HWND window) {
     char title[256] = {};
@@ -171,6 +288,15 @@ void mark_dirty(HWND window) {
     SetWindowTextA(window, title);
 }
 } // namespace
+
+void on_track_mouse_timer() {
+    POINT at{};
+    GetCursorPos(&at);
+    RECT frame{};
+    GetWindowRect(GetForegroundWindow(), &frame);
+    status_printf("  %d, %d", static_cast<int>(at.x - frame.left),
+                  static_cast<int>(at.y - frame.top));
+}
 
 LRESULT on_command(HWND window, WPARAM wparam, LPARAM) {
     switch (LOWORD(wparam)) {
@@ -208,8 +334,29 @@ LRESULT on_command(HWND window, WPARAM wparam, LPARAM) {
     case select_all:
         SendMessageA(GetFocus(), EM_SETSEL, 0, -1);
         break;
+    case remove_clipboard_formatting:
+        plain_text_clipboard();
+        break;
+    case auto_start:
+        toggle_auto_start(window);
+        break;
     case minimize_to_tray:
         toggle_tray(window);
+        break;
+    case choose_font:
+        choose_editor_font();
+        break;
+    case track_mouse:
+        toggle_track_mouse(window);
+        break;
+    case help_reference:
+        show_help_reference(window);
+        break;
+    case about:
+        show_about(window);
+        break;
+    case support:
+        open_support_page();
         break;
     case editor_id:
         if (HIWORD(wparam) == EN_CHANGE) mark_dirty(window);

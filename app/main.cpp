@@ -5,6 +5,7 @@
 
 #include "engine/engine.h"
 #include "engine/triggers.h"
+#include "listwin/list_window.h"
 #include "platform/win32/win32_windows.h"
 
 #include <commctrl.h>
@@ -77,7 +78,9 @@ int show_command() {
     return SW_SHOW;
 }
 
-void list_window_stub(const char*) {}
+void open_list(const char* list_text) {
+    open_custom_list(shell.main, list_text);
+}
 } // namespace
 
 void set_main_title() {
@@ -128,7 +131,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         warn("Quillomat Window Failure");
         return 0;
     }
-    win32_set_list_opener(list_window_stub);
+    win32_set_list_opener(open_list);
     ShowWindow(shell.main, show_command());
     UpdateWindow(shell.main);
     load_triggers(engine_files.trigger_file);

@@ -4,6 +4,7 @@
 
 #include "engine/engine.h"
 #include "engine/triggers.h"
+#include "listwin/list_window.h"
 #include "platform/win32/win32_windows.h"
 
 #include <commctrl.h>
@@ -92,6 +93,7 @@ void on_shutdown(HWND window) {
     if (shell.editor_font) DeleteObject(shell.editor_font);
     shell.editor_font = nullptr;
     output_state.text.reset();
+    release_list_text();
     trigger_table = TriggerTable{};
     PostQuitMessage(0);
 }
@@ -138,7 +140,12 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
     case WM_COMMAND:
         return on_command(window, wparam, lparam);
     case WM_TIMER:
-        engine_on_timer(static_cast<int>(wparam));
+        if (wparam == track_mouse_timer)
+            on_track_mouse_timer();
+        else if (wparam == about_link_timer_id)
+            on_about_link_timer(window);
+        else
+            engine_on_timer(static_cast<int>(wparam));
         break;
     case WM_EXITSIZEMOVE:
         store_geometry(window);

@@ -50,5 +50,13 @@ LRESULT on_command(HWND window, WPARAM wparam, LPARAM lparam);
 void tray_icon_add(HWND window, HICON icon, const char* tip);
 void tray_icon_remove(HWND window);
 void on_tray_callback(HWND window, LPARAM mouse_message);
+// ---- help menu ----
+constexpr UINT_PTR about_link_timer_id = 4321;
+void show_help_reference(HWND window);
+void show_about(HWND window);
+void on_about_link_timer(HWND window);
+void open_support_page();
+void on_track_mouse_timer();
+
 // The save question; returns IDYES, IDNO or IDCANCEL, or IDNO when there is nothing to ask.
 int ask_save_changes(HWND window);

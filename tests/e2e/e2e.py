@@ -4,10 +4,12 @@
 """
 
 import argparse
+import re
+import subprocess
+import tempfile
 import faulthandler
 import datetime
 import os
-import subprocess
 import sys
 import unittest
 
@@ -169,6 +171,220 @@ class EndToEnd(unittest.TestCase):
         s.probe("close", "=QuillomatClass")
         self.assertTrue(poll(lambda: s.settings().get("activation_count") == "3", 10), s.settings())
 
+
+
+HELP_TITLE = "Quillomat README.txt - Notepad"
+
+
+class Commands(unittest.TestCase):
+    """The menu commands, the tray icon, help and about, and the custom list."""
+
+    def session(self, triggers="btw=by the way\r\n", settings=None):
+        session = Session(DESKTOP, BIN, triggers, settings)
+        self.addCleanup(session.close)
+        return session
+
+    def command(self, s, number):
+        self.assertTrue(s.probe_ok("command", "=QuillomatClass", str(number)))
+
+    def wait_dialog(self, s, prefix):
+        found = poll(lambda: [d for d in s.dialogs() if d.startswith(prefix)], 10)
+        self.assertTrue(found, "no dialog %r in %r" % (prefix, s.dialogs()))
+        return found[0]
+
+    def reg_query(self):
+        with tempfile.TemporaryFile() as out:
+            subprocess.run([DESKTOP.wine, "reg", "query", r"HKCU\SOFTWARE\Microsoft\Windows\CurrentVersion\Run",
+                            "/v", "Quillomat"], stdout=out, stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
+            out.seek(0)
+            return out.read().decode("cp1252", "replace")
+
+    def test_save_as_and_open_through_the_dialogs(self):
+        s = self.session("btw=by the way\r\n")
+        other = os.path.join(s.dir, "other.txt")
+        with open(other, "wb") as f:
+            f.write(b"a=1\r\nb=2\r\n")
+        s.start()
+        s.bring_to_front("=QuillomatClass")
+        s.key("a", modifiers=("ctrl",))  # Ctrl+A is Save As, not Select All
+        self.wait_dialog(s, "Save As|")
+        s.type("renamed")
+        s.key("Return")
+        target = os.path.join(s.dir, "renamed")
+        self.assertTrue(poll(lambda: os.path.exists(target), 10), "the name is used as typed, with no extension")
+        with open(target, "rb") as f:
+            self.assertEqual(f.read(), b"btw=by the way\r\n")
+        self.assertTrue(poll(lambda: s.title().endswith("\\renamed"), 5), s.title())
+        self.assertTrue(s.settings().get("file", "").endswith("\\renamed"))
+
+        s.key("o", modifiers=("ctrl",))
+        self.wait_dialog(s, "Open|")
+        s.type("other.txt")
+        s.key("Return")
+        self.assertTrue(poll(lambda: s.status() == " Triggers Loaded: 2 ", 10), s.status())
+        self.assertTrue(s.title().endswith("\\other.txt"))
+
+    def test_save_keeps_the_caret_and_the_dirty_marker_shows_once(self):
+        s = self.session("btw=by the way\r\nqq=x\r\n")
+        s.start()
+        s.bring_to_front("=QuillomatClass")
+        s.key("Home", modifiers=("ctrl",))
+        s.key("Down")
+        s.type("zz")
+        self.assertTrue(poll(lambda: s.title().endswith(".txt *"), 5), s.title())
+        self.assertFalse(s.title().endswith("* *"))
+        caret = s.probe("caret", "=QuillomatClass")[1].split()
+        s.key("s", modifiers=("ctrl",))
+        self.assertTrue(poll(lambda: s.title().endswith(".txt"), 10), s.title())
+        self.assertEqual(s.probe("caret", "=QuillomatClass")[1].split(), caret)
+        with open(s.triggers_path, "rb") as f:
+            self.assertEqual(f.read(), b"btw=by the way\r\nzzqq=x\r\n")
+
+    def test_options_write_their_settings(self):
+        s = self.session()
+        s.start()
+        self.command(s, 3401)  # auto-start on
+        self.assertTrue(poll(lambda: "REG_EXPAND_SZ" in self.reg_query(), 10), self.reg_query())
+        self.assertIn("quillomat.exe", self.reg_query().lower())
+        self.command(s, 3401)  # and off
+        self.assertTrue(poll(lambda: "REG_EXPAND_SZ" not in self.reg_query(), 10), self.reg_query())
+
+        self.command(s, 3402)
+        self.assertTrue(poll(lambda: s.settings().get("tray") == "0", 5), s.settings())
+
+        self.command(s, 3404)  # track mouse
+        self.assertTrue(poll(lambda: re.fullmatch(r"  -?\d+, -?\d+", s.status()), 5), repr(s.status()))
+        self.command(s, 3404)
+        self.assertTrue(poll(lambda: s.status() == " ", 5), repr(s.status()))
+
+        self.command(s, 3197)
+        totals = self.wait_dialog(s, "Quillomat Totals|")
+        self.assertEqual(totals, "Quillomat Totals|Automations since startup: \t0~~Automations since install: \t0")
+        s.probe("press", "Quillomat Totals", "OK")
+
+    def test_choose_font_writes_the_face_and_size(self):
+        s = self.session()
+        s.start()
+        self.command(s, 3403)
+        self.wait_dialog(s, "Font|")
+        s.type("Tahoma")
+        s.key("Tab")
+        s.key("Tab")
+        s.type("12")
+        s.key("Return")
+        self.assertTrue(poll(lambda: s.settings().get("font") == "Tahoma,12", 10), s.settings())
+
+    def test_remove_clipboard_formatting_leaves_only_text(self):
+        s = self.session()
+        s.start()
+        self.assertTrue(s.probe_ok("clipboard-set", "plain words"))
+        self.assertIn("Rich Text Format", s.probe("clipboard")[1])
+        self.command(s, 3198)
+        self.assertTrue(poll(lambda: "Rich Text Format" not in s.probe("clipboard")[1], 5))
+        self.assertIn("text: plain words", s.probe("clipboard")[1])
+
+    def test_tray_icon_callback(self):
+        s = self.session(settings=dict(tray=1))
+        s.start()
+        s.probe("minimize", "=QuillomatClass")
+        self.assertTrue(poll(lambda: s.window().get("visible") is False, 5))
+        s.probe("post", "=QuillomatClass", "546", "1001", "515")  # double-click on the icon
+        self.assertTrue(poll(lambda: s.window().get("visible") and not s.window().get("iconic"), 5), s.window())
+
+        s.bring_to_front("=QuillomatClass")
+        s.type("x")  # an unsaved edit
+        s.probe("post", "=QuillomatClass", "546", "1001", "516")  # right click: the popup menu
+        self.assertTrue(poll(lambda: s.probe_ok("exists", "=#32768"), 5), "no popup menu")
+        s.key("Up")  # the last item, "Exit Quillomat"
+        s.key("Return")
+        self.wait_dialog(s, SAVE_QUESTION)
+        s.probe("press", "Quillomat", "Cancel")
+        self.assertTrue(poll(lambda: SAVE_QUESTION not in s.dialogs(), 5))
+        self.assertTrue(s.probe_ok("exists", "=QuillomatClass"))
+
+    def test_help_reference_and_about(self):
+        s = self.session()
+        s.start()
+        self.command(s, 3501)
+        self.assertTrue(poll(lambda: s.probe_ok("exists", HELP_TITLE), 15), "notepad with the help")
+        self.assertIn("QUILLOMAT HELP REFERENCE", s.text(HELP_TITLE))
+        s.probe("close", HELP_TITLE)
+
+        self.command(s, 3502)
+        self.wait_dialog(s, "About Quillomat|")
+        self.assertTrue(poll(lambda: s.probe("control", "About Quillomat", "0x800F")[1] == "quillomat.example", 5))
+        s.probe("press", "About Quillomat", "OK")
+
+    def test_custom_list_picks_and_closes(self):
+        s = self.session("ql=LIST: a;;b{Enter}\r\nqt=LIST: Quillomat Target;notepad.exe\r\n")
+        s.start()
+        s.start_target()
+        s.type("ql")
+        self.assertTrue(poll(lambda: s.probe_ok("exists", "Custom List"), 5))
+        self.assertTrue(poll(lambda: ("down", 13) in [(k, vk) for _, k, vk in s.key_messages()], 5),
+                        "Enter played at once, into the target")
+        self.assertTrue(poll(lambda: s.window("Custom List").get("foreground"), 5), "the list takes the focus")
+        s.key("2")  # the empty item: the list closes and nothing else happens
+        self.assertTrue(poll(lambda: not s.probe_ok("exists", "Custom List"), 5))
+        self.assertRegex(s.settings().get("window_list", ""), r"^\d+,\d+,\d+,\d+$")
+
+        s.bring_to_front("Quillomat Target")
+        s.type("ql")
+        self.assertTrue(poll(lambda: s.window("Custom List").get("foreground"), 5))
+        s.key("Escape")
+        self.assertTrue(poll(lambda: not s.probe_ok("exists", "Custom List"), 5), "other keys close it")
+
+        s.bring_to_front("Quillomat Target")
+        s.type("qt")
+        self.assertTrue(poll(lambda: s.window("Custom List").get("foreground"), 5))
+        # Row 2 (notepad.exe) by the key; row 1 by a click below the caption.
+        s.key("2")
+        self.assertTrue(poll(lambda: s.probe_ok("exists", "Untitled - Notepad"), 15), "a pick launches")
+        s.probe("close", "Untitled - Notepad")
+        s.bring_to_front("Quillomat Target")
+        s.type("qt")
+        self.assertTrue(poll(lambda: s.window("Custom List").get("foreground"), 5))
+        w = s.window("Custom List")
+        caption = 24
+        subprocess.run(["xdotool", "mousemove", str(w["left"] + 40), str(w["top"] + caption + 6), "click", "1"])
+        self.assertTrue(poll(lambda: not s.probe_ok("exists", "Custom List"), 5))
+        self.assertTrue(poll(lambda: s.window("Quillomat Target").get("foreground"), 5), "a pick activates")
+
+
+class SafeSave(unittest.TestCase):
+    """A failed save never loses the file or the editor's text."""
+
+    def session(self):
+        session = Session(DESKTOP, BIN, "btw=by the way\r\n")
+        self.addCleanup(session.close)
+        return session
+
+    def check_failed_save(self, s, locked):
+        s.start()
+        s.bring_to_front("=QuillomatClass")
+        s.type("x")
+        self.assertTrue(poll(lambda: s.title().endswith(" *"), 5))
+        subprocess.run(["chattr", "+i", locked], check=True)
+        self.addCleanup(subprocess.run, ["chattr", "-i", locked])
+        s.key("s", modifiers=("ctrl",))
+        warning = self.wait_dialog(s, "Quillomat|Unable to save the trigger file:")
+        self.assertIn("quillomat.txt", warning)
+        s.probe("press", "Quillomat", "OK")
+        with open(s.triggers_path, "rb") as f:
+            self.assertEqual(f.read(), b"btw=by the way\r\n")
+        self.assertTrue(s.title().endswith(" *"), "still marked unsaved")
+        self.assertTrue(s.text("=QuillomatClass").endswith("x"), "the edit is still in the editor")
+        self.assertEqual([f for f in os.listdir(s.dir) if f.lower().endswith(".tmp")], [], "no temporary file left")
+
+    wait_dialog = Commands.wait_dialog
+
+    def test_an_immutable_file_is_left_as_it_was(self):
+        s = self.session()
+        self.check_failed_save(s, s.triggers_path)
+
+    def test_an_immutable_folder_is_left_as_it_was(self):
+        s = self.session()
+        self.check_failed_save(s, s.dir)
 
 
 def main():

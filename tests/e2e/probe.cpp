@@ -10,13 +10,21 @@
 //   probe minimize TITLE         minimizes a window
 //   probe close =CLASS|TITLE     asks a window to close
 //   probe exists =CLASS|TITLE    exit status 0 when such a window exists
+//   probe command SPEC ID        posts the command ID (WM_COMMAND) to the window
+//   probe post SPEC MSG WP LP    posts any message (numbers in decimal)
+//   probe caret SPEC             the selection of the window's edit control: "start end"
+//   probe control CAPTION ID     the text of the child with that id in the window titled CAPTION
+//   probe clipboard-set TEXT     puts TEXT on the clipboard as plain text and as rich text
+//   probe clipboard              the clipboard's format names, one a line, then "text: ..."
 //
 // TITLE is matched exactly; "=NAME" names a window class instead.
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 
 namespace {
 HWND find(const char* spec) {
@@ -143,5 +151,66 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (verb == "exists" && argc == 3) return find(argv[2]) ? 0 : 1;
+    if (verb == "command" && argc == 4) {
+        HWND window = find(argv[2]);
+        return window && PostMessageA(window, WM_COMMAND, std::strtoul(argv[3], nullptr, 10), 0)
+                   ? 0
+                   : 1;
+    }
+    if (verb == "post" && argc == 6) {
+        HWND window = find(argv[2]);
+        return window && PostMessageA(window, std::strtoul(argv[3], nullptr, 10),
+                                      std::strtoul(argv[4], nullptr, 10),
+                                      std::strtol(argv[5], nullptr, 10))
+                   ? 0
+                   : 1;
+    }
+    if (verb == "caret" && argc == 3) {
+        HWND window = find(argv[2]);
+        HWND edit = window ? child_of_class(window, "Edit") : nullptr;
+        if (!edit) return 1;
+        const DWORD_PTR selection = SendMessageA(edit, EM_GETSEL, 0, 0);
+        std::printf("%u %u\n", static_cast<unsigned>(LOWORD(selection)),
+                    static_cast<unsigned>(HIWORD(selection)));
+        return 0;
+    }
+    if (verb == "control" && argc == 4) {
+        HWND window = FindWindowA(nullptr, argv[2]);
+        HWND child = window ? GetDlgItem(window, static_cast<int>(std::strtol(argv[3], nullptr, 0)))
+                            : nullptr;
+        if (!child) return 1;
+        std::printf("%s", text_of(child).c_str());
+        return 0;
+    }
+    if (verb == "clipboard-set" && argc == 3) {
+        if (!OpenClipboard(nullptr)) return 1;
+        EmptyClipboard();
+        const std::string text = argv[2];
+        const std::string rich = "{\\rtf1 {\\b " + text + "}}";
+        for (const auto& [format, data] : {std::pair<UINT, std::string>{CF_TEXT, text},
+                                           {RegisterClipboardFormatA("Rich Text Format"), rich}}) {
+            HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, data.size() + 1);
+            std::memcpy(GlobalLock(block), data.c_str(), data.size() + 1);
+            GlobalUnlock(block);
+            SetClipboardData(format, block);
+        }
+        CloseClipboard();
+        return 0;
+    }
+    if (verb == "clipboard") {
+        if (!OpenClipboard(nullptr)) return 1;
+        for (UINT format = EnumClipboardFormats(0); format; format = EnumClipboardFormats(format)) {
+            char name[128] = {};
+            if (!GetClipboardFormatNameA(format, name, sizeof name))
+                std::snprintf(name, sizeof name, "#%u", format);
+            std::printf("%s\n", name);
+        }
+        HANDLE text = GetClipboardData(CF_TEXT);
+        const char* locked = text ? static_cast<const char*>(GlobalLock(text)) : nullptr;
+        std::printf("text: %s\n", locked ? locked : "");
+        if (locked) GlobalUnlock(text);
+        CloseClipboard();
+        return 0;
+    }
     return 2;
 }

@@ -1,0 +1,135 @@
+// The Help menu: the help reference in the text editor, the About box with
+// its link to the support page, and the support page itself.
+#include "app/shell.h"
+
+#include "common/memory.h"
+#include "common/packed_text.h"
+#include "platform/platform.h"
+#include "playback/launch.h"
+
+#include <cstdio>
+#include <cstring>
+#include <shellapi.h>
+
+const char* const support_page = "https://quillomat.example/";
+
+namespace {
+const char* const support_label = "quillomat.example";
+constexpr int help_text_resource = 8001;
+constexpr UINT_PTR about_link_timer = 4321;
+constexpr int link_control_id = 0x800F;
+constexpr UINT playback_style = MB_ICONWARNING | MB_TASKMODAL | MB_SETFOREGROUND | MB_TOPMOST;
+
+const char* const about_text = "\n\n\nQuillomat\n"
+                               "Text expander and hotkey macro player\n\n"
+                               "Copyright (c) 2026 the Quillomat developers.\n"
+                               "All rights reserved.\n\n"
+                               "This program is provided as is, without warranty of any kind.";
+
+LRESULT CALLBACK link_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_MOUSEMOVE:
+        SetCursor(shell.hand_cursor);
+        break;
+    case WM_LBUTTONDOWN:
+        ShellExecuteA(nullptr, nullptr, support_page, nullptr, nullptr, SW_SHOWNORMAL);
+        break;
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(window, &ps);
+        RECT rect;
+        GetClientRect(window, &rect);
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, RGB(0, 0, 255));
+        HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+        char text[256] = {};
+        GetWindowTextA(window, text, 255);
+        UINT flags = DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS;
+        if (GetWindowLongA(window, GWL_STYLE) & SS_CENTER) flags |= DT_CENTER;
+        DrawTextA(dc, text, -1, &rect, flags);
+        SelectObject(dc, old);
+        EndPaint(window, &ps);
+        return 1;
+    }
+    default:
+        break;
+    }
+    return DefWindowProcA(window, message, wparam, lparam);
+}
+
+// Writes `count` bytes at `offset` (from the end when negative), creating the
+// file when missing; never shortens it. Returns the bytes written.
+DWORD write_file(const char* path, long offset, const char* bytes, DWORD count) {
+    HANDLE file =
+        CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    SetFilePointer(file, offset < 0 ? 0 : offset, nullptr, offset < 0 ? FILE_END : FILE_BEGIN);
+    DWORD written = 0;
+    WriteFile(file, bytes, count, &written, nullptr);
+    CloseHandle(file);
+    return written;
+}
+} // namespace
+
+void show_help_reference(HWND window) {
+    const std::string_view packed = builtin_text(help_text_resource);
+    if (packed.empty()) {
+        MessageBoxA(window, "Unable to show help", "Error", playback_style);
+        return;
+    }
+    int32_t length = static_cast<int32_t>(packed.size());
+    HeapText text(unpack_text(packed.data(), &length));
+    char path[path_capacity] = {};
+    GetTempPathA(path_capacity - 1, path);
+    const std::size_t folder = std::strlen(path);
+    if (folder > 0 && path[folder - 1] != '\\') append_bounded(path, sizeof path, "\\");
+    append_bounded(path, sizeof path, "Quillomat README.txt");
+    DeleteFileA(path);
+    const char* body = text ? text.get() : "";
+    write_file(path, 0, body, static_cast<DWORD>(std::strlen(body)));
+    char command[path_capacity + 16];
+    std::snprintf(command, sizeof command, "notepad.exe %s", path);
+    if (!launch_command(command))
+        MessageBoxA(window, "Unable to run program", command, playback_style);
+}
+
+void show_about(HWND window) {
+    SetTimer(window, about_link_timer, 10, nullptr);
+    MSGBOXPARAMSA box{};
+    box.cbSize = sizeof box;
+    box.hwndOwner = window;
+    box.hInstance = shell.instance;
+    box.lpszText = about_text;
+    box.lpszCaption = "About Quillomat";
+    box.dwStyle = MB_OK | MB_USERICON | MB_TASKMODAL | MB_SETFOREGROUND | MB_TOPMOST;
+    box.lpszIcon = MAKEINTRESOURCEA(app_icon_id);
+    MessageBoxIndirectA(&box);
+    KillTimer(window, about_link_timer);
+}
+
+// Adds the link to the About box once it is on screen.
+void on_about_link_timer(HWND window) {
+    HWND box = FindWindowExA(nullptr, nullptr, nullptr, "About Quillomat");
+    if (!box) return;
+    KillTimer(window, about_link_timer);
+    RECT client;
+    GetClientRect(box, &client);
+    const int y = LOBYTE(LOWORD(GetVersion())) < 6 ? 15 : 30;
+    HWND link = CreateWindowExA(WS_EX_TOPMOST, "STATIC", support_label,
+                                WS_CHILD | WS_VISIBLE | SS_CENTER, 75, y, client.right - 150, 20,
+                                box, reinterpret_cast<HMENU>(static_cast<INT_PTR>(link_control_id)),
+                                shell.instance, nullptr);
+    if (!link) return;
+    SendMessageA(link, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
+                 TRUE);
+    SetWindowLongPtrA(link, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(link_proc));
+    ShowWindow(link, SW_SHOW);
+    UpdateWindow(link);
+    InvalidateRect(box, nullptr, TRUE);
+    InvalidateRect(link, nullptr, TRUE);
+}
+
+void open_support_page() {
+    ShellExecuteA(nullptr, nullptr, support_page, nullptr, nullptr, SW_SHOWNORMAL);
+}

@@ -1,0 +1,213 @@
+#include "listwin/list_window.h"
+
+#include "app/shell.h"
+#include "common/memory.h"
+#include "engine/engine.h"
+#include "playback/launch.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+const char* const list_class_name = "Quillomat_List_Class";
+constexpr UINT_PTR raise_timer = 1001;
+constexpr UINT raise_delay_ms = 250;
+constexpr int first_pick = 0x8000;
+constexpr int last_pick = 0x8020;
+constexpr std::size_t max_list_chars = 479;
+
+// One list text for every open list window: a later "LIST: " replaces it.
+HeapText list_text;
+int row_height = 16;
+
+int measure_row_height() {
+    HDC screen = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(screen, GetStockObject(DEFAULT_GUI_FONT));
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(screen, &metrics);
+    POINT size{0, metrics.tmHeight};
+    LPtoDP(screen, &size, 1);
+    SelectObject(screen, old);
+    ReleaseDC(nullptr, screen);
+    return size.y + 2;
+}
+
+void paint(HWND window) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(window, &ps);
+    RECT rect;
+    GetClientRect(window, &rect);
+    rect.left = 5;
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(0, 0, 255));
+    HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    row_height = measure_row_height();
+    const char* p = list_text ? list_text.get() : "";
+    int row = 0;
+    while (*p) {
+        while (*p == ' ')
+            ++p;
+        char item[256];
+        std::size_t n = 0;
+        while (*p && *p != ';') {
+            if (n < 255) item[n++] = *p;
+            ++p;
+        }
+        item[n] = '\0';
+        if (*p == ';') ++p;
+        char line[270];
+        if (rect.top < 9 * row_height)
+            std::snprintf(line, sizeof line, "%d - %s", row + 1, item);
+        else
+            copy_bounded(line, sizeof line, item);
+        DrawTextA(dc, line, -1, &rect, DT_SINGLELINE);
+        rect.top += row_height;
+        ++row;
+    }
+    SelectObject(dc, old);
+    EndPaint(window, &ps);
+}
+
+// The item'th piece of the list text, trimmed of blanks and tabs.
+void item_of(int item, char* out, std::size_t capacity) {
+    const char* p = list_text ? list_text.get() : "";
+    for (int k = 0; k < item && p; ++k) {
+        p = std::strchr(p, ';');
+        if (p) ++p;
+    }
+    out[0] = '\0';
+    if (!p) return;
+    std::size_t n = std::strcspn(p, ";");
+    copy_bounded(out, capacity < 255 ? capacity : 255, std::string_view(p, n));
+    char* start = out;
+    while (*start == ' ' || *start == '\t')
+        ++start;
+    std::size_t length = std::strlen(start);
+    while (length > 0 && (start[length - 1] == ' ' || start[length - 1] == '\t'))
+        --length;
+    std::memmove(out, start, length);
+    out[length] = '\0';
+}
+
+void pick(HWND window, int item) {
+    char chosen[256];
+    item_of(item, chosen, sizeof chosen);
+    if (chosen[0]) {
+        if (const WindowId found = find_window_by_title(chosen)) {
+            activate_window(found);
+        } else {
+            enter_command_directory(chosen);
+            (void)launch_command(chosen); // a failed pick is silent; the list closes all the same
+        }
+    }
+    DestroyWindow(window);
+}
+
+void store_geometry_and_resume(HWND window) {
+    RECT rect;
+    GetWindowRect(window, &rect);
+    char value[64];
+    std::snprintf(value, sizeof value, "%ld,%ld,%ld,%ld", static_cast<long>(rect.left),
+                  static_cast<long>(rect.top), static_cast<long>(rect.right - rect.left),
+                  static_cast<long>(rect.bottom - rect.top));
+    write_setting("window_list", value);
+    SetTimer(GetParent(window), polling_timer, polling_period_ms, nullptr);
+}
+
+LRESULT CALLBACK list_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_PAINT:
+        paint(window);
+        return 1;
+    case WM_MOUSEMOVE:
+        SetCursor(shell.hand_cursor);
+        break;
+    case WM_LBUTTONDOWN:
+        SendMessageA(window, WM_COMMAND,
+                     static_cast<WPARAM>(first_pick + HIWORD(lparam) / row_height), 0);
+        break;
+    case WM_KEYDOWN:
+        if (wparam >= '1' && wparam <= '9')
+            SendMessageA(window, WM_COMMAND, static_cast<WPARAM>(first_pick + (wparam - '1')), 0);
+        else
+            DestroyWindow(window);
+        break;
+    case WM_COMMAND: {
+        const int id = LOWORD(wparam);
+        if (id >= first_pick && id <= last_pick) pick(window, id - first_pick);
+        break;
+    }
+    case WM_TIMER:
+        if (wparam == raise_timer) {
+            KillTimer(window, raise_timer);
+            activate_window(reinterpret_cast<WindowId>(window));
+            SetFocus(window);
+        }
+        break;
+    case WM_DESTROY:
+        store_geometry_and_resume(window);
+        break;
+    default:
+        break;
+    }
+    return DefWindowProcA(window, message, wparam, lparam);
+}
+
+void register_class() {
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    if (GetClassInfoExA(shell.instance, list_class_name, &wc)) return;
+    wc = WNDCLASSEXA{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = list_window_proc;
+    wc.hInstance = shell.instance;
+    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)); // IDC_ARROW
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = list_class_name;
+    RegisterClassExA(&wc);
+}
+
+// "left,top,width,height" from the settings, or the top-right corner.
+RECT list_geometry() {
+    char value[256] = {};
+    setting_text("window_list", value, 255);
+    if (!value[0]) return RECT{GetSystemMetrics(SM_CXSCREEN) - 310, 10, 300, 200};
+    int fields[4] = {};
+    const char* p = value;
+    for (int k = 0; k < 4 && p; ++k) {
+        char field[32];
+        copy_bounded(field, sizeof field, std::string_view(p, std::strcspn(p, ",")));
+        fields[k] = parse_decimal(field);
+        p = std::strchr(p, ',');
+        if (p) ++p;
+    }
+    return RECT{fields[0], fields[1], fields[2], fields[3]};
+}
+} // namespace
+
+void open_custom_list(HWND owner, const char* text) {
+    const std::size_t size = output_state.text ? mem_size(output_state.text.get()) : 0;
+    HeapText fresh = alloc_text(size > 65536 ? size : 65536);
+    if (!fresh) return;
+    copy_bounded(fresh.get(), max_list_chars + 1, text);
+    fresh.get()[std::strcspn(fresh.get(), "\r\n{")] = '\0';
+    list_text = std::move(fresh);
+    register_class();
+    const RECT at = list_geometry();
+    // Shown without taking the focus: the rest of the output plays on into the
+    // window in front, and the list takes the focus 250 ms later. (Some
+    // desktops let a new visible window take the focus at once, which would
+    // send the output's next keys to the list and close it.)
+    HWND window =
+        CreateWindowExA(WS_EX_TOPMOST, list_class_name, "Custom List",
+                        WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME, at.left, at.top,
+                        at.right, at.bottom, owner, nullptr, shell.instance, nullptr);
+    if (!window) return;
+    ShowWindow(window, SW_SHOWNOACTIVATE);
+    UpdateWindow(window);
+    SetTimer(window, raise_timer, raise_delay_ms, nullptr);
+}
+
+void release_list_text() {
+    list_text.reset();
+}
