@@ -132,8 +132,12 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         if (answer == IDYES) SendMessageA(window, WM_COMMAND, 3102, 0);
         break;
     }
-    case WM_DESTROY:
     case WM_ENDSESSION:
+        // A logoff that was cancelled (wParam FALSE) leaves the program running.
+        if (!wparam) return 0;
+        [[fallthrough]];
+    case WM_DESTROY:
+        // Runs once: the end of a session may be followed by the window's destruction.
         if (shell.main) on_shutdown(window);
         shell.main = nullptr;
         return 0;
