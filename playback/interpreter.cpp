@@ -101,34 +101,37 @@ Step play_mouse_return(const char* text, int32_t& cursor, int32_t length) {
     return Step::end_tick;
 }
 
+// Moves the cursor past a command's keyword, copies its argument and leaves
+// the cursor on the argument's last character, so that the loop goes on with
+// the character that ended it.
+void take_argument(const char* text, int32_t& cursor, std::string_view keyword, std::size_t limit, char* out) {
+    cursor += static_cast<int32_t>(keyword.size());
+    cursor += static_cast<int32_t>(copy_argument(text + cursor, limit, out)) - 1;
+}
+
 Step play_run(const char* text, int32_t& cursor) {
-    cursor += 5;
     char command[max_command_chars + 1];
-    const std::size_t n = copy_argument(text + cursor, max_command_chars, command);
-    cursor += static_cast<int32_t>(n) - 1;
+    take_argument(text, cursor, "RUN: ", max_command_chars, command);
     return run_command(command) ? Step::next : Step::end_playback;
 }
 
 Step play_window(const char* text, int32_t& cursor) {
-    cursor += 8;
     char title[max_title_chars + 1];
-    const std::size_t n = copy_argument(text + cursor, max_title_chars, title);
+    take_argument(text, cursor, "WINDOW: ", max_title_chars, title);
     const WindowId window = find_window_by_title(title);
     if (!window) {
         show_message("Window not found", title, message_playback_warning);
         return Step::end_playback;
     }
     activate_window(window);
-    cursor += static_cast<int32_t>(n);
+    ++cursor; // on the character that ended the title, where the next tick starts
     set_timer(playback_timer, command_pause_ms);
     return Step::end_tick;
 }
 
 Step play_list(const char* text, int32_t& cursor) {
-    cursor += 6;
     char list[max_list_chars + 1];
-    const std::size_t n = copy_argument(text + cursor, max_list_chars, list);
-    cursor += static_cast<int32_t>(n) - 1;
+    take_argument(text, cursor, "LIST: ", max_list_chars, list);
     open_list_window(list);
     return Step::next;
 }

@@ -22,12 +22,19 @@ DESKTOP = None
 SAVE_QUESTION = "Quillomat|Save changes?~~(Press Cancel to return to program)"
 
 
-class EndToEnd(unittest.TestCase):
+class WineTest(unittest.TestCase):
     def session(self, triggers="btw=by the way\r\n", settings=None):
         session = Session(DESKTOP, BIN, triggers, settings)
         self.addCleanup(session.close)
         return session
 
+    def wait_dialog(self, s, prefix):
+        found = poll(lambda: [d for d in s.dialogs() if d.startswith(prefix)], 10)
+        self.assertTrue(found, "no dialog %r in %r" % (prefix, s.dialogs()))
+        return found[0]
+
+
+class EndToEnd(WineTest):
     def expand(self, session, keys, expected):
         before = session.text()
         session.type(keys)
@@ -176,21 +183,11 @@ class EndToEnd(unittest.TestCase):
 HELP_TITLE = "Quillomat README.txt - Notepad"
 
 
-class Commands(unittest.TestCase):
+class Commands(WineTest):
     """The menu commands, the tray icon, help and about, and the custom list."""
-
-    def session(self, triggers="btw=by the way\r\n", settings=None):
-        session = Session(DESKTOP, BIN, triggers, settings)
-        self.addCleanup(session.close)
-        return session
 
     def command(self, s, number):
         self.assertTrue(s.probe_ok("command", "=QuillomatClass", str(number)))
-
-    def wait_dialog(self, s, prefix):
-        found = poll(lambda: [d for d in s.dialogs() if d.startswith(prefix)], 10)
-        self.assertTrue(found, "no dialog %r in %r" % (prefix, s.dialogs()))
-        return found[0]
 
     def reg_query(self):
         with tempfile.TemporaryFile() as out:
@@ -351,13 +348,8 @@ class Commands(unittest.TestCase):
         self.assertTrue(poll(lambda: s.window("Quillomat Target").get("foreground"), 5), "a pick activates")
 
 
-class SafeSave(unittest.TestCase):
+class SafeSave(WineTest):
     """A failed save never loses the file or the editor's text."""
-
-    def session(self):
-        session = Session(DESKTOP, BIN, "btw=by the way\r\n")
-        self.addCleanup(session.close)
-        return session
 
     def check_failed_save(self, s, locked):
         s.start()
@@ -375,8 +367,6 @@ class SafeSave(unittest.TestCase):
         self.assertTrue(s.title().endswith(" *"), "still marked unsaved")
         self.assertTrue(s.text("=QuillomatClass").endswith("x"), "the edit is still in the editor")
         self.assertEqual([f for f in os.listdir(s.dir) if f.lower().endswith(".tmp")], [], "no temporary file left")
-
-    wait_dialog = Commands.wait_dialog
 
     def test_an_immutable_file_is_left_as_it_was(self):
         s = self.session()
