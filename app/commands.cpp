@@ -12,28 +12,6 @@
 #include <cstring>
 
 namespace {
-enum Command : int {
-    open_file = 3101,
-    save_file = 3102,
-    save_file_as = 3103,
-    exit_program = 3104,
-    show_totals = 3197,
-    remove_clipboard_formatting = 3198,
-    show_window = 3199,
-    undo = 3201,
-    cut = 3202,
-    copy = 3203,
-    paste = 3204,
-    clear = 3205,
-    select_all = 3206,
-    auto_start = 3401,
-    minimize_to_tray = 3402,
-    choose_font = 3403,
-    track_mouse = 3404,
-    help_reference = 3501,
-    about = 3502,
-    support = 3503,
-};
 
 const char* const run_key = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char* const run_value = "Quillomat";
@@ -98,7 +76,7 @@ bool replace_file_safely(const char* path, const char* text, DWORD length) {
 
 LRESULT save(HWND window) {
     if (!engine_files.trigger_file[0] &&
-        SendMessageA(window, WM_COMMAND, save_file_as, 0) == cancelled)
+        SendMessageA(window, WM_COMMAND, command::save_file_as, 0) == cancelled)
         return 0;
     KillTimer(window, polling_timer);
     DWORD start = 0, end = 0;
@@ -136,14 +114,14 @@ LRESULT save_as(HWND window) {
     copy_bounded(path, sizeof path, engine_files.trigger_file);
     if (!pick_file(window, path, true)) return cancelled;
     copy_bounded(engine_files.trigger_file, path_capacity, path);
-    SendMessageA(window, WM_COMMAND, save_file, 0);
+    SendMessageA(window, WM_COMMAND, command::save_file, 0);
     return 0;
 }
 
 void open(HWND window) {
     const int answer = ask_save_changes(window);
     if (answer == IDCANCEL) return;
-    if (answer == IDYES) SendMessageA(window, WM_COMMAND, save_file, 0);
+    if (answer == IDYES) SendMessageA(window, WM_COMMAND, command::save_file, 0);
     char path[path_capacity] = {};
     if (!pick_file(window, path, false)) return;
     copy_bounded(engine_files.trigger_file, path_capacity, path);
@@ -171,7 +149,7 @@ void show_main_window(HWND window) {
 void toggle_tray(HWND window) {
     shell.tray = !shell.tray;
     write_setting_int("tray", shell.tray ? 1 : 0);
-    CheckMenuItem(GetMenu(window), minimize_to_tray,
+    CheckMenuItem(GetMenu(window), command::minimize_to_tray,
                   MF_BYCOMMAND | (shell.tray ? MF_CHECKED : MF_UNCHECKED));
 }
 
@@ -198,15 +176,15 @@ void run_value_delete() {
 
 void toggle_auto_start(HWND window) {
     HMENU menu = GetMenu(window);
-    if (GetMenuState(menu, auto_start, MF_BYCOMMAND) & MF_CHECKED) {
+    if (GetMenuState(menu, command::auto_start, MF_BYCOMMAND) & MF_CHECKED) {
         run_value_delete();
-        CheckMenuItem(menu, auto_start, MF_BYCOMMAND | MF_UNCHECKED);
+        CheckMenuItem(menu, command::auto_start, MF_BYCOMMAND | MF_UNCHECKED);
         return;
     }
     char program[path_capacity] = {};
     GetModuleFileNameA(nullptr, program, path_capacity - 1);
     run_value_write(program);
-    CheckMenuItem(menu, auto_start, MF_BYCOMMAND | MF_CHECKED);
+    CheckMenuItem(menu, command::auto_start, MF_BYCOMMAND | MF_CHECKED);
 }
 
 // Runs the font dialog; the face goes to `face` (32 bytes), the size in points is returned; 0 on
@@ -247,7 +225,7 @@ void toggle_track_mouse(HWND window) {
         KillTimer(window, track_mouse_timer);
         status_printf(" ");
     }
-    CheckMenuItem(GetMenu(window), track_mouse,
+    CheckMenuItem(GetMenu(window), command::track_mouse,
                   MF_BYCOMMAND | (tracking_mouse ? MF_CHECKED : MF_UNCHECKED));
 }
 
@@ -300,62 +278,62 @@ void on_track_mouse_timer() {
 
 LRESULT on_command(HWND window, WPARAM wparam, LPARAM) {
     switch (LOWORD(wparam)) {
-    case open_file:
+    case command::open_file:
         open(window);
         break;
-    case save_file:
+    case command::save_file:
         return save(window);
-    case save_file_as:
+    case command::save_file_as:
         return save_as(window);
-    case exit_program:
+    case command::exit_program:
         SendMessageA(window, WM_CLOSE, 0, 0);
         break;
-    case show_totals:
+    case command::show_totals:
         show_totals_box(window);
         break;
-    case show_window:
+    case command::show_window:
         show_main_window(window);
         break;
-    case undo:
+    case command::undo:
         SendMessageA(shell.editor, WM_UNDO, 0, 0);
         break;
-    case cut:
+    case command::cut:
         SendMessageA(shell.editor, WM_CUT, 0, 0);
         break;
-    case copy:
+    case command::copy:
         SendMessageA(shell.editor, WM_COPY, 0, 0);
         break;
-    case paste:
+    case command::paste:
         SendMessageA(shell.editor, WM_PASTE, 0, 0);
         break;
-    case clear:
+    case command::clear:
         SendMessageA(shell.editor, WM_CLEAR, 0, 0);
         break;
-    case select_all:
+    case command::select_all:
         SendMessageA(GetFocus(), EM_SETSEL, 0, -1);
         break;
-    case remove_clipboard_formatting:
+    case command::remove_clipboard_formatting:
         plain_text_clipboard();
         break;
-    case auto_start:
+    case command::auto_start:
         toggle_auto_start(window);
         break;
-    case minimize_to_tray:
+    case command::minimize_to_tray:
         toggle_tray(window);
         break;
-    case choose_font:
+    case command::choose_font:
         choose_editor_font();
         break;
-    case track_mouse:
+    case command::track_mouse:
         toggle_track_mouse(window);
         break;
-    case help_reference:
+    case command::help_reference:
         show_help_reference(window);
         break;
-    case about:
+    case command::about:
         show_about(window);
         break;
-    case support:
+    case command::support:
         open_support_page();
         break;
     case editor_id:

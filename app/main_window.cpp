@@ -42,8 +42,10 @@ void on_create(HWND window) {
     create_editor_font();
     shell.hand_cursor = create_hand_cursor(shell.instance);
     HMENU menu = GetMenu(window);
-    CheckMenuItem(menu, 3401, MF_BYCOMMAND | (auto_start_is_on() ? MF_CHECKED : MF_UNCHECKED));
-    CheckMenuItem(menu, 3402, MF_BYCOMMAND | (shell.tray ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuItem(menu, command::auto_start,
+                  MF_BYCOMMAND | (auto_start_is_on() ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuItem(menu, command::minimize_to_tray,
+                  MF_BYCOMMAND | (shell.tray ? MF_CHECKED : MF_UNCHECKED));
     RECT outer;
     GetWindowRect(window, &outer);
     shell.editor = CreateWindowExA(0, "EDIT", "", editor_style | (shell.wrap ? 0 : ES_AUTOHSCROLL),
@@ -129,7 +131,7 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
     case WM_CLOSE: {
         const int answer = ask_save_changes(window);
         if (answer == IDCANCEL) return 0;
-        if (answer == IDYES) SendMessageA(window, WM_COMMAND, 3102, 0);
+        if (answer == IDYES) SendMessageA(window, WM_COMMAND, command::save_file, 0);
         break;
     }
     case WM_ENDSESSION:

@@ -14,6 +14,32 @@ constexpr int accelerators_id = 5001;
 constexpr UINT tray_callback_message = 546;
 constexpr UINT_PTR track_mouse_timer = 7773;
 
+// The main window's command ids: menu 3000, accelerators 5001 and the tray menu.
+namespace command {
+enum : int {
+    open_file = 3101,
+    save_file = 3102,
+    save_file_as = 3103,
+    exit_program = 3104,
+    show_totals = 3197,
+    remove_clipboard_formatting = 3198,
+    show_window = 3199,
+    undo = 3201,
+    cut = 3202,
+    copy = 3203,
+    paste = 3204,
+    clear = 3205,
+    select_all = 3206,
+    auto_start = 3401,
+    minimize_to_tray = 3402,
+    choose_font = 3403,
+    track_mouse = 3404,
+    help_reference = 3501,
+    about = 3502,
+    support = 3503,
+};
+} // namespace command
+
 struct Shell {
     HINSTANCE instance = nullptr;
     HWND main = nullptr;

@@ -32,18 +32,19 @@ void tray_icon_remove(HWND window) {
 
 void on_tray_callback(HWND window, LPARAM mouse_message) {
     if (mouse_message == WM_LBUTTONDBLCLK) {
-        SendMessageA(window, WM_COMMAND, 3199, 0);
+        SendMessageA(window, WM_COMMAND, command::show_window, 0);
         return;
     }
     if (mouse_message != WM_LBUTTONDOWN && mouse_message != WM_RBUTTONDOWN) return;
     SetForegroundWindow(window);
     HMENU menu = CreatePopupMenu();
     if (!menu) return;
-    AppendMenuA(menu, MF_STRING, 3199, "Show Quillomat");
+    AppendMenuA(menu, MF_STRING, command::show_window, "Show Quillomat");
     AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuA(menu, MF_STRING, 3198, "Remove Clipboard Formatting");
+    AppendMenuA(menu, MF_STRING, command::remove_clipboard_formatting,
+                "Remove Clipboard Formatting");
     AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuA(menu, MF_STRING, 3104, "Exit Quillomat");
+    AppendMenuA(menu, MF_STRING, command::exit_program, "Exit Quillomat");
     POINT at;
     GetCursorPos(&at);
     TrackPopupMenu(menu, 0, at.x, at.y, 0, window, nullptr);
