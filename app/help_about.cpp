@@ -57,19 +57,6 @@ LRESULT CALLBACK link_proc(HWND window, UINT message, WPARAM wparam, LPARAM lpar
     return DefWindowProcA(window, message, wparam, lparam);
 }
 
-// Writes `count` bytes at `offset` (from the end when negative), creating the
-// file when missing; never shortens it. Returns the bytes written.
-DWORD write_file(const char* path, long offset, const char* bytes, DWORD count) {
-    HANDLE file =
-        CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return 0;
-    SetFilePointer(file, offset < 0 ? 0 : offset, nullptr, offset < 0 ? FILE_END : FILE_BEGIN);
-    DWORD written = 0;
-    WriteFile(file, bytes, count, &written, nullptr);
-    CloseHandle(file);
-    return written;
-}
 } // namespace
 
 void show_help_reference(HWND window) {
@@ -87,7 +74,7 @@ void show_help_reference(HWND window) {
     append_bounded(path, sizeof path, "Quillomat README.txt");
     DeleteFileA(path);
     const char* body = text ? text.get() : "";
-    write_file(path, 0, body, static_cast<DWORD>(std::strlen(body)));
+    (void)append_to_file(path, body); // the file was just deleted: this writes it afresh
     char command[path_capacity + 16];
     std::snprintf(command, sizeof command, "notepad.exe %s", path);
     if (!launch_command(command))

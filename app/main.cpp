@@ -83,9 +83,15 @@ void open_list(const char* list_text) {
 }
 } // namespace
 
+namespace {
+void format_main_title(char* title, std::size_t capacity) {
+    std::snprintf(title, capacity, "Quillomat - %s", engine_files.trigger_file);
+}
+} // namespace
+
 void set_main_title() {
     char title[path_capacity + 16];
-    std::snprintf(title, sizeof title, "Quillomat - %s", engine_files.trigger_file);
+    format_main_title(title, sizeof title);
     SetWindowTextA(shell.main, title);
 }
 
@@ -119,7 +125,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         return 0;
     }
     char title[path_capacity + 16];
-    std::snprintf(title, sizeof title, "Quillomat - %s", engine_files.trigger_file);
+    format_main_title(title, sizeof title);
     const int screen_width = GetSystemMetrics(SM_CXSCREEN),
               screen_height = GetSystemMetrics(SM_CYSCREEN);
     shell.main = CreateWindowExA(

@@ -49,6 +49,17 @@ char* find_nocase(char* text, const char* needle) {
     return const_cast<char*>(find_nocase(static_cast<const char*>(text), needle));
 }
 
+void replace_all_nocase(char* text, const char* needle, std::string_view replacement) {
+    const std::size_t needle_length = std::strlen(needle);
+    if (replacement.size() > needle_length) return; // the text may only shrink
+    for (char* at = find_nocase(text, needle); at;
+         at = find_nocase(at + replacement.size(), needle)) {
+        std::memmove(at + replacement.size(), at + needle_length,
+                     std::strlen(at + needle_length) + 1);
+        std::memcpy(at, replacement.data(), replacement.size());
+    }
+}
+
 int32_t parse_decimal(const char* text) {
     if (!text) return 0;
     const char* p = text;

@@ -13,6 +13,11 @@ constexpr std::size_t path_capacity = 260; // 259 characters and the terminator
 const char* find_nocase(const char* text, const char* needle);
 char* find_nocase(char* text, const char* needle);
 
+// Replaces every case-insensitive occurrence of `needle` in `text`, in place,
+// by `replacement`, which must not be longer; the search goes on after each
+// replacement, so inserted text is never searched again.
+void replace_all_nocase(char* text, const char* needle, std::string_view replacement);
+
 // ASCII-only case-insensitive comparison of the first `count` bytes.
 bool equal_nocase(const char* a, const char* b, std::size_t count);
 bool starts_with_nocase(const char* text, std::string_view prefix);

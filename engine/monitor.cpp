@@ -4,6 +4,7 @@
 #include "engine/key_monitor.h"
 #include "engine/triggers.h"
 #include "platform/platform.h"
+#include "playback/key_tokens.h"
 
 #include <cstring>
 
@@ -42,10 +43,8 @@ bool remap_backquote() {
     const bool down = key_is_down(vk_backquote);
     if (held == 0 && down) {
         held = 1;
-        const uint8_t scan = static_cast<uint8_t>(key_scan_code(vk_backspace));
-        send_key_event(vk_backspace, scan, 0);
-        send_key_event(vk_backspace, scan, key_release);
-        send_key_event(vk_alt, 0, 0);
+        play_key_token(vk_backspace, press_and_release);
+        send_key_event(vk_alt, 0, 0); // scan code 0, like a keyboard with no such key
         return true;
     }
     if (held == 1 && !down) {

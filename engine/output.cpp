@@ -6,6 +6,7 @@
 #include "engine/key_monitor.h"
 #include "engine/triggers.h"
 #include "platform/platform.h"
+#include "playback/key_tokens.h"
 
 #include <cstdio>
 #include <cstring>
@@ -40,11 +41,8 @@ void wait_for_modifiers() {
 }
 
 void erase_trigger(int count) {
-    const uint8_t scan = static_cast<uint8_t>(key_scan_code(8));
-    for (int i = 0; i < count; ++i) {
-        send_key_event(8, scan, 0);
-        send_key_event(8, scan, key_release);
-    }
+    for (int i = 0; i < count; ++i)
+        play_key_token(8, press_and_release);
 }
 
 // The file's text after a newline, so that every line, the first one too,
@@ -101,11 +99,7 @@ void expand_variables(HeapText& text, std::size_t& capacity) {
 void replace_macro(char* text, const char* macro, const char* format, int value) {
     char formatted[16];
     std::snprintf(formatted, sizeof formatted, format, value);
-    const std::size_t macro_length = std::strlen(macro), value_length = std::strlen(formatted);
-    for (char* at = find_nocase(text, macro); at; at = find_nocase(at + value_length, macro)) {
-        std::memmove(at + value_length, at + macro_length, std::strlen(at + macro_length) + 1);
-        std::memcpy(at, formatted, value_length);
-    }
+    replace_all_nocase(text, macro, formatted);
 }
 
 void fill_in_dates(char* text) {

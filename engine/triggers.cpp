@@ -25,19 +25,6 @@ inline bool is_line_end(char c) {
     return c == '\r' || c == '\n' || c == '\0';
 }
 
-// Replaces every case-insensitive occurrence of `needle` by `replacement`
-// (never longer), searching on after each replacement.
-void replace_all_nocase(char* text, const char* needle, std::string_view replacement) {
-    const std::size_t needle_length = std::strlen(needle);
-    char* at = find_nocase(text, needle);
-    while (at) {
-        std::memmove(at + replacement.size(), at + needle_length,
-                     std::strlen(at + needle_length) + 1);
-        std::memcpy(at, replacement.data(), replacement.size());
-        at = find_nocase(at + replacement.size(), needle);
-    }
-}
-
 // Turns the characters of an accepted trigger into a table entry; false when
 // nothing is left to match.
 bool make_entry(const char* trigger, TriggerEntry& entry) {
@@ -61,18 +48,10 @@ bool make_entry(const char* trigger, TriggerEntry& entry) {
     return length > 0;
 }
 
+// Ctrl, Shift and Alt, in that order; Ctrl goes up as the extended key.
 void release_modifiers() {
-    struct Modifier {
-        int vk;
-        uint32_t flags;
-    };
-    const Modifier modifiers[] = {
-        {17, key_extended | key_release}, {16, key_release}, {18, key_release}};
-    for (const Modifier& m : modifiers) {
-        if (key_is_down(m.vk))
-            send_key_event(static_cast<uint8_t>(m.vk), static_cast<uint8_t>(key_scan_code(m.vk)),
-                           m.flags);
-    }
+    for (const uint8_t vk : {17, 16, 18})
+        if (key_is_down(vk)) send_key(vk, true);
 }
 
 void reset_keyboard() {

@@ -189,8 +189,7 @@ void open_custom_list(HWND owner, const char* text) {
     const std::size_t size = output_state.text ? mem_size(output_state.text.get()) : 0;
     HeapText fresh = alloc_text(size > 65536 ? size : 65536);
     if (!fresh) return;
-    copy_bounded(fresh.get(), max_list_chars + 1, text);
-    fresh.get()[std::strcspn(fresh.get(), "\r\n{")] = '\0';
+    copy_bounded(fresh.get(), max_list_chars + 1, text); // already cut at CR, LF and "{"
     list_text = std::move(fresh);
     register_class();
     const RECT at = list_geometry();

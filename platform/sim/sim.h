@@ -39,7 +39,6 @@ void sim_press_at(uint32_t at_ms, int vk, uint32_t hold_ms);
 // the next one pressed `gap_ms` after the previous release.
 void sim_type(const std::string& keys, uint32_t hold_ms = 40, uint32_t gap_ms = 40);
 void sim_set_caps_lock(bool on);
-void sim_set_cursor(int32_t x, int32_t y);
 void sim_set_screen(int32_t width, int32_t height);
 void sim_set_double_click_time(uint32_t ms);
 
@@ -54,7 +53,6 @@ std::string sim_key_transcript();
 WindowId sim_add_window(const std::string& title, ScreenRect rect = {100, 100, 500, 400},
                         bool answers = true, bool minimized = false);
 void sim_set_foreground(WindowId window);
-void sim_close_window(WindowId window);
 
 // ---- programs, environment, time of day ----
 void sim_set_env(const std::string& name, const std::string& value);
@@ -69,8 +67,6 @@ void sim_lock_file(const std::string& path);
 // Replaces a built-in text for the next reads (empty: the program has none).
 void sim_set_builtin_text(int id, const std::string& packed);
 const std::string& sim_editor_text();
-// Every text written to the status bar, oldest first.
-const std::vector<std::string>& sim_status_texts();
 std::string sim_status_text(); // the latest, "" when none was written
 
 // ---- the log ----

@@ -68,7 +68,7 @@ struct SimDesktop {
     std::set<std::string> locked_files;
     std::map<int, std::string> builtin_overrides;
     std::string editor_text;
-    std::vector<std::string> status_texts;
+    std::string status_text; // the latest
     std::vector<LogLine> log;
 };
 
@@ -182,9 +182,6 @@ void sim_type(const std::string& keys, uint32_t hold_ms, uint32_t gap_ms) {
 void sim_set_caps_lock(bool on) {
     desk().caps_lock = on;
 }
-void sim_set_cursor(int32_t x, int32_t y) {
-    desk().cursor = ScreenPoint{x, y};
-}
 void sim_set_screen(int32_t width, int32_t height) {
     desk().screen = ScreenPoint{width, height};
 }
@@ -223,14 +220,6 @@ void sim_set_foreground(WindowId window) {
     desk().foreground = window;
 }
 
-void sim_close_window(WindowId window) {
-    auto& windows = desk().windows;
-    windows.erase(std::remove_if(windows.begin(), windows.end(),
-                                 [&](const SimWindow& w) { return w.id == window; }),
-                  windows.end());
-    if (desk().foreground == window) desk().foreground = windows.empty() ? 0 : windows.front().id;
-}
-
 void sim_set_env(const std::string& name, const std::string& value) {
     desk().env[lower(name)] = value;
 }
@@ -252,11 +241,8 @@ void sim_set_builtin_text(int id, const std::string& packed) {
 const std::string& sim_editor_text() {
     return desk().editor_text;
 }
-const std::vector<std::string>& sim_status_texts() {
-    return desk().status_texts;
-}
 std::string sim_status_text() {
-    return desk().status_texts.empty() ? std::string() : desk().status_texts.back();
+    return desk().status_text;
 }
 
 std::string sim_log(const std::vector<std::string>& kinds) {
@@ -516,6 +502,6 @@ void set_editor_text(const char* text) {
 }
 
 void set_status_text(const char* text) {
-    desk().status_texts.push_back(text ? text : "");
+    desk().status_text = text ? text : "";
     log_event("status", text ? text : "");
 }
