@@ -17,8 +17,6 @@ const char* const run_key = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char* const run_value = "Quillomat";
 bool tracking_mouse = false;
 
-constexpr LRESULT cancelled = 2;
-
 // Runs the open or save dialog; `path` (at least 256 characters) is both
 // the proposed name and the result. False, with `path` emptied, on cancel.
 bool pick_file(HWND owner, char* path, bool save) {
@@ -74,10 +72,39 @@ bool replace_file_safely(const char* path, const char* text, DWORD length) {
     return false;
 }
 
+// What the file on screen is when the loader refused it, for the message
+// that explains why it will not be saved.
+const char* refusal_reason(FileRead why) {
+    switch (why) {
+    case FileRead::too_large:
+        return "It is too large to load.";
+    case FileRead::no_memory:
+        return "There was not enough memory to load it.";
+    case FileRead::missing:
+        return "It does not exist and could not be created.";
+    default:
+        return "It could not be read: another program may hold it open, or you may not have "
+               "access to it.";
+    }
+}
+
+// A file the loader refused is never written: the editor holds none of its text.
+bool refuse_to_save_refused_file(HWND window) {
+    if (trigger_table.refusal == FileRead::ok) return false;
+    char message[path_capacity + 256];
+    std::snprintf(
+        message, sizeof message,
+        "The trigger file was not loaded, so Quillomat will not save over it:\n\n%s\n\n%s\n\n"
+        "Open it again once it can be read, or open another trigger file.",
+        engine_files.trigger_file, refusal_reason(trigger_table.refusal));
+    MessageBoxA(window, message, "Quillomat", MB_ICONWARNING | MB_TASKMODAL | MB_SETFOREGROUND);
+    return true;
+}
+
 LRESULT save(HWND window) {
-    if (!engine_files.trigger_file[0] &&
-        SendMessageA(window, WM_COMMAND, command::save_file_as, 0) == cancelled)
-        return 0;
+    if (!engine_files.trigger_file[0])
+        return SendMessageA(window, WM_COMMAND, command::save_file_as, 0);
+    if (refuse_to_save_refused_file(window)) return save_failed;
     KillTimer(window, polling_timer);
     DWORD start = 0, end = 0;
     SendMessageA(shell.editor, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
@@ -100,28 +127,32 @@ LRESULT save(HWND window) {
                       engine_files.trigger_file);
         MessageBoxA(window, message, "Quillomat", MB_ICONWARNING | MB_TASKMODAL | MB_SETFOREGROUND);
         SetTimer(window, polling_timer, polling_period_ms, nullptr);
-        return 0;
+        return save_failed;
     }
     reload_and_retitle();
     SendMessageA(shell.editor, EM_SETSEL, caret, caret);
     SendMessageA(shell.editor, EM_SCROLLCARET, 0, 0);
     SetTimer(window, polling_timer, polling_period_ms, nullptr);
-    return 0;
+    return save_succeeded;
 }
 
+// The new name counts only once the text is saved under it: a failed save
+// leaves the engine, the title and the `file` setting on the old file.
 LRESULT save_as(HWND window) {
+    if (refuse_to_save_refused_file(window)) return save_failed;
     char path[path_capacity] = {};
     copy_bounded(path, sizeof path, engine_files.trigger_file);
-    if (!pick_file(window, path, true)) return cancelled;
+    if (!pick_file(window, path, true)) return save_cancelled;
+    char previous[path_capacity];
+    copy_bounded(previous, sizeof previous, engine_files.trigger_file);
     copy_bounded(engine_files.trigger_file, path_capacity, path);
-    SendMessageA(window, WM_COMMAND, command::save_file, 0);
-    return 0;
+    const LRESULT result = SendMessageA(window, WM_COMMAND, command::save_file, 0);
+    if (result != save_succeeded) copy_bounded(engine_files.trigger_file, path_capacity, previous);
+    return result;
 }
 
 void open(HWND window) {
-    const int answer = ask_save_changes(window);
-    if (answer == IDCANCEL) return;
-    if (answer == IDYES) SendMessageA(window, WM_COMMAND, command::save_file, 0);
+    if (!settle_unsaved_edits(window)) return;
     char path[path_capacity] = {};
     if (!pick_file(window, path, false)) return;
     copy_bounded(engine_files.trigger_file, path_capacity, path);
@@ -153,16 +184,18 @@ void toggle_tray(HWND window) {
                   MF_BYCOMMAND | (shell.tray ? MF_CHECKED : MF_UNCHECKED));
 }
 
-void run_value_write(const char* text) {
+bool run_value_write(const char* text) {
     HKEY key;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, run_key, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS &&
         RegCreateKeyExA(HKEY_CURRENT_USER, run_key, 0, const_cast<char*>(""),
                         REG_OPTION_NON_VOLATILE, KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY,
                         nullptr, &key, nullptr) != ERROR_SUCCESS)
-        return;
-    RegSetValueExA(key, run_value, 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(text),
-                   static_cast<DWORD>(std::strlen(text) + 1));
+        return false;
+    const LONG result =
+        RegSetValueExA(key, run_value, 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(text),
+                       static_cast<DWORD>(std::strlen(text) + 1));
     RegCloseKey(key);
+    return result == ERROR_SUCCESS;
 }
 
 void run_value_delete() {
@@ -174,17 +207,22 @@ void run_value_delete() {
     RegCloseKey(key);
 }
 
+// The check mark shows what the registry holds, whatever the write achieved.
 void toggle_auto_start(HWND window) {
     HMENU menu = GetMenu(window);
     if (GetMenuState(menu, command::auto_start, MF_BYCOMMAND) & MF_CHECKED) {
         run_value_delete();
-        CheckMenuItem(menu, command::auto_start, MF_BYCOMMAND | MF_UNCHECKED);
-        return;
+    } else {
+        char program[path_capacity] = {};
+        GetModuleFileNameA(nullptr, program, path_capacity - 1);
+        // Quoted: an unquoted path with blanks lets Windows start "C:\My.exe" for "C:\My
+        // Tools\...".
+        char quoted[path_capacity + 2];
+        std::snprintf(quoted, sizeof quoted, "\"%s\"", program);
+        (void)run_value_write(quoted);
     }
-    char program[path_capacity] = {};
-    GetModuleFileNameA(nullptr, program, path_capacity - 1);
-    run_value_write(program);
-    CheckMenuItem(menu, command::auto_start, MF_BYCOMMAND | MF_CHECKED);
+    CheckMenuItem(menu, command::auto_start,
+                  MF_BYCOMMAND | (auto_start_is_on() ? MF_CHECKED : MF_UNCHECKED));
 }
 
 // Runs the font dialog; the face goes to `face` (32 bytes), the size in points is returned; 0 on

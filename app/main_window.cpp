@@ -24,6 +24,8 @@ void create_editor_font() {
     shell.editor_font = make_font(value[0] ? value : "Courier New", points, false, false, false);
 }
 
+} // namespace
+
 bool auto_start_is_on() {
     HKEY key;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", 0,
@@ -36,6 +38,8 @@ bool auto_start_is_on() {
     RegCloseKey(key);
     return result == ERROR_SUCCESS && value[0] != '\0';
 }
+
+namespace {
 
 void on_create(HWND window) {
     shell.main = window;
@@ -111,6 +115,13 @@ void store_geometry(HWND window) {
 }
 } // namespace
 
+bool settle_unsaved_edits(HWND window) {
+    const int answer = ask_save_changes(window);
+    if (answer == IDCANCEL) return false;
+    return answer != IDYES ||
+           SendMessageA(window, WM_COMMAND, command::save_file, 0) == save_succeeded;
+}
+
 int ask_save_changes(HWND window) {
     if (!SendMessageA(shell.editor, EM_CANUNDO, 0, 0) || trigger_table.debug_mode) return IDNO;
     return MessageBoxA(window, "Save changes?\n\n(Press Cancel to return to program)", "Quillomat",
@@ -128,12 +139,14 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
     case WM_SETFOCUS:
         SetFocus(shell.editor);
         break;
-    case WM_CLOSE: {
-        const int answer = ask_save_changes(window);
-        if (answer == IDCANCEL) return 0;
-        if (answer == IDYES) SendMessageA(window, WM_COMMAND, command::save_file, 0);
+    case WM_CLOSE:
+        // A cancelled question or a failed save keeps the window and the edits.
+        if (!settle_unsaved_edits(window)) return 0;
         break;
-    }
+    case WM_QUERYENDSESSION:
+        // Logoff or shutdown: the same question as closing. Yes saves, and the
+        // session may end only if that save worked; Cancel refuses the end.
+        return settle_unsaved_edits(window) ? TRUE : FALSE;
     case WM_ENDSESSION:
         // A logoff that was cancelled (wParam FALSE) leaves the program running.
         if (!wparam) return 0;

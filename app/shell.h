@@ -86,3 +86,12 @@ void on_track_mouse_timer();
 
 // The save question; returns IDYES, IDNO or IDCANCEL, or IDNO when there is nothing to ask.
 int ask_save_changes(HWND window);
+// Asks the save question and saves on Yes. True when the caller may go on
+// (No, nothing to ask, or saved); false on Cancel or when the save failed.
+bool settle_unsaved_edits(HWND window);
+// What Save (and Save As) answer through WM_COMMAND.
+constexpr LRESULT save_failed = 0;
+constexpr LRESULT save_succeeded = 1;
+constexpr LRESULT save_cancelled = 2; // the Save As dialog was cancelled
+// Whether the Run value for auto-start at login is there.
+bool auto_start_is_on();

@@ -37,7 +37,11 @@ char key_to_char(int vk) {
     return static_cast<char>(key_char(vk) & 0xFF);
 }
 
-// Remap mode: the backquote key acts as Alt. True when the tick is done.
+// Remap mode: the backquote key acts as Alt. Its state entry is 0 while it
+// is up, 1 while it holds the synthesized Alt down, and 2 while it is still
+// down after a match let that Alt go. True when the tick is done.
+constexpr uint8_t backquote_alt_released = 2;
+
 bool remap_backquote() {
     uint8_t& held = key_monitor.key_state[vk_backquote];
     const bool down = key_is_down(vk_backquote);
@@ -47,17 +51,28 @@ bool remap_backquote() {
         send_key_event(vk_alt, 0, 0); // scan code 0, like a keyboard with no such key
         return true;
     }
-    if (held == 1 && !down) {
+    if (held != 0 && !down) {
+        if (held == 1) send_key_event(vk_alt, 0, key_release);
         held = 0;
-        send_key_event(vk_alt, 0, key_release);
         return true;
     }
     return false;
 }
 
+// A match made with the backquote as Alt: let the synthesized Alt go before
+// the output waits for the modifiers, or it would wait the whole second for
+// a key that only a later poll releases, and then type with Alt held.
+void release_remapped_alt() {
+    uint8_t& held = key_monitor.key_state[vk_backquote];
+    if (!trigger_table.remap_mode || held != 1) return;
+    send_key_event(vk_alt, 0, key_release);
+    held = backquote_alt_released;
+}
+
 // The lowest key that went down since the last poll, or -1.
 int poll_new_key() {
     for (int vk = 0; vk < 255; ++vk) {
+        if (vk == vk_backquote && trigger_table.remap_mode) continue; // it is the remapped Alt
         const uint8_t down = key_is_down(vk) ? 1 : 0;
         if (down == key_monitor.key_state[vk]) continue;
         key_monitor.key_state[vk] = down;
@@ -109,6 +124,7 @@ void polling_tick() {
 
     const int entry = find_match(vk);
     if (entry < 0) return rearm();
+    release_remapped_alt();
     prepare_output(entry, static_cast<uint8_t>(vk));
 }
 

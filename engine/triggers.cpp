@@ -67,7 +67,6 @@ void reset_keyboard() {
 // Writes the built-in default trigger file at `path`; false when the file
 // cannot be created.
 bool write_default_file(const char* path) {
-    (void)delete_file(path);
     const std::string_view packed = builtin_text(default_trigger_text_id);
     std::string_view text;
     HeapText unpacked;
@@ -76,7 +75,7 @@ bool write_default_file(const char* path) {
         unpacked.reset(unpack_text(packed.data(), &length));
         if (unpacked) text = std::string_view(unpacked.get(), static_cast<std::size_t>(length));
     }
-    return append_to_file(path, text);
+    return write_new_file(path, text);
 }
 } // namespace
 
@@ -190,6 +189,30 @@ int parse_trigger_text(const char* text, std::size_t size, TriggerTable& table,
     return count;
 }
 
+namespace {
+// Leaves the file alone and shows nothing of it: the editor must never hold
+// text that Save could write over a file it did not come from.
+void refuse_file(const char* path, FileRead why) {
+    trigger_table.refusal = why;
+    set_editor_text("");
+    set_editor_read_only(true);
+    switch (why) {
+    case FileRead::too_large:
+        status_printf(" Trigger file too large to load: %s", path ? path : "");
+        break;
+    case FileRead::no_memory:
+        status_printf(" Triggers Loaded: 0 ");
+        break;
+    case FileRead::missing:
+        status_printf(" Unable to create the trigger file: %s", path ? path : "");
+        break;
+    default:
+        status_printf(" Unable to read the trigger file: %s", path ? path : "");
+        break;
+    }
+}
+} // namespace
+
 void load_triggers(const char* path) {
     release_modifiers();
     reset_keyboard();
@@ -205,26 +228,19 @@ void load_triggers(const char* path) {
     std::size_t size = 0;
     FileRead result = read_whole_file(path, max_trigger_file_size, &raw, &size);
     HeapText text(raw);
-    if (result == FileRead::unreadable || result == FileRead::too_large) {
-        // Never replace a file that exists but could not be read: it is the
-        // user's, and it may only be locked for a moment.
-        status_printf(result == FileRead::too_large ? " Trigger file too large to load: %s"
-                                                    : " Unable to read the trigger file: %s",
-                      path ? path : "");
-        return;
-    }
-    if (result == FileRead::missing || size < 3) {
+    if (result == FileRead::missing || (result == FileRead::ok && size < 3)) {
         text.reset();
-        if (!write_default_file(path)) return;
+        if (!write_default_file(path)) return refuse_file(path, FileRead::missing);
         result = read_whole_file(path, max_trigger_file_size, &raw, &size);
         text.reset(raw);
     }
-    int count = 0;
-    if (result == FileRead::ok && text) {
-        set_editor_text(text.get());
-        apply_markers(text.get(), trigger_table);
-        count = parse_trigger_text(text.get(), size, trigger_table, nullptr);
-    }
+    // A file that exists but could not be read is the user's, and it may
+    // only be locked for a moment: it is never replaced.
+    if (result != FileRead::ok || !text) return refuse_file(path, result);
+    set_editor_read_only(false);
+    set_editor_text(text.get());
+    apply_markers(text.get(), trigger_table);
+    const int count = parse_trigger_text(text.get(), size, trigger_table, nullptr);
     status_printf(" Triggers Loaded: %d %s", count,
                   trigger_table.debug_mode ? " * * * DEBUG ON * * *" : "");
 }

@@ -5,6 +5,8 @@
 // key tokens) make it a hotkey or name keys; the rest is typed text.
 #pragma once
 
+#include "platform/platform.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -36,6 +38,10 @@ struct TriggerTable {
     bool debug_mode = false; // once on, stays on until the program ends
     bool remap_mode = false;
     bool netbook = false; // set at start-up; allows remap mode
+    // Why the last load left the file alone (`ok`: the table and the editor
+    // came from it). While a file is refused the editor is empty and locked,
+    // and the shell never saves over that file.
+    FileRead refusal = FileRead::ok;
 };
 
 extern TriggerTable trigger_table;
@@ -61,7 +67,8 @@ struct LineNote {
 // Loads the file at `path` into the trigger table and the editor, sets the
 // markers' modes and reports the count in the status bar. A missing file or
 // one under 3 bytes is replaced by the built-in default; a file that exists
-// but cannot be read is left untouched and an empty table is loaded.
+// but cannot be read (or a default that cannot be written) is refused: it is
+// left untouched, the table is empty and the editor empty and read-only.
 void load_triggers(const char* path);
 
 // Parses a file's text into `table` (which must be cleared first); the

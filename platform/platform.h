@@ -39,6 +39,7 @@ enum class FileRead {
     missing,    // no such file
     unreadable, // it exists but cannot be opened or read (locked, access denied, a folder)
     too_large,  // larger than the caller's limit
+    no_memory,  // no buffer could be had for it
 };
 
 // Reads a whole file, opened shared for reading and writing, into a fresh
@@ -48,6 +49,8 @@ enum class FileRead {
 FileRead read_whole_file(const char* path, std::size_t max_size, char** text, std::size_t* size);
 // Opens or creates the file and writes `data` at its end. False on failure.
 bool append_to_file(const char* path, std::string_view data);
+// Creates the file, or empties it, and writes `data` from its start. False on failure.
+bool write_new_file(const char* path, std::string_view data);
 // Deletes the file; false when it could not be deleted.
 bool delete_file(const char* path);
 
@@ -158,5 +161,7 @@ void open_list_window(const char* list_text);
 
 // Replaces the editor's whole text and puts the caret at its start.
 void set_editor_text(const char* text);
+// Locks the editor against typing (the file on screen could not be loaded), or unlocks it.
+void set_editor_read_only(bool read_only);
 // Shows a text in the status bar.
 void set_status_text(const char* text);

@@ -7,6 +7,7 @@
 #include "playback/launch.h"
 #include "playback/synthesis.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -71,7 +72,15 @@ Step play_click(const char* text, int32_t& cursor, int32_t length) {
     if (const char* after_comma = read_click_field(args, x_field))
         read_click_field(after_comma, y_field);
     show_cursor();
-    set_cursor_position(rect.left + parse_decimal(x_field), rect.top + parse_decimal(y_field));
+    // Wide arithmetic, clamped: a window edge plus any 32-bit number stays a 32-bit point.
+    auto clamped_sum = [](int32_t edge, int32_t offset) {
+        const int64_t sum = static_cast<int64_t>(edge) + offset;
+        return static_cast<int32_t>(sum > INT32_MAX   ? INT32_MAX
+                                    : sum < INT32_MIN ? INT32_MIN
+                                                      : sum);
+    };
+    set_cursor_position(clamped_sum(rect.left, parse_decimal(x_field)),
+                        clamped_sum(rect.top, parse_decimal(y_field)));
     if (starts_with_nocase(args, "right"))
         click(mouse_right_down, mouse_right_up);
     else if (starts_with_nocase(args, "mid"))
@@ -104,7 +113,8 @@ Step play_mouse_return(const char* text, int32_t& cursor, int32_t length) {
 // Moves the cursor past a command's keyword, copies its argument and leaves
 // the cursor on the argument's last character, so that the loop goes on with
 // the character that ended it.
-void take_argument(const char* text, int32_t& cursor, std::string_view keyword, std::size_t limit, char* out) {
+void take_argument(const char* text, int32_t& cursor, std::string_view keyword, std::size_t limit,
+                   char* out) {
     cursor += static_cast<int32_t>(keyword.size());
     cursor += static_cast<int32_t>(copy_argument(text + cursor, limit, out)) - 1;
 }

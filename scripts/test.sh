@@ -37,7 +37,7 @@ run_ctest windows-x64
 
 echo "== fuzzing"
 seconds=${FUZZ_SECONDS:-60}
-for target in trigger_parse unpack_text; do
+for target in trigger_parse unpack_text output_play; do
     corpus=build/fuzz/corpus-$target
     mkdir -p "$corpus"
     cp -n fuzz/corpus/$target/* "$corpus"/ 2>/dev/null

@@ -30,6 +30,8 @@ void sim_run_for(uint32_t ms);
 // Runs until no timer is armed but the polling timer, or `limit_ms` passed.
 void sim_run_until_idle(uint32_t limit_ms = 60000);
 bool sim_timer_armed(int id);
+// Moves the clock to the timer that falls due next and fires it; false when none is armed.
+bool sim_fire_next_timer();
 
 // ---- keyboard and mouse ----
 void sim_set_key(int vk, bool down);
@@ -64,6 +66,8 @@ std::string sim_current_directory();
 // ---- files and texts ----
 // Makes reads of `path` fail as if the file were locked by another program.
 void sim_lock_file(const std::string& path);
+// Makes every whole-file read fail for want of a buffer.
+void sim_fail_file_buffers(bool fail);
 // Replaces a built-in text for the next reads (empty: the program has none).
 void sim_set_builtin_text(int id, const std::string& packed);
 const std::string& sim_editor_text();
@@ -78,6 +82,7 @@ std::string sim_status_text(); // the latest, "" when none was written
 //   "12 launch notepad |args|"   "12 launch failed x |"
 //   "12 message Window not found |Untitled| 52030"
 //   "12 activate Untitled - Notepad restore"   "12 list a;;b"   "12 directory C:\Tools"
+//   "12 editor read-only"  "12 editor editable"   (only when it changes)
 // Kinds not wanted can be left out by naming those that are.
 std::string sim_log(const std::vector<std::string>& kinds = {});
 void sim_clear_log();

@@ -66,8 +66,10 @@ struct SimDesktop {
     std::set<std::string> allowed_programs;
     std::string directory = "C:\\";
     std::set<std::string> locked_files;
+    bool no_file_buffers = false;
     std::map<int, std::string> builtin_overrides;
     std::string editor_text;
+    bool editor_read_only = false;
     std::string status_text; // the latest
     std::vector<LogLine> log;
 };
@@ -125,24 +127,43 @@ uint32_t sim_now() {
     return desk().now;
 }
 
+namespace {
+// The timer that falls due first (the earliest armed on a tie), or none.
+std::map<int, SimTimer>::iterator next_timer() {
+    auto next = desk().timers.end();
+    for (auto it = desk().timers.begin(); it != desk().timers.end(); ++it) {
+        if (next == desk().timers.end() || it->second.due < next->second.due ||
+            (it->second.due == next->second.due && it->second.order < next->second.order))
+            next = it;
+    }
+    return next;
+}
+
+void fire(std::map<int, SimTimer>::iterator timer) {
+    const int id = timer->first;
+    apply_keys(timer->second.due);
+    desk().now = timer->second.due;
+    timer->second.due += timer->second.period; // timers repeat until killed
+    engine_on_timer(id);
+}
+} // namespace
+
 void sim_run_for(uint32_t ms) {
     const uint32_t end = desk().now + ms;
     for (;;) {
-        auto next = desk().timers.end();
-        for (auto it = desk().timers.begin(); it != desk().timers.end(); ++it) {
-            if (next == desk().timers.end() || it->second.due < next->second.due ||
-                (it->second.due == next->second.due && it->second.order < next->second.order))
-                next = it;
-        }
+        const auto next = next_timer();
         if (next == desk().timers.end() || next->second.due > end) break;
-        const int id = next->first;
-        apply_keys(next->second.due);
-        desk().now = next->second.due;
-        next->second.due += next->second.period; // timers repeat until killed
-        engine_on_timer(id);
+        fire(next);
     }
     apply_keys(end);
     desk().now = end;
+}
+
+bool sim_fire_next_timer() {
+    const auto next = next_timer();
+    if (next == desk().timers.end()) return false;
+    fire(next);
+    return true;
 }
 
 void sim_run_until_idle(uint32_t limit_ms) {
@@ -234,6 +255,9 @@ std::string sim_current_directory() {
 }
 void sim_lock_file(const std::string& path) {
     desk().locked_files.insert(path);
+}
+void sim_fail_file_buffers(bool fail) {
+    desk().no_file_buffers = fail;
 }
 void sim_set_builtin_text(int id, const std::string& packed) {
     desk().builtin_overrides[id] = packed;
@@ -465,10 +489,10 @@ FileRead read_whole_file(const char* path, std::size_t max_size, char** text, st
         std::fclose(file);
         return FileRead::too_large;
     }
-    HeapText buffer = alloc_text(file_buffer_size(length));
+    HeapText buffer = desk().no_file_buffers ? HeapText() : alloc_text(file_buffer_size(length));
     if (!buffer) {
         std::fclose(file);
-        return FileRead::too_large;
+        return FileRead::no_memory;
     }
     const std::size_t got = std::fread(buffer.get(), 1, length, file);
     std::fclose(file);
@@ -486,6 +510,14 @@ bool append_to_file(const char* path, std::string_view data) {
     return std::fclose(file) == 0 && ok;
 }
 
+bool write_new_file(const char* path, std::string_view data) {
+    if (!path || !*path || desk().locked_files.count(path)) return false;
+    std::FILE* file = std::fopen(path, "wb");
+    if (!file) return false;
+    const bool ok = data.empty() || std::fwrite(data.data(), 1, data.size(), file) == data.size();
+    return std::fclose(file) == 0 && ok;
+}
+
 bool delete_file(const char* path) {
     if (!path || !*path || desk().locked_files.count(path)) return false;
     return std::remove(path) == 0;
@@ -495,6 +527,12 @@ std::string_view builtin_text(int id) {
     auto found = desk().builtin_overrides.find(id);
     if (found != desk().builtin_overrides.end()) return found->second;
     return builtin_text_data(id);
+}
+
+void set_editor_read_only(bool read_only) {
+    if (read_only != desk().editor_read_only)
+        log_event("editor", read_only ? "read-only" : "editable");
+    desk().editor_read_only = read_only;
 }
 
 void set_editor_text(const char* text) {

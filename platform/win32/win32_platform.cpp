@@ -94,7 +94,7 @@ FileRead read_whole_file(const char* path, std::size_t max_size, char** text, st
     if (static_cast<unsigned long long>(file_size.QuadPart) > max_size) return FileRead::too_large;
     const std::size_t length = static_cast<std::size_t>(file_size.QuadPart);
     HeapText buffer = alloc_text(file_buffer_size(length));
-    if (!buffer) return FileRead::too_large;
+    if (!buffer) return FileRead::no_memory;
     std::size_t got = 0;
     while (got < length) {
         DWORD chunk = 0;
@@ -110,6 +110,22 @@ FileRead read_whole_file(const char* path, std::size_t max_size, char** text, st
     return FileRead::ok;
 }
 
+namespace {
+// Writes all of `data` at the file's current position.
+bool write_all(HANDLE file, std::string_view data) {
+    std::size_t written = 0;
+    while (written < data.size()) {
+        DWORD chunk = 0;
+        const DWORD want =
+            static_cast<DWORD>(data.size() - written > 0x100000 ? 0x100000 : data.size() - written);
+        if (!WriteFile(file, data.data() + written, want, &chunk, nullptr) || chunk == 0)
+            return false;
+        written += chunk;
+    }
+    return true;
+}
+} // namespace
+
 bool append_to_file(const char* path, std::string_view data) {
     if (!path || !*path) return false;
     FileHandle file(CreateFileA(path, GENERIC_READ | GENERIC_WRITE,
@@ -119,16 +135,14 @@ bool append_to_file(const char* path, std::string_view data) {
     if (SetFilePointer(file.handle, 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER &&
         GetLastError() != NO_ERROR)
         return false;
-    std::size_t written = 0;
-    while (written < data.size()) {
-        DWORD chunk = 0;
-        const DWORD want =
-            static_cast<DWORD>(data.size() - written > 0x100000 ? 0x100000 : data.size() - written);
-        if (!WriteFile(file.handle, data.data() + written, want, &chunk, nullptr) || chunk == 0)
-            return false;
-        written += chunk;
-    }
-    return true;
+    return write_all(file.handle, data);
+}
+
+bool write_new_file(const char* path, std::string_view data) {
+    if (!path || !*path) return false;
+    FileHandle file(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file.ok() && write_all(file.handle, data);
 }
 
 bool delete_file(const char* path) {
@@ -156,6 +170,11 @@ void set_editor_text(const char* text) {
     SendMessageA(windows.editor, EM_SCROLLCARET, 0, 0);
     if (windows.main) InvalidateRect(windows.main, nullptr, TRUE);
     InvalidateRect(windows.editor, nullptr, TRUE);
+}
+
+void set_editor_read_only(bool read_only) {
+    if (windows.editor && IsWindow(windows.editor))
+        SendMessageA(windows.editor, EM_SETREADONLY, read_only ? TRUE : FALSE, 0);
 }
 
 void set_status_text(const char* text) {

@@ -14,7 +14,7 @@ import sys
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from harness import ROOT, Desktop, Session, poll  # noqa: E402
+from harness import ROOT, Desktop, Session, poll, windows_path  # noqa: E402
 
 BIN = None
 DESKTOP = None
@@ -375,6 +375,181 @@ class SafeSave(WineTest):
     def test_an_immutable_folder_is_left_as_it_was(self):
         s = self.session()
         self.check_failed_save(s, s.dir)
+
+
+class UnsavedEdits(WineTest):
+    """Every path that saves: when the save fails, nothing the user typed is lost."""
+
+    ORIGINAL = b"btw=by the way\r\n"
+
+    def edited_session(self):
+        """The program with "x" typed into its editor."""
+        s = self.session(self.ORIGINAL.decode())
+        s.start()
+        s.bring_to_front("=QuillomatClass")
+        s.type("x")
+        self.assertTrue(poll(lambda: s.title().endswith(" *"), 5))
+        return s
+
+    def make_immutable(self, path):
+        """Saves into `path` (the trigger file, or its folder) then fail."""
+        subprocess.run(["chattr", "+i", path], check=True)
+        self.addCleanup(subprocess.run, ["chattr", "-i", path])
+
+    def answer_save_question(self, s, button):
+        self.wait_dialog(s, SAVE_QUESTION)
+        s.probe("press", "Quillomat", button)
+
+    def dismiss_save_warning(self, s, name="quillomat.txt"):
+        warning = self.wait_dialog(s, "Quillomat|Unable to save the trigger file:")
+        self.assertIn(name, warning)
+        s.probe("press", "Quillomat", "OK")
+        self.assertTrue(poll(lambda: not s.dialogs(), 5), s.dialogs())
+
+    def assert_edits_kept(self, s):
+        self.assertTrue(s.probe_ok("exists", "=QuillomatClass"), "the window is still there")
+        self.assertTrue(s.text("=QuillomatClass").endswith("x"), "the edit is still in the editor")
+        self.assertTrue(s.title().endswith("quillomat.txt *"), s.title())
+        with open(s.triggers_path, "rb") as f:
+            self.assertEqual(f.read(), self.ORIGINAL)
+        self.assertEqual([f for f in os.listdir(s.dir) if f.lower().endswith(".tmp")], [])
+
+    def assert_btw_expands(self, s):
+        s.start_target()
+        s.type("btw")
+        self.assertTrue(poll(lambda: s.text() == "by the way", 10), repr(s.text()))
+
+    def test_exit_with_a_failing_save_keeps_the_window(self):
+        s = self.edited_session()
+        self.make_immutable(s.triggers_path)
+        s.probe("command", "=QuillomatClass", "3104")  # File > Exit; the tray's Exit sends the same
+        self.answer_save_question(s, "Yes")
+        self.dismiss_save_warning(s)
+        self.assert_edits_kept(s)
+        self.assert_btw_expands(s)
+
+    def test_open_with_a_failing_save_shows_no_open_dialog(self):
+        s = self.edited_session()
+        self.make_immutable(s.triggers_path)
+        s.probe("command", "=QuillomatClass", "3101")
+        self.answer_save_question(s, "Yes")
+        self.dismiss_save_warning(s)
+        self.assertFalse(poll(lambda: [d for d in s.dialogs() if d.startswith("Open|")], 2))
+        self.assert_edits_kept(s)
+        self.assert_btw_expands(s)
+
+    def test_save_as_that_fails_keeps_the_old_name_everywhere(self):
+        s = self.edited_session()
+        settings_before = s.settings()
+        self.make_immutable(s.dir)
+        s.key("a", modifiers=("ctrl",))
+        self.wait_dialog(s, "Save As|")
+        s.type("renamed")
+        s.key("Return")
+        self.dismiss_save_warning(s, name="renamed")
+        self.assertFalse(os.path.exists(os.path.join(s.dir, "renamed")))
+        self.assertEqual(s.settings(), settings_before)
+        self.assert_edits_kept(s)
+        self.assert_btw_expands(s)
+
+    def test_a_refused_file_is_never_saved_over(self):
+        s = self.session(None)
+        with open(s.triggers_path, "wb") as f:
+            f.truncate(65 * 1024 * 1024)  # sparse, over the size limit
+        s.start(status=" Trigger file too large to load")
+        self.assertEqual(s.text("=QuillomatClass"), "", "the editor shows nothing")
+        s.bring_to_front("=QuillomatClass")
+        s.type("x")
+        self.assertEqual(s.text("=QuillomatClass"), "", "and takes no typing")
+        s.key("s", modifiers=("ctrl",))
+        self.assertIn("too large", self.wait_dialog(s, "Quillomat|The trigger file was not loaded"))
+        s.probe("press", "Quillomat", "OK")
+        self.assertEqual(os.path.getsize(s.triggers_path), 65 * 1024 * 1024)
+
+        # Open a file that another program holds: refused too, and left alone.
+        good = os.path.join(s.dir, "good.txt")
+        with open(good, "wb") as f:
+            f.write(self.ORIGINAL)
+        holder = s.probe_async("hold", windows_path(good), "8")
+        self.assertTrue(poll(lambda: "held" in holder(), 15))
+        s.key("o", modifiers=("ctrl",))
+        self.wait_dialog(s, "Open|")
+        s.type("good.txt")
+        s.key("Return")
+        self.assertTrue(poll(lambda: s.status().startswith(" Unable to read the trigger file"), 10), s.status())
+        self.assertEqual(s.text("=QuillomatClass"), "")
+        holder.process.wait(timeout=30)
+        with open(good, "rb") as f:
+            self.assertEqual(f.read(), self.ORIGINAL)
+
+        # Once it can be read, it opens and its triggers work.
+        s.key("o", modifiers=("ctrl",))
+        self.wait_dialog(s, "Open|")
+        s.type("good.txt")
+        s.key("Return")
+        self.assertTrue(poll(lambda: s.status() == " Triggers Loaded: 1 ", 10), s.status())
+        self.assert_btw_expands(s)
+
+    def test_logoff_asks_and_refuses_to_end_while_edits_would_be_lost(self):
+        s = self.edited_session()
+        self.make_immutable(s.triggers_path)
+        query = ("send", "=QuillomatClass", "17", "0", "0")  # WM_QUERYENDSESSION
+        for button, answer in (("Cancel", "0"), ("Yes", "0"), ("No", "1")):
+            reply = s.probe_async(*query)
+            self.answer_save_question(s, button)
+            if button == "Yes":
+                self.dismiss_save_warning(s)
+            self.assertTrue(poll(lambda: reply().strip() == answer, 10), (button, reply()))
+            self.assert_edits_kept(s)
+        subprocess.run(["chattr", "-i", s.triggers_path], check=True)
+        reply = s.probe_async(*query)
+        self.answer_save_question(s, "Yes")
+        self.assertTrue(poll(lambda: reply().strip() == "1", 10), reply())
+        with open(s.triggers_path, "rb") as f:
+            self.assertEqual(f.read(), self.ORIGINAL + b"x")
+        self.assert_btw_expands(s)
+        s.probe("send", "=QuillomatClass", "22", "1", "0")  # WM_ENDSESSION: the session ends
+        self.assertTrue(poll(lambda: not s.probe_ok("exists", "=QuillomatClass"), 10))
+        self.assertEqual(s.settings().get("activation_count"), "1")
+
+
+class Soak(WineTest):
+    """Many expansions in a row: nothing lost, doubled or out of order."""
+
+    def test_expansions_in_a_row(self):
+        count = int(os.environ.get("SOAK_COUNT", "300"))
+        s = self.session("qsk=Hi Bob!{Enter}\r\n")
+        s.start()
+        s.start_target()
+        for _ in range(count):
+            s.type("qsk")
+
+        def typed():
+            # The target's characters, with each Backspace taking one back.
+            text = []
+            for _, kind, code in s.key_messages():
+                if kind != "char":
+                    continue
+                if code == 8:
+                    if text:
+                        text.pop()
+                else:
+                    text.append(chr(code))
+            return "".join(text)
+
+        expected = "Hi Bob!\r" * count
+        poll(lambda: typed() == expected, 60, 1.0)
+        got = typed()
+        self.assertEqual(len(got), len(expected))
+        self.assertEqual(got, expected)
+        held = {}
+        for _, kind, code in s.key_messages():
+            if kind in ("down", "sysdown"):
+                held[code] = True
+            elif kind in ("up", "sysup"):
+                held[code] = False
+        self.assertEqual([code for code, down in held.items() if down], [], "no key left down")
+        self.assertEqual(s.status(), " Shortcuts Used:  %d" % count)
 
 
 def main():

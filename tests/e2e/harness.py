@@ -114,13 +114,13 @@ class Session:
 
     # ---- programs ----
 
-    def start(self, wait=True):
+    def start(self, wait=True, status=" Triggers Loaded"):
         process = subprocess.Popen([self.desktop.wine, self.exe], cwd=self.dir,
                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.processes.append(process)
         if wait:
             assert poll(lambda: self.probe_ok("exists", "=QuillomatClass"), 20), "Quillomat did not start"
-            assert poll(lambda: self.status().startswith(" Triggers Loaded"), 10), "no load message"
+            assert poll(lambda: self.status().startswith(status), 10), "no load message"
             # A new window takes the foreground a moment after it shows; let
             # that happen before anything else is brought to the front.
             poll(lambda: self.window().get("foreground") or not self.window().get("visible"), 5)
@@ -171,6 +171,20 @@ class Session:
                 stdout=out, stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL, timeout=60)
             out.seek(0)
             return result.returncode, out.read().decode("cp1252", "replace")
+
+    def probe_async(self, *args):
+        """Starts the probe and returns a function that gives what it has printed so far."""
+        out = tempfile.mkstemp(prefix="probe-", dir=self.dir)[1]
+        with open(out, "wb") as f:
+            process = subprocess.Popen(
+                [self.desktop.wine, os.path.join(self.bin_dir, "tests", "e2e", "quillomat-probe.exe")] + list(args),
+                stdout=f, stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
+        self.processes.append(process)
+        def printed():
+            with open(out, "rb") as f:
+                return f.read().decode("cp1252", "replace")
+        printed.process = process
+        return printed
 
     def probe_ok(self, *args):
         return self.probe(*args)[0] == 0

@@ -165,6 +165,26 @@ int main(int argc, char** argv) {
                    ? 0
                    : 1;
     }
+    if (verb == "send" && argc == 6) {
+        // Waits for the answer, as Windows does for the messages of a logoff.
+        HWND window = find(argv[2]);
+        if (!window) return 1;
+        const LRESULT result =
+            SendMessageA(window, std::strtoul(argv[3], nullptr, 10),
+                         std::strtoul(argv[4], nullptr, 10), std::strtol(argv[5], nullptr, 10));
+        std::printf("%lld\n", static_cast<long long>(result));
+        return 0;
+    }
+    if (verb == "hold" && argc == 4) {
+        // Holds the file open with no sharing, as another program can.
+        HANDLE file = CreateFileA(argv[2], GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return 1;
+        std::printf("held\n");
+        std::fflush(stdout);
+        Sleep(static_cast<DWORD>(std::strtoul(argv[3], nullptr, 10)) * 1000);
+        CloseHandle(file);
+        return 0;
+    }
     if (verb == "caret" && argc == 3) {
         HWND window = find(argv[2]);
         HWND edit = window ? child_of_class(window, "Edit") : nullptr;

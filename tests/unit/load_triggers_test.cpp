@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <sstream>
 
@@ -89,14 +90,59 @@ TEST_F(LoadTriggers, ReplacesFilesUnderThreeBytesButLoadsThreeBytes) {
     EXPECT_EQ(sim_status_text(), " Triggers Loaded: 1 ");
 }
 
-TEST_F(LoadTriggers, KeepsAFileThatCannotBeReadAndSaysSo) {
-    write("btw=by the way\n");
-    sim_lock_file(path);
+TEST_F(LoadTriggers, RefusesAFileItCannotLoadAndShowsNothingThatSaveCouldWriteOverIt) {
+    struct Case {
+        const char* name;
+        std::function<std::string()> arrange; // returns the path to load
+        FileRead refusal;
+        std::string status; // after the path
+    } cases[] = {
+        {"locked",
+         [&] {
+             sim_lock_file(path);
+             return path;
+         },
+         FileRead::unreadable, " Unable to read the trigger file: "},
+        {"too large",
+         [&] {
+             fs::resize_file(path, max_trigger_file_size + 1); // sparse: nothing is written
+             return path;
+         },
+         FileRead::too_large, " Trigger file too large to load: "},
+        {"no memory",
+         [&] {
+             sim_fail_file_buffers(true);
+             return path;
+         },
+         FileRead::no_memory, " Triggers Loaded: 0 "},
+        {"cannot be created", [&] { return (dir / "no such folder" / "q.txt").string(); },
+         FileRead::missing, " Unable to create the trigger file: "},
+    };
+    for (const Case& c : cases) {
+        sim_reset();
+        write("a=1\n");
+        load_triggers(path.c_str()); // the editor shows a file before
+        write("btw=by the way\n");
+        const std::string target = c.arrange();
+        const auto size_before = fs::exists(target) ? fs::file_size(target) : 0;
+        load_triggers(target.c_str());
+        EXPECT_EQ(trigger_table.refusal, c.refusal) << c.name;
+        EXPECT_EQ(trigger_table.count, 0) << c.name;
+        EXPECT_EQ(sim_editor_text(), "") << c.name;
+        EXPECT_EQ(sim_log({"editor"}), "0 editor read-only\n") << c.name;
+        const bool names_path = c.refusal != FileRead::no_memory;
+        EXPECT_EQ(sim_status_text(), c.status + (names_path ? target : "")) << c.name;
+        EXPECT_EQ(fs::exists(target) ? fs::file_size(target) : 0, size_before) << c.name;
+    }
+    // A file that loads again unlocks the editor.
+    sim_reset();
+    sim_fail_file_buffers(true);
     load_triggers(path.c_str());
-    EXPECT_EQ(read(), "btw=by the way\n");
-    EXPECT_EQ(trigger_table.count, 0);
-    EXPECT_EQ(sim_status_text(), " Unable to read the trigger file: " + path);
-    EXPECT_EQ(sim_editor_text(), "");
+    sim_fail_file_buffers(false);
+    load_triggers(path.c_str());
+    EXPECT_EQ(trigger_table.refusal, FileRead::ok);
+    EXPECT_EQ(sim_editor_text(), "btw=by the way\n");
+    EXPECT_EQ(sim_log({"editor"}), "0 editor read-only\n0 editor editable\n");
 }
 
 TEST_F(LoadTriggers, AFolderInPlaceOfTheFileIsNotReplaced) {

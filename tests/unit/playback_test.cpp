@@ -48,6 +48,9 @@ TEST_F(EngineTest, ClicksLandRelativeToTheForegroundWindow) {
          "1 cursor 100,100\n1 mouse +left\n1 mouse -left\n1 timer 7772 10\n11 timer 7771 10\n"},
         {"{click 7}",
          "1 cursor 107,100\n1 mouse +left\n1 mouse -left\n1 timer 7772 10\n11 timer 7771 10\n"},
+        {"{click 2147483647,-2147483648}", // clamped, never overflowed
+         "1 cursor 2147483647,-2147483548\n1 mouse +left\n1 mouse -left\n1 timer 7772 10\n11 "
+         "timer 7771 10\n"},
     };
     for (const Case& c : cases) {
         sim_reset();
