@@ -4,6 +4,7 @@
 #include "app/shell.h"
 
 #include "engine/engine.h"
+#include "engine/input_watch.h"
 #include "engine/triggers.h"
 #include "listwin/list_window.h"
 #include "platform/win32/win32_windows.h"
@@ -141,7 +142,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     ShowWindow(shell.main, show_command());
     UpdateWindow(shell.main);
     load_triggers(engine_files.trigger_file);
-    SetTimer(shell.main, polling_timer, polling_period_ms, nullptr);
+    start_watching();
 
     HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(accelerators_id));
     MSG msg{};

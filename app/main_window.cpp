@@ -3,6 +3,7 @@
 #include "app/shell.h"
 
 #include "engine/engine.h"
+#include "engine/input_watch.h"
 #include "engine/triggers.h"
 #include "listwin/list_window.h"
 #include "platform/win32/win32_windows.h"
@@ -158,6 +159,14 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         return 0;
     case WM_COMMAND:
         return on_command(window, wparam, lparam);
+    case WM_INPUT: {
+        Win32InputEvent events[6];
+        const int count = win32_read_input(lparam, events);
+        const uint32_t time = static_cast<uint32_t>(GetMessageTime());
+        for (int i = 0; i < count; ++i)
+            engine_input_event(events[i].vk, events[i].down, time);
+        break; // the default procedure frees the input
+    }
     case WM_TIMER:
         if (wparam == track_mouse_timer)
             on_track_mouse_timer();

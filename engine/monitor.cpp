@@ -1,6 +1,7 @@
 // The keystroke monitor: polls every key, keeps the newest-first history of
 // typed characters and finds the trigger the last key completes.
 #include "engine/engine.h"
+#include "engine/input_watch.h"
 #include "engine/key_monitor.h"
 #include "engine/triggers.h"
 #include "platform/platform.h"
@@ -14,7 +15,7 @@ constexpr int vk_shift = 16, vk_control = 17, vk_alt = 18;
 constexpr int vk_backquote = 192;
 
 void rearm() {
-    set_timer(polling_timer, polling_period_ms);
+    rearm_or_rest();
 }
 
 char shift_char(int vk) {
@@ -49,11 +50,13 @@ bool remap_backquote() {
         held = 1;
         play_key_token(vk_backspace, press_and_release);
         send_key_event(vk_alt, 0, 0); // scan code 0, like a keyboard with no such key
+        note_own_input();
         return true;
     }
     if (held != 0 && !down) {
         if (held == 1) send_key_event(vk_alt, 0, key_release);
         held = 0;
+        note_own_input();
         return true;
     }
     return false;
@@ -73,9 +76,10 @@ void release_remapped_alt() {
 int poll_new_key() {
     for (int vk = 0; vk < 255; ++vk) {
         if (vk == vk_backquote && trigger_table.remap_mode) continue; // it is the remapped Alt
-        const uint8_t down = key_is_down(vk) ? 1 : 0;
+        const uint8_t down = watched_key_down(vk) ? 1 : 0;
         if (down == key_monitor.key_state[vk]) continue;
         key_monitor.key_state[vk] = down;
+        input_watch.last_activity = tick_count();
         if (down) return vk;
     }
     return -1;
@@ -104,6 +108,7 @@ int find_match(int vk) {
 
 void polling_tick() {
     kill_timer(polling_timer);
+    input_watch.resting = false;
     if (trigger_table.remap_mode && remap_backquote()) return rearm();
     const int vk = poll_new_key();
     if (vk < 0) return rearm();
@@ -135,6 +140,10 @@ bool engine_on_timer(int id) {
     }
     if (id == playback_timer) {
         playback_tick();
+        return true;
+    }
+    if (id == watch_timer) {
+        watch_tick();
         return true;
     }
     return false;

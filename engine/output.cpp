@@ -3,6 +3,7 @@
 // the playback.
 #include "common/status.h"
 #include "engine/engine.h"
+#include "engine/input_watch.h"
 #include "engine/key_monitor.h"
 #include "engine/triggers.h"
 #include "platform/platform.h"
@@ -20,6 +21,7 @@ constexpr uint32_t modifier_wait_ms = 1000;
 constexpr std::size_t max_expanded_size = 1u << 20;
 
 void resume_polling() {
+    note_own_input(); // the Backspaces that erased the trigger
     set_timer(polling_timer, polling_period_ms);
 }
 

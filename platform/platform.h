@@ -32,6 +32,16 @@ unsigned key_char(int vk);
 // state (1 Shift, 2 Ctrl, 4 Alt); -1 when the layout has no key for it.
 int16_t char_key(char c);
 
+// ---- Input events -------------------------------------------------------------
+
+// Starts reporting the desktop's key and mouse-button events, as they happen
+// and without hooking the keyboard, to engine_input_event (mouse moves as
+// vk 0). The program's own synthesized input may be reported too. False when
+// the platform cannot report them.
+bool start_input_events();
+// When the user last gave any input (key, button or move), on the tick_count clock.
+uint32_t last_input_time();
+
 // ---- Files ------------------------------------------------------------------
 
 enum class FileRead {

@@ -2,6 +2,7 @@
 // burst per playback-timer tick, up to the next command that needs time.
 #include "common/text.h"
 #include "engine/engine.h"
+#include "engine/input_watch.h"
 #include "platform/platform.h"
 #include "playback/key_tokens.h"
 #include "playback/launch.h"
@@ -168,6 +169,7 @@ Step play_step(const char* text, int32_t& cursor, int32_t length) {
 void end_playback() {
     output_state.text.reset();
     output_state.cursor = 0;
+    note_own_input(); // events still on their way for the keys just sent are not the user's
     set_timer(polling_timer, polling_period_ms);
 }
 } // namespace

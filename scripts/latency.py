@@ -1,11 +1,16 @@
-"""Latency of a real expansion under Wine, and idle CPU use.
+"""Latency, missed triggers and CPU use of real expansions under Wine.
 
-Over 30 expansions of "btw" into the test target, the time from the key-down
-of the trigger's last key to the first key message of the output (the first
-Backspace) and to the last one, taken from the target's own key log (one
-clock). Then the program's CPU time while idle for 30 s.
+    python3 scripts/latency.py --bin build/windows-x64 [--runs 30] [--misses 100]
 
-    python3 scripts/latency.py --bin build/windows-x64
+- Latency: over `runs` expansions of "btw" into the test target, typed with
+  keys held 30 ms and then 70 ms, the time from the key-down of the trigger's
+  last key to the first key message of the output (the first Backspace), as
+  median and 95th percentile, from the target's own key log (one clock).
+- Missed triggers: `misses` expansions of "btw" typed with 30 ms holds and
+  30 ms gaps, in one xdotool run each; how many fired.
+- Idle CPU: the program's and the Wine server's CPU time over 60 s with
+  nothing typed, as a percentage of one core.
+- Typing CPU: the same while a key is typed every 100 ms for 20 s.
 """
 
 import argparse
@@ -18,8 +23,6 @@ import time
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
 from harness import Desktop, Session, poll  # noqa: E402
 
-RUNS = 30
-
 
 def cpu_seconds(pid):
     with open("/proc/%d/stat" % pid) as f:
@@ -27,41 +30,83 @@ def cpu_seconds(pid):
     return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
 
-def quillomat_pid():
-    out = subprocess.run(["pgrep", "-f", "quillomat.exe"], capture_output=True, text=True).stdout.split()
+def pid_of(pattern):
+    out = subprocess.run(["pgrep", "-f", pattern], capture_output=True, text=True).stdout.split()
     return int(out[0]) if out else None
+
+
+def cpu_use(seconds, during=None):
+    """CPU of the program and of the Wine server over `seconds`, in % of one core."""
+    program, server = pid_of("quillomat.exe"), pid_of("wineserver")
+    before = cpu_seconds(program), cpu_seconds(server)
+    start = time.monotonic()
+    if during:
+        during()
+    time.sleep(max(0.0, seconds - (time.monotonic() - start)))
+    elapsed = time.monotonic() - start
+    return [(cpu_seconds(p) - b) / elapsed * 100 for p, b in zip((program, server), before)]
+
+
+def percentile(values, fraction):
+    ordered = sorted(values)
+    return ordered[min(len(ordered) - 1, int(round(fraction * (len(ordered) - 1))))]
+
+
+def latency(session, runs, hold):
+    first = []
+    done = 0
+    for _ in range(runs):
+        start = len(session.key_messages())
+        count = session.text().count("by the way")
+        session.type_timed("btw", hold, 0.04)
+        if poll(lambda: session.text().count("by the way") > count, 3):
+            done += 1
+        time.sleep(0.2)
+        messages = session.key_messages()[start:]
+        downs = [t for t, kind, vk in messages if kind == "down" and vk == ord("W")]
+        output = [t for t, kind, vk in messages if downs and t >= downs[0] and kind == "down" and vk == 8]
+        if output:
+            first.append(output[0] - downs[0])
+    if first:
+        print("keys held %2d ms: %d of %d expanded; first output key %d ms median, %d ms 95th percentile"
+              % (hold * 1000, done, runs, statistics.median(first), percentile(first, 0.95)))
+    else:
+        print("keys held %2d ms: %d of %d expanded" % (hold * 1000, done, runs))
+
+
+def misses(session, runs):
+    fired = 0
+    for _ in range(runs):
+        count = session.text().count("by the way")
+        session.type_timed("btw", 0.03, 0.03)
+        if poll(lambda: session.text().count("by the way") > count, 2, 0.05):
+            fired += 1
+        session.type_timed(" ", 0.03, 0.03)
+    print("30 ms holds and gaps: %d of %d expansions" % (fired, runs))
 
 
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--bin", required=True)
+    parser.add_argument("--runs", type=int, default=30)
+    parser.add_argument("--misses", type=int, default=100)
     args = parser.parse_args()
     desktop = Desktop()
     session = Session(desktop, os.path.abspath(args.bin), "btw=by the way\r\n")
     try:
         session.start()
         session.start_target()
-        first, last = [], []
-        for run in range(RUNS):
-            start = len(session.key_messages())
-            expected = "by the way" * (run + 1)
-            session.type("btw")
-            poll(lambda: session.text() == expected, 10)
-            time.sleep(0.2)
-            messages = session.key_messages()[start:]
-            trigger_down = [t for t, kind, vk in messages if kind == "down" and vk == ord("W")][0]
-            output = [t for t, kind, vk in messages if t >= trigger_down and vk != ord("W")]
-            first.append(output[0] - trigger_down)
-            last.append(output[-1] - trigger_down)
-        for name, values in (("first key message", first), ("last key message", last)):
-            print("%-18s median %4d ms, min %4d ms, max %4d ms  (%d expansions)"
-                  % (name, statistics.median(values), min(values), max(values), len(values)))
-        pid = quillomat_pid()
-        if pid:
-            before = cpu_seconds(pid)
-            time.sleep(30)
-            used = cpu_seconds(pid) - before
-            print("idle CPU over 30 s: %.2f s (%.1f %% of one core)" % (used, used / 30 * 100))
+        latency(session, args.runs, 0.03)
+        latency(session, args.runs, 0.07)
+        misses(session, args.misses)
+        time.sleep(2)
+        program, server = cpu_use(60)
+        print("idle 60 s: program %.2f %%, Wine server %.2f %%, together %.2f %% of one core"
+              % (program, server, program + server))
+        typing = lambda: session.type_timed("abcdefghij" * 20, 0.05, 0.05)  # a key every 100 ms
+        program, server = cpu_use(20, typing)
+        print("typing, a key every 100 ms for 20 s: program %.2f %%, Wine server %.2f %%"
+              % (program, server))
     finally:
         session.close()
         desktop.close()

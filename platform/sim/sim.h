@@ -49,6 +49,18 @@ const std::vector<SimKeyEvent>& sim_key_events();
 void sim_clear_key_events();
 std::string sim_key_transcript();
 
+// ---- input events ----
+// Whether the platform can report input events (as raw input does), and
+// whether, having said so, it then really does. Both on after a reset.
+// Reported events, the program's own keys and clicks too, reach
+// engine_input_event when the clock next moves.
+void sim_set_input_events(bool available, bool delivered = true);
+// Models a key-state cache like Wine's: a key last read as up reads up until
+// the cache, refreshed by any other read, is `ms` old. 0 (no cache) after a reset.
+void sim_set_key_state_cache(uint32_t ms);
+// How often a timer has fired since the reset.
+int sim_timer_fires(int id);
+
 // ---- windows ----
 // Adds a top-level window below the existing ones; returns its id. A window
 // that does not answer never gives its title.

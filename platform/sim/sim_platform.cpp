@@ -7,6 +7,7 @@
 
 #include "common/memory.h"
 #include "engine/engine.h"
+#include "engine/input_watch.h"
 #include "resources/builtin_texts.h"
 
 #include <algorithm>
@@ -40,6 +41,12 @@ struct SimWindow {
     bool minimized;
 };
 
+struct InputEvent {
+    int vk;
+    bool down;
+    uint32_t at;
+};
+
 struct LogLine {
     uint32_t at;
     std::string kind;
@@ -53,6 +60,18 @@ struct SimDesktop {
     int last_armed = 0;
     std::vector<ScheduledKey> scheduled; // kept in time order
     std::array<bool, 256> keys{};
+    // Input events: whether the platform can report them, whether it then
+    // really does, whether the program asked for them, and those not yet
+    // handed over (they travel like window messages).
+    bool events_available = true, events_delivered = true, events_on = false;
+    std::vector<InputEvent> pending_events;
+    uint32_t last_input = 0;
+    // A key-state cache like Wine's: a key last seen up reads up until the
+    // cache is `key_cache_ms` old.
+    uint32_t key_cache_ms = 0;
+    std::array<bool, 256> cached_keys{};
+    uint32_t cache_refreshed = 0;
+    std::map<int, int> fires;
     bool caps_lock = false;
     ScreenPoint cursor{512, 384};
     ScreenPoint screen{1024, 768};
@@ -101,11 +120,29 @@ SimWindow* window_of(WindowId id) {
     return nullptr;
 }
 
+// An input event on its way to the program, as raw input reports it.
+void report_input(int vk, bool down, uint32_t at) {
+    desk().last_input = at;
+    if (desk().events_on && desk().events_delivered)
+        desk().pending_events.push_back(InputEvent{vk, down, at});
+}
+
+// Hands over the events that have happened by now, in order.
+void deliver_events() {
+    while (!desk().pending_events.empty() && desk().pending_events.front().at <= desk().now) {
+        const InputEvent event = desk().pending_events.front();
+        desk().pending_events.erase(desk().pending_events.begin());
+        engine_input_event(event.vk, event.down, event.at);
+    }
+}
+
 // Applies scheduled key changes up to `until`.
 void apply_keys(uint32_t until) {
     auto& scheduled = desk().scheduled;
     while (!scheduled.empty() && scheduled.front().at <= until) {
-        desk().keys[scheduled.front().vk] = scheduled.front().down;
+        const ScheduledKey change = scheduled.front();
+        desk().keys[change.vk] = change.down;
+        report_input(change.vk, change.down, change.at);
         scheduled.erase(scheduled.begin());
     }
 }
@@ -144,6 +181,7 @@ void fire(std::map<int, SimTimer>::iterator timer) {
     apply_keys(timer->second.due);
     desk().now = timer->second.due;
     timer->second.due += timer->second.period; // timers repeat until killed
+    ++desk().fires[id];
     engine_on_timer(id);
 }
 } // namespace
@@ -151,12 +189,24 @@ void fire(std::map<int, SimTimer>::iterator timer) {
 void sim_run_for(uint32_t ms) {
     const uint32_t end = desk().now + ms;
     for (;;) {
+        deliver_events();
         const auto next = next_timer();
-        if (next == desk().timers.end() || next->second.due > end) break;
+        const bool timer = next != desk().timers.end() && next->second.due <= end;
+        const auto& scheduled = desk().scheduled;
+        const bool key = !scheduled.empty() && scheduled.front().at <= end &&
+                         (!timer || scheduled.front().at <= next->second.due);
+        if (key) {
+            // A key change is an event of its own: its report arrives before a later timer.
+            desk().now = std::max(desk().now, scheduled.front().at);
+            apply_keys(desk().now);
+            continue;
+        }
+        if (!timer) break;
         fire(next);
     }
     apply_keys(end);
     desk().now = end;
+    deliver_events();
 }
 
 bool sim_fire_next_timer() {
@@ -256,6 +306,17 @@ std::string sim_current_directory() {
 void sim_lock_file(const std::string& path) {
     desk().locked_files.insert(path);
 }
+void sim_set_input_events(bool available, bool delivered) {
+    desk().events_available = available;
+    desk().events_delivered = delivered;
+}
+void sim_set_key_state_cache(uint32_t ms) {
+    desk().key_cache_ms = ms;
+}
+int sim_timer_fires(int id) {
+    return desk().fires[id];
+}
+
 void sim_fail_file_buffers(bool fail) {
     desk().no_file_buffers = fail;
 }
@@ -287,7 +348,21 @@ void sim_clear_log() {
 // ---- the seam: keyboard ----
 
 bool key_is_down(int vk) {
-    return vk >= 0 && vk < 256 && desk().keys[vk];
+    if (vk < 0 || vk > 255) return false;
+    SimDesktop& d = desk();
+    if (d.key_cache_ms && !d.cached_keys[vk] && d.now - d.cache_refreshed < d.key_cache_ms)
+        return false;
+    d.cached_keys = d.keys;
+    d.cache_refreshed = d.now;
+    return d.keys[vk];
+}
+
+bool start_input_events() {
+    desk().events_on = desk().events_available;
+    return desk().events_on;
+}
+uint32_t last_input_time() {
+    return desk().last_input;
 }
 bool caps_lock_on() {
     return desk().caps_lock;
@@ -295,6 +370,7 @@ bool caps_lock_on() {
 void clear_keyboard_state() {}
 
 void send_key_event(uint8_t vk, uint8_t scan_code, uint32_t flags) {
+    report_input(vk, (flags & key_release) == 0, desk().now);
     const SimKeyEvent event{vk, scan_code, flags};
     desk().key_events.push_back(event);
     desk().keys[vk] = (flags & key_release) == 0;
@@ -374,6 +450,18 @@ void set_cursor_position(int32_t x, int32_t y) {
 void show_cursor() {}
 
 void send_mouse_event(uint32_t flags, int32_t dx, int32_t dy) {
+    static const std::array<std::pair<uint32_t, std::pair<int, bool>>, 6> buttons = {{
+        {mouse_left_down, {1, true}},
+        {mouse_left_up, {1, false}},
+        {mouse_right_down, {2, true}},
+        {mouse_right_up, {2, false}},
+        {mouse_middle_down, {4, true}},
+        {mouse_middle_up, {4, false}},
+    }};
+    for (const auto& button : buttons)
+        if (flags & button.first)
+            report_input(button.second.first, button.second.second, desk().now);
+    if (flags == (flags & (mouse_move | mouse_absolute))) report_input(0, false, desk().now);
     static const std::pair<uint32_t, const char*> names[] = {
         {mouse_left_down, "+left"}, {mouse_left_up, "-left"},    {mouse_right_down, "+right"},
         {mouse_right_up, "-right"}, {mouse_middle_down, "+mid"}, {mouse_middle_up, "-mid"},

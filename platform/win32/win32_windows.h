@@ -8,3 +8,13 @@ void win32_set_main_windows(HWND main_window, HWND editor, HWND status_bar);
 
 // The custom list window is the shell's; it says here how to open one.
 void win32_set_list_opener(void (*open_list)(const char* list_text));
+
+// The events one WM_INPUT message reports: keys and mouse buttons (vk 1 to
+// 254) going down or up; other input (a mouse move, the wheel) as vk 0.
+// Returns how many were written to `events` (at most 6), 0 when the message
+// cannot be read.
+struct Win32InputEvent {
+    int vk;
+    bool down;
+};
+int win32_read_input(LPARAM lparam, Win32InputEvent events[6]);

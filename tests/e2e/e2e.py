@@ -11,6 +11,7 @@ import faulthandler
 import datetime
 import os
 import sys
+import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -511,6 +512,31 @@ class UnsavedEdits(WineTest):
         s.probe("send", "=QuillomatClass", "22", "1", "0")  # WM_ENDSESSION: the session ends
         self.assertTrue(poll(lambda: not s.probe_ok("exists", "=QuillomatClass"), 10))
         self.assertEqual(s.settings().get("activation_count"), "1")
+
+
+class WakeOnInput(WineTest):
+    """The poll rests while nothing happens; no key is missed for it."""
+
+    def test_fast_typing_quiet_and_hotkeys(self):
+        s = self.session("btw=by the way\r\n{control}{alt}k=hot\r\n")
+        s.start()
+        s.start_target()
+        # A fast typist: keys held 30 ms with 30 ms gaps; each trigger comes
+        # right after the previous output has played.
+        expected = ""
+        for _ in range(20):
+            s.type_timed("btw ", 0.03, 0.03)
+            expected += "by the way "
+        self.assertTrue(poll(lambda: s.text() == expected, 10), repr(s.text()))
+        # After 10 s of quiet, a trigger and a hotkey.
+        time.sleep(10)
+        s.type("btw")
+        expected += "by the way"
+        self.assertTrue(poll(lambda: s.text() == expected, 10), repr(s.text()))
+        time.sleep(10)
+        s.key("k", modifiers=("ctrl", "alt"))
+        expected += "hot"
+        self.assertTrue(poll(lambda: s.text() == expected, 10), repr(s.text()))
 
 
 class Soak(WineTest):

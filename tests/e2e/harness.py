@@ -220,6 +220,14 @@ class Session:
         for c in text:
             self.key(XDOTOOL_NAMES.get(c, c))
 
+    def type_timed(self, text, hold, gap):
+        """Types with one xdotool process, so that holds and gaps (seconds) are kept exactly."""
+        command = ["xdotool"]
+        for c in text:
+            name = XDOTOOL_NAMES.get(c, c)
+            command += ["keydown", name, "sleep", "%.3f" % hold, "keyup", name, "sleep", "%.3f" % gap]
+        subprocess.run(command)
+
     def key(self, name, modifiers=()):
         for m in modifiers:
             subprocess.run(["xdotool", "keydown", m])

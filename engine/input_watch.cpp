@@ -1,0 +1,101 @@
+#include "engine/input_watch.h"
+
+#include "engine/engine.h"
+#include "engine/key_monitor.h"
+#include "engine/triggers.h"
+#include "platform/platform.h"
+
+#include <utility>
+
+InputWatch input_watch;
+
+namespace {
+// Whether time `a` is at or before `b` on the wrapping millisecond clock.
+bool not_after(uint32_t a, uint32_t b) {
+    return static_cast<int32_t>(a - b) <= 0;
+}
+
+bool held_by_event(int vk, uint32_t now) {
+    return input_watch.event_down[vk] && now - input_watch.pressed_at[vk] < held_event_trust_ms;
+}
+
+bool any_key_down(uint32_t now) {
+    for (int vk = 0; vk < 255; ++vk)
+        if (key_monitor.key_state[vk] != 0 || input_watch.event_pressed[vk] ||
+            held_by_event(vk, now))
+            return true;
+    return false;
+}
+
+void wake() {
+    input_watch.resting = false;
+    polling_tick();
+}
+} // namespace
+
+void start_watching() {
+    input_watch = InputWatch{};
+    input_watch.watching = true;
+    input_watch.events = start_input_events();
+    input_watch.last_activity = tick_count();
+    input_watch.input_at_check = last_input_time();
+    set_timer(polling_timer, polling_period_ms);
+    set_timer(watch_timer, input_watch.events ? health_check_ms : fallback_check_ms);
+}
+
+void engine_input_event(int vk, bool down, uint32_t time) {
+    ++input_watch.event_count;
+    if (vk <= 0 || vk > 254) return;
+    if (!down) {
+        input_watch.event_down[vk] = 0;
+        return;
+    }
+    // While an output plays nothing typed is seen, as with polling; and the
+    // program's own keys are not the user's.
+    if (output_state.text) return;
+    if (input_watch.sent_input && not_after(time, input_watch.own_input_until)) return;
+    input_watch.event_down[vk] = 1;
+    input_watch.event_pressed[vk] = 1;
+    input_watch.pressed_at[vk] = time;
+    input_watch.last_activity = tick_count();
+    if (input_watch.resting) wake();
+}
+
+void note_own_input() {
+    input_watch.sent_input = true;
+    input_watch.own_input_until = tick_count();
+}
+
+bool watched_key_down(int vk) {
+    const bool pressed = std::exchange(input_watch.event_pressed[vk], 0) != 0;
+    return key_is_down(vk) || pressed || held_by_event(vk, tick_count());
+}
+
+void rearm_or_rest() {
+    const uint32_t now = tick_count();
+    if (any_key_down(now)) input_watch.last_activity = now;
+    if (!input_watch.watching || now - input_watch.last_activity < rest_after_ms) {
+        set_timer(polling_timer, polling_period_ms);
+        return;
+    }
+    input_watch.resting = true;
+}
+
+void watch_tick() {
+    const uint32_t input = last_input_time();
+    const bool input_moved = input != input_watch.input_at_check;
+    if (input_watch.events) {
+        // The platform said it would report events; if the input time moves
+        // again and again with none reported, it does not, and the input
+        // time is watched instead.
+        const bool reported = input_watch.event_count != input_watch.events_at_check;
+        input_watch.silent_checks = input_moved && !reported ? input_watch.silent_checks + 1 : 0;
+        if (input_watch.silent_checks >= silent_checks_for_fallback) {
+            input_watch.events = false;
+            set_timer(watch_timer, fallback_check_ms);
+        }
+    }
+    input_watch.input_at_check = input;
+    input_watch.events_at_check = input_watch.event_count;
+    if (!input_watch.events && input_moved && input_watch.resting) wake();
+}
