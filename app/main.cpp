@@ -7,6 +7,7 @@
 #include "engine/input_watch.h"
 #include "engine/triggers.h"
 #include "listwin/list_window.h"
+#include "listwin/search_window.h"
 #include "platform/win32/win32_windows.h"
 
 #include <commctrl.h>
@@ -82,6 +83,10 @@ int show_command() {
 void open_list(const char* list_text) {
     open_custom_list(shell.main, list_text);
 }
+
+bool open_search_window_of_shell() {
+    return open_search(shell.main);
+}
 } // namespace
 
 namespace {
@@ -139,6 +144,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         return 0;
     }
     win32_set_list_opener(open_list);
+    win32_set_search_opener(open_search_window_of_shell);
     ShowWindow(shell.main, show_command());
     UpdateWindow(shell.main);
     load_triggers(engine_files.trigger_file);

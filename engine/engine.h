@@ -22,6 +22,7 @@ struct OutputState {
     int32_t cursor = 0;               // the next character to play
     int32_t saved_x = 0, saved_y = 0; // the mouse pointer when the output was prepared
     int32_t use_count = 0;            // outputs prepared since start-up
+    bool searching = false;           // the search window is open: nothing typed is matched
 };
 extern OutputState output_state;
 
@@ -33,6 +34,9 @@ void polling_tick();
 void prepare_output(int entry, uint8_t new_key);
 // One playback-timer tick.
 void playback_tick();
+// The search window has closed, with the entry picked or -1 for none: the
+// entry's output plays as if it had fired, erasing nothing, and polling resumes.
+void search_window_closed(int entry);
 
 // Routes a main-window timer to its tick; false for timers the engine does not own.
 bool engine_on_timer(int id);

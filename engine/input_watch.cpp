@@ -50,9 +50,9 @@ void engine_input_event(int vk, bool down, uint32_t time) {
         input_watch.event_down[vk] = 0;
         return;
     }
-    // While an output plays nothing typed is seen, as with polling; and the
-    // program's own keys are not the user's.
-    if (output_state.text) return;
+    // While an output plays, or the search window is open, nothing typed is
+    // seen, as with polling; and the program's own keys are not the user's.
+    if (output_state.text || output_state.searching) return;
     if (input_watch.sent_input && not_after(time, input_watch.own_input_until)) return;
     input_watch.event_down[vk] = 1;
     input_watch.event_pressed[vk] = 1;

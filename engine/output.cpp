@@ -115,15 +115,11 @@ void fill_in_dates(char* text) {
 }
 } // namespace
 
-void prepare_output(int entry_index, uint8_t new_key) {
-    const TriggerEntry& entry = trigger_table.entries[entry_index];
-    if (trigger_table.debug_mode) log_match(entry);
-    wait_for_modifiers();
-    if (entry.flags == 0 && entry.match_length > 0 && new_key != 4)
-        erase_trigger(entry.match_length);
-    key_monitor.history.fill(0);
+namespace {
+// Reads the entry's output from the file on disk, fills it in, counts it and
+// starts its playback; polling resumes when the output is missing.
+void fetch_and_play(const TriggerEntry& entry) {
     output_state.text.reset();
-
     std::size_t capacity = 0;
     HeapText text = read_trigger_file(capacity);
     if (!text) return resume_polling();
@@ -148,4 +144,23 @@ void prepare_output(int entry_index, uint8_t new_key) {
     output_state.text = std::move(text);
     output_state.cursor = 0;
     set_timer(playback_timer, 1);
+}
+} // namespace
+
+void prepare_output(int entry_index, uint8_t new_key) {
+    const TriggerEntry& entry = trigger_table.entries[entry_index];
+    if (trigger_table.debug_mode) log_match(entry);
+    wait_for_modifiers();
+    if (entry.flags == 0 && entry.match_length > 0 && new_key != 4)
+        erase_trigger(entry.match_length);
+    key_monitor.history.fill(0);
+    fetch_and_play(entry);
+}
+
+void search_window_closed(int entry_index) {
+    output_state.searching = false;
+    key_monitor.history.fill(0);
+    note_own_input(); // what was typed into the window is not the user's typing elsewhere
+    if (entry_index < 0 || entry_index >= trigger_table.count) return resume_polling();
+    fetch_and_play(trigger_table.entries[entry_index]);
 }

@@ -30,6 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     sim_allow_program("notepad.exe");
     trigger_table = TriggerTable{};
     output_state.text.reset();
+    output_state.searching = false;
     copy_bounded(engine_files.trigger_file, path_capacity, path);
     copy_bounded(engine_files.debug_log, path_capacity, log);
     std::remove(log.c_str());

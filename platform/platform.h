@@ -166,6 +166,9 @@ void show_message(const char* text, const char* caption, uint32_t style);
 
 // Opens the custom list window with the items of `list_text` (";" between them).
 void open_list_window(const char* list_text);
+// Opens the search window (or brings the open one forward); when it closes it
+// calls search_window_closed. False when it could not be opened.
+bool open_search_window();
 
 // ---- Main window ------------------------------------------------------------
 

@@ -20,6 +20,7 @@ enum class Step {
     next,         // go on with the character after the cursor
     end_tick,     // the playback timer is armed; the tick ends
     end_playback, // an error: drop the rest of the text
+    search,       // the search window opened: the output ends, and polling waits for it
 };
 
 // From the cursor to the character after the next "}" (or one past the end).
@@ -147,6 +148,11 @@ Step play_list(const char* text, int32_t& cursor) {
     return Step::next;
 }
 
+Step play_search() {
+    output_state.searching = open_search_window();
+    return output_state.searching ? Step::search : Step::end_playback;
+}
+
 Step play_step(const char* text, int32_t& cursor, int32_t length) {
     const char* at = text + cursor;
     if (starts_with_nocase(at, "{Delay")) return play_delay(text, cursor, length);
@@ -155,6 +161,7 @@ Step play_step(const char* text, int32_t& cursor, int32_t length) {
     if (starts_with_nocase(at, "RUN: ")) return play_run(text, cursor);
     if (starts_with_nocase(at, "WINDOW: ")) return play_window(text, cursor);
     if (starts_with_nocase(at, "LIST: ")) return play_list(text, cursor);
+    if (starts_with_nocase(at, "SEARCH:")) return play_search();
     uint32_t token_length = 0;
     int mode = 0;
     if (const uint8_t vk = parse_key_token(at, &token_length, &mode)) {
@@ -184,6 +191,12 @@ void playback_tick() {
         const Step step = play_step(text, cursor, length);
         if (step == Step::end_tick) return;
         if (step == Step::end_playback) break;
+        if (step == Step::search) {
+            output_state.text.reset();
+            output_state.cursor = 0;
+            note_own_input();
+            return; // polling resumes when the window closes
+        }
         ++cursor;
     }
     end_playback();

@@ -7,7 +7,8 @@ packages=(
     cmake ninja-build g++ clang libclang-rt-14-dev file
     libgtest-dev googletest libbenchmark-dev
     g++-mingw-w64-i686 g++-mingw-w64-x86-64
-    wine64 xvfb xdotool x11-utils imagemagick python3
+    wine64 fonts-wine xvfb xdotool x11-utils imagemagick python3
+    nsis zip unzip
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -35,6 +35,16 @@ run_ctest native -j2
 echo "== Windows tests under Wine"
 run_ctest windows-x64
 
+echo "== the release, under Wine in a fresh prefix"
+if scripts/package.sh >build/package.log 2>&1 &&
+    python3 tests/e2e/release.py --bin build/windows-x64 2>&1 | tee build/release.log &&
+    [ "${PIPESTATUS[0]}" -eq 0 ]; then
+    passed_count=$((passed_count + $(grep -c '\.\.\. ok$' build/release.log)))
+else
+    echo "release FAILED:"; tail -40 build/package.log
+    failed=1; failed_count=$((failed_count + 1))
+fi
+
 echo "== fuzzing"
 seconds=${FUZZ_SECONDS:-60}
 for target in trigger_parse unpack_text output_play; do

@@ -1,4 +1,4 @@
-// quillomat-check FILE [--netbook]
+// quillomat-check FILE [--netbook] | --version | --help
 //
 // Loads a trigger file with the program's own parser and prints what the
 // program will do with it. Exit status: 0 when every line that is neither
@@ -7,13 +7,38 @@
 #include "common/memory.h"
 #include "engine/trigger_report.h"
 #include "platform/platform.h"
+#include "version.h"
 
 #include <cstdio>
 #include <cstring>
 
+namespace {
+const char* const usage =
+    "usage: quillomat-check TRIGGER_FILE [--netbook]\n"
+    "       quillomat-check --version | --help\n"
+    "\n"
+    "Prints every trigger the program will load from TRIGGER_FILE, the markers found,\n"
+    "and every line that will never fire, with its line number and the reason.\n"
+    "--netbook checks as on a computer named NETBOOK, where remap mode is allowed.\n"
+    "\n"
+    "Exit status: 0 every line fires, 1 some line never will, 2 the file cannot be read\n"
+    "(or the command line is wrong).\n";
+} // namespace
+
 int main(int argc, char** argv) {
     const char* path = nullptr;
     bool netbook = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("quillomat-check %s\n", QUILLOMAT_VERSION);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0 ||
+            std::strcmp(argv[i], "/?") == 0) {
+            std::printf("%s", usage);
+            return 0;
+        }
+    }
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--netbook") == 0)
             netbook = true;
@@ -23,7 +48,7 @@ int main(int argc, char** argv) {
             path = nullptr, argc = 0;
     }
     if (!path) {
-        std::fprintf(stderr, "usage: quillomat-check TRIGGER_FILE [--netbook]\n");
+        std::fprintf(stderr, "%s", usage);
         return 2;
     }
     char* raw = nullptr;

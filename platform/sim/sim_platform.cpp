@@ -556,6 +556,11 @@ void show_message(const char* text, const char* caption, uint32_t style) {
     log_event("message", std::string(text) + " |" + caption + "| " + flags);
 }
 
+bool open_search_window() {
+    log_event("search", "open");
+    return true;
+}
+
 void open_list_window(const char* list_text) {
     log_event("list", list_text);
 }

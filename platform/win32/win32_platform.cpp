@@ -16,6 +16,7 @@ struct MainWindows {
 };
 MainWindows windows;
 void (*list_opener)(const char*) = nullptr;
+bool (*search_opener)() = nullptr;
 
 HWND hwnd_of(WindowId window) {
     return reinterpret_cast<HWND>(window);
@@ -46,6 +47,10 @@ void win32_set_main_windows(HWND main_window, HWND editor, HWND status_bar) {
 
 void win32_set_list_opener(void (*open_list)(const char* list_text)) {
     list_opener = open_list;
+}
+
+void win32_set_search_opener(bool (*open_search)()) {
+    search_opener = open_search;
 }
 
 bool key_is_down(int vk) {
@@ -366,4 +371,8 @@ void show_message(const char* text, const char* caption, uint32_t style) {
 
 void open_list_window(const char* list_text) {
     if (list_opener) list_opener(list_text);
+}
+
+bool open_search_window() {
+    return search_opener && search_opener();
 }

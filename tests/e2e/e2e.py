@@ -539,6 +539,55 @@ class WakeOnInput(WineTest):
         self.assertTrue(poll(lambda: s.text() == expected, 10), repr(s.text()))
 
 
+class Search(WineTest):
+    """The search window, bound to a hotkey, from the key-logging target."""
+
+    TRIGGERS = ("; Signature block\r\nqqsig=Best regards,{Enter}Ann\r\n"
+                "; Greeting\r\nqqhi=Hello there\r\n"
+                "{control}{alt}f=SEARCH:\r\n")
+
+    def open_search(self, s):
+        """Opens the window; returns the use count then (the hotkey's own output counts as one)."""
+        s.key("f", modifiers=("ctrl", "alt"))
+        self.assertTrue(poll(lambda: s.window("Quillomat Search").get("foreground"), 10), "the window takes the focus")
+        time.sleep(0.3)  # settled: the focus is taken a moment after the window shows
+        self.assertTrue(s.window("Quillomat Search").get("foreground"))
+        return int(s.status().split()[-1])
+
+    def test_find_pick_escape_and_click(self):
+        s = self.session(self.TRIGGERS)
+        s.start()
+        s.start_target()
+
+        used = self.open_search(s)
+        s.type("gre")  # three letters of the label "Greeting"
+        s.key("Return")
+        self.assertTrue(poll(lambda: s.text() == "Hello there", 10), repr(s.text()))
+        self.assertFalse(s.probe_ok("exists", "Quillomat Search"))
+        downs = [vk for _, kind, vk in s.key_messages() if kind == "down"]
+        self.assertNotIn(8, downs, "nothing is erased")
+        self.assertEqual(s.status(), " Shortcuts Used:  %d" % (used + 1), "the pick counts")
+
+        self.open_search(s)
+        s.type("sig")
+        s.key("Escape")
+        self.assertTrue(poll(lambda: not s.probe_ok("exists", "Quillomat Search"), 5))
+        self.assertTrue(poll(lambda: s.window("Quillomat Target").get("foreground"), 5), "the target is in front again")
+        s.refocus_x()  # the closed window's X window had X's focus
+        s.type("x")
+        self.assertTrue(poll(lambda: s.text() == "Hello therex", 5), "nothing played: " + repr(s.text()))
+
+        used = self.open_search(s)  # an empty query lists every trigger in file order
+        w = s.window("Quillomat Search")
+        caption, list_top, row = 24, 30, 16
+        subprocess.run(["xdotool", "mousemove", str(w["left"] + 60), str(w["top"] + caption + list_top + row // 2),
+                        "click", "1"])
+        expected = "Hello therexBest regards,\r\nAnn"
+        self.assertTrue(poll(lambda: s.text().replace("\r\r\n", "\r\n") == expected, 10), repr(s.text()))
+        self.assertEqual(s.status(), " Shortcuts Used:  %d" % (used + 1))
+        self.assertRegex(s.settings().get("window_search", ""), r"^-?\d+,-?\d+,\d+,\d+$")
+
+
 class Soak(WineTest):
     """Many expansions in a row: nothing lost, doubled or out of order."""
 

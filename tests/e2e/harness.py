@@ -144,12 +144,7 @@ class Session:
         w = poll(lambda: self.window(title), 5)
         assert w, "no window %s" % title
         x, y = w["left"] + w["width"] // 2, w["top"] + w["height"] // 2
-        # X's own focus can be left on the X window of a program that has
-        # since closed; the desktop's X window passes keys on to Wine.
-        desktops = subprocess.run(["xdotool", "search", "--name", "Wine desktop"],
-                                  capture_output=True, text=True).stdout.split()
-        if desktops:
-            subprocess.run(["xdotool", "windowfocus", "--sync", desktops[0]], stderr=subprocess.DEVNULL)
+        self.refocus_x()
         subprocess.run(["xdotool", "mousemove", str(x), str(y), "click", "1"])
         def in_front_for_a_while():
             if not self.window(title).get("foreground"):
@@ -157,6 +152,16 @@ class Session:
             time.sleep(0.3)
             return self.window(title).get("foreground")
         assert poll(in_front_for_a_while, 10), "%s not in front" % title
+
+    def refocus_x(self):
+        """X's own focus can be left on the X window of a window that has
+        since closed, and then typed keys reach no window at all; the
+        desktop's X window passes keys on to Wine, which gives them to the
+        window in front."""
+        desktops = subprocess.run(["xdotool", "search", "--name", "Wine desktop"],
+                                  capture_output=True, text=True).stdout.split()
+        if desktops:
+            subprocess.run(["xdotool", "windowfocus", "--sync", desktops[0]], stderr=subprocess.DEVNULL)
 
     def title(self, spec="=QuillomatClass"):
         return self.probe("title", spec)[1]

@@ -80,4 +80,11 @@ TEST(CheckTool, ExplainsEveryLineThatNeverFiresAndSetsItsExitStatus) {
     EXPECT_EQ(run_check((dir / "missing.txt").string()).status, 2);
     EXPECT_EQ(run_check(QUILLOMAT_SOURCE_DIR "/resources/default_triggers.txt").status, 0);
     std::filesystem::remove_all(dir);
+
+    const CheckRun version = run_check("--version");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.output.rfind("quillomat-check ", 0), 0u) << version.output;
+    const CheckRun help = run_check("--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.output.find("Exit status: 0"), std::string::npos) << help.output;
 }

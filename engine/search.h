@@ -1,0 +1,34 @@
+// Finding a trigger by what it is called, how it is typed or what it types:
+// the items of the search window and their fuzzy ranking.
+#pragma once
+
+#include "engine/triggers.h"
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct SearchItem {
+    int entry;           // the trigger-table index, in file order
+    std::string trigger; // as it is typed or pressed: "btw", "Ctrl+Alt+K"
+    std::string label;   // the comment line directly above it, if any
+    std::string output;  // the start of its output text
+};
+
+constexpr std::size_t search_output_chars = 120; // how much of an output is shown and searched
+
+// The triggers of a file's text with their labels and outputs, in file order.
+// A comment counts as a label when it has a letter or a digit; rules such as
+// "; ----" around it are cut off.
+std::vector<SearchItem> search_items(const char* text, std::size_t size);
+
+// How well `query` matches the item, 0 when it does not: its characters must
+// appear in that order (any case) in the label, the trigger or the output.
+// Consecutive characters, characters at word starts and matches in the trigger
+// or the label score higher than letters scattered through the output.
+int search_score(const SearchItem& item, std::string_view query);
+
+// The indexes of the items that match, best first; ties, and an empty query,
+// keep file order.
+std::vector<int> search_rank(const std::vector<SearchItem>& items, std::string_view query);

@@ -1,0 +1,239 @@
+#include "listwin/search_window.h"
+
+#include "app/shell.h"
+#include "common/memory.h"
+#include "engine/engine.h"
+#include "engine/search.h"
+#include "platform/platform.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+const char* const search_class_name = "Quillomat_Search_Class";
+constexpr UINT_PTR raise_timer = 1001;
+constexpr UINT raise_delay_ms = 50;
+constexpr int query_id = 101, results_id = 102;
+constexpr int margin = 4;
+
+// The open window and what it shows; one at a time.
+struct SearchWindow {
+    HWND window = nullptr, query = nullptr, results = nullptr;
+    HWND previous = nullptr; // in front when the window opened
+    WNDPROC edit_proc = nullptr;
+    std::vector<SearchItem> items;
+    std::vector<int> shown; // item indexes, best first
+    bool closing = false;
+};
+SearchWindow search;
+
+void refill() {
+    char query[128] = {};
+    GetWindowTextA(search.query, query, sizeof query - 1);
+    search.shown = search_rank(search.items, query);
+    SendMessageA(search.results, WM_SETREDRAW, FALSE, 0);
+    SendMessageA(search.results, LB_RESETCONTENT, 0, 0);
+    for (const int i : search.shown) {
+        const SearchItem& item = search.items[static_cast<std::size_t>(i)];
+        const std::string row = item.trigger + "\t" + item.label + "\t" + item.output;
+        SendMessageA(search.results, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row.c_str()));
+    }
+    SendMessageA(search.results, LB_SETCURSEL, 0, 0);
+    SendMessageA(search.results, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(search.results, nullptr, TRUE);
+}
+
+void store_geometry() {
+    RECT rect;
+    GetWindowRect(search.window, &rect);
+    char value[64];
+    std::snprintf(value, sizeof value, "%ld,%ld,%ld,%ld", static_cast<long>(rect.left),
+                  static_cast<long>(rect.top), static_cast<long>(rect.right - rect.left),
+                  static_cast<long>(rect.bottom - rect.top));
+    write_setting("window_search", value);
+}
+
+// Closes the window. With an entry its output then plays, as if it had fired,
+// into the window that was in front before; `give_back` returns the
+// foreground to that window (a pick or Escape; not when the user clicked
+// elsewhere).
+void close_search(int entry, bool give_back) {
+    if (!search.window || search.closing) return;
+    search.closing = true;
+    store_geometry();
+    HWND previous = search.previous;
+    DestroyWindow(search.window);
+    search = SearchWindow{};
+    // A plain foreground change: the window takes its own focus back, as when
+    // the user switches to it. (Setting another program's focus from here
+    // can leave it with none.)
+    if (give_back && previous && IsWindow(previous)) SetForegroundWindow(previous);
+    search_window_closed(entry);
+}
+
+void pick(int row) {
+    if (row < 0 || static_cast<std::size_t>(row) >= search.shown.size()) return;
+    close_search(search.items[static_cast<std::size_t>(search.shown[static_cast<std::size_t>(row)])].entry,
+                 true);
+}
+
+// The query line takes the keys that move through the results and pick.
+LRESULT CALLBACK query_proc(HWND edit, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_KEYDOWN) {
+        const int row = static_cast<int>(SendMessageA(search.results, LB_GETCURSEL, 0, 0));
+        const int rows = static_cast<int>(SendMessageA(search.results, LB_GETCOUNT, 0, 0));
+        switch (wparam) {
+        case VK_UP:
+        case VK_DOWN: {
+            const int next = row + (wparam == VK_UP ? -1 : 1);
+            if (next >= 0 && next < rows) SendMessageA(search.results, LB_SETCURSEL, next, 0);
+            return 0;
+        }
+        case VK_RETURN:
+            pick(row);
+            return 0;
+        case VK_ESCAPE:
+            close_search(-1, true);
+            return 0;
+        default:
+            break;
+        }
+    }
+    if (message == WM_CHAR && (wparam == '\r' || wparam == 27)) return 0; // no beep
+    return CallWindowProcA(search.edit_proc, edit, message, wparam, lparam);
+}
+
+void layout(HWND window) {
+    RECT client;
+    GetClientRect(window, &client);
+    const int line = 22;
+    MoveWindow(search.query, margin, margin, client.right - 2 * margin, line, TRUE);
+    MoveWindow(search.results, margin, 2 * margin + line, client.right - 2 * margin,
+               client.bottom - 3 * margin - line, TRUE);
+}
+
+void create_children(HWND window) {
+    search.query = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "",
+                                   WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 0, 0, 0, 0, window,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(query_id)),
+                                   shell.instance, nullptr);
+    search.results = CreateWindowExA(
+        WS_EX_CLIENTEDGE, "LISTBOX", "",
+        WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOTIFY | LBS_USETABSTOPS | LBS_NOINTEGRALHEIGHT,
+        0, 0, 0, 0, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(results_id)),
+        shell.instance, nullptr);
+    HGDIOBJ font = GetStockObject(DEFAULT_GUI_FONT);
+    SendMessageA(search.query, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    SendMessageA(search.results, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    INT tabs[2] = {64, 150}; // dialog units: trigger, label, output
+    SendMessageA(search.results, LB_SETTABSTOPS, 2, reinterpret_cast<LPARAM>(tabs));
+    search.edit_proc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+        search.query, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(query_proc)));
+}
+
+LRESULT CALLBACK search_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_SIZE:
+        if (search.query) layout(window);
+        break;
+    case WM_COMMAND:
+        if (LOWORD(wparam) == query_id && HIWORD(wparam) == EN_CHANGE) refill();
+        // Only a click changes the selection with a notification: Up and Down
+        // in the query line set it quietly.
+        if (LOWORD(wparam) == results_id && HIWORD(wparam) == LBN_SELCHANGE)
+            pick(static_cast<int>(SendMessageA(search.results, LB_GETCURSEL, 0, 0)));
+        break;
+    case WM_TIMER:
+        if (wparam == raise_timer) {
+            KillTimer(window, raise_timer);
+            bring_window_forward(reinterpret_cast<WindowId>(window), false);
+            SetFocus(search.query);
+        }
+        break;
+    case WM_ACTIVATE:
+        if (LOWORD(wparam) == WA_INACTIVE && search.window) {
+            // Losing the focus to another window closes it, playing nothing.
+            HWND to = reinterpret_cast<HWND>(lparam);
+            if (to != window && !IsChild(window, to)) close_search(-1, false);
+        }
+        break;
+    case WM_CLOSE:
+        close_search(-1, true);
+        return 0;
+    default:
+        break;
+    }
+    return DefWindowProcA(window, message, wparam, lparam);
+}
+
+bool register_class() {
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    if (GetClassInfoExA(shell.instance, search_class_name, &wc)) return true;
+    wc = WNDCLASSEXA{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = search_window_proc;
+    wc.hInstance = shell.instance;
+    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)); // IDC_ARROW
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = search_class_name;
+    return RegisterClassExA(&wc) != 0;
+}
+
+// "left,top,width,height" from the settings; else the pick list's corner.
+RECT geometry() {
+    char value[256] = {};
+    setting_text("window_search", value, 255);
+    if (!value[0]) return RECT{GetSystemMetrics(SM_CXSCREEN) - 530, 10, 520, 320};
+    int fields[4] = {};
+    const char* p = value;
+    for (int k = 0; k < 4 && p; ++k) {
+        char field[32];
+        copy_bounded(field, sizeof field, std::string_view(p, std::strcspn(p, ",")));
+        fields[k] = parse_decimal(field);
+        p = std::strchr(p, ',');
+        if (p) ++p;
+    }
+    if (fields[2] < 120 || fields[3] < 80) return RECT{fields[0], fields[1], 520, 320};
+    return RECT{fields[0], fields[1], fields[2], fields[3]};
+}
+
+// The triggers of the file on disk, as the outputs that would play.
+std::vector<SearchItem> read_items() {
+    char* raw = nullptr;
+    std::size_t size = 0;
+    if (read_whole_file(engine_files.trigger_file, max_trigger_file_size, &raw, &size) !=
+        FileRead::ok)
+        return {};
+    HeapText text(raw);
+    return search_items(text.get(), size);
+}
+} // namespace
+
+bool open_search(HWND owner) {
+    if (search.window && IsWindow(search.window)) {
+        bring_window_forward(reinterpret_cast<WindowId>(search.window), false);
+        return true;
+    }
+    if (!register_class()) return false;
+    search = SearchWindow{};
+    search.previous = GetForegroundWindow();
+    search.items = read_items();
+    const RECT at = geometry();
+    // Shown without the focus, which it takes a moment later, as the pick list does.
+    search.window = CreateWindowExA(WS_EX_TOPMOST, search_class_name,
+                                    "Quillomat Search",
+                                    WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME, at.left,
+                                    at.top, at.right, at.bottom, owner, nullptr, shell.instance,
+                                    nullptr);
+    if (!search.window) return false;
+    create_children(search.window);
+    layout(search.window);
+    refill();
+    ShowWindow(search.window, SW_SHOWNOACTIVATE);
+    UpdateWindow(search.window);
+    SetTimer(search.window, raise_timer, raise_delay_ms, nullptr);
+    return true;
+}

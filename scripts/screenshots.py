@@ -1,0 +1,67 @@
+"""Makes the README's pictures under Wine: the main window with the built-in
+default trigger file, and an expansion in progress in Notepad.
+
+    python3 scripts/screenshots.py --bin build/windows-x64 [--out docs]
+"""
+
+import argparse
+import os
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
+from harness import Desktop, Session, poll  # noqa: E402
+
+
+def shoot(session, title, path):
+    """A picture of one window, cut from the Wine desktop."""
+    desktop = subprocess.run(["xdotool", "search", "--name", "Wine desktop"],
+                             capture_output=True, text=True).stdout.split()
+    whole = path + ".desktop.png"
+    subprocess.run(["import", "-window", desktop[0] if desktop else "root", whole], check=True)
+    w = session.window(title)
+    subprocess.run(["convert", whole, "-crop", "%dx%d+%d+%d" % (w["width"], w["height"], w["left"], w["top"]),
+                    "+repage", path], check=True)
+    os.remove(whole)
+    print("wrote " + path)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--bin", required=True)
+    parser.add_argument("--out", default="docs")
+    args = parser.parse_args()
+    os.makedirs(args.out, exist_ok=True)
+    desktop = Desktop()
+    session = Session(desktop, os.path.abspath(args.bin), triggers=None)  # the default file is written
+    try:
+        session.start()
+        session.bring_to_front("=QuillomatClass")
+        time.sleep(0.5)
+        shoot(session, "=QuillomatClass", os.path.join(args.out, "main-window.png"))
+
+        # An output with a pause, caught half way.
+        session.probe("close", "=QuillomatClass")
+        poll(lambda: not session.probe_ok("exists", "=QuillomatClass"), 10)
+        with open(session.triggers_path, "ab") as f:
+            f.write(b"qqletter=Dear Ann,{Enter}{Enter}thank you for the quick reply.{Delay 1500}"
+                    b"{Enter}See you on Monday!\r\n")
+        session.start()
+        session.probe("minimize", "=QuillomatClass")
+        notepad = subprocess.Popen([desktop.wine, "notepad.exe"], stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.DEVNULL)
+        session.processes.append(notepad)
+        poll(lambda: session.probe_ok("exists", "Untitled - Notepad"), 20)
+        session.bring_to_front("Untitled - Notepad")
+        session.type("qqletter")
+        poll(lambda: "reply." in session.text("Untitled - Notepad"), 10, 0.05)
+        shoot(session, "Untitled - Notepad", os.path.join(args.out, "expansion.png"))
+        return 0
+    finally:
+        session.close()
+        desktop.close()
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,185 @@
+"""The release under Wine: the installer, silently, in a fresh Wine prefix,
+and the portable zip.
+
+    python3 tests/e2e/release.py --bin build/windows-x64 [unittest options]
+
+scripts/package.sh makes what this checks: build/dist (the shipped files)
+and build/package (the same installer as a 64-bit program, which this
+machine's Wine can run).
+"""
+
+import argparse
+import faulthandler
+import glob
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+import zipfile
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from harness import ROOT, Desktop, Session, poll  # noqa: E402
+
+BIN = None
+DESKTOP = None
+PREFIX = None
+VERSION = re.search(r"project\(Quillomat VERSION ([0-9.]+)", open(os.path.join(ROOT, "CMakeLists.txt")).read()).group(1)
+DIST = os.path.join(ROOT, "build", "dist")
+SETUP_X64 = os.path.join(ROOT, "build", "package", "Quillomat-%s-setup-x64.exe" % VERSION)
+UNINSTALL_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quillomat"
+RUN_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
+
+
+def wine(*args):
+    with tempfile.TemporaryFile() as out:
+        result = subprocess.run([DESKTOP.wine] + list(args), stdout=out, stderr=subprocess.DEVNULL,
+                                stdin=subprocess.DEVNULL, timeout=300)
+        out.seek(0)
+        return result.returncode, out.read().decode("cp1252", "replace")
+
+
+def reg_values(key):
+    code, out = wine("reg", "query", key)
+    if code != 0:
+        return None
+    values = {}
+    for line in out.splitlines():
+        parts = line.strip().split(None, 2)
+        if len(parts) >= 2 and parts[1].startswith("REG_"):
+            values[parts[0]] = parts[2] if len(parts) == 3 else ""
+    return values
+
+
+class Installed(Session):
+    """The installed program: it runs from the install folder, where its
+    trigger file and settings live; the session's own folder holds the logs."""
+
+    def __init__(self, folder):
+        super().__init__(DESKTOP, BIN, triggers=None)
+        self.exe = os.path.join(folder, "quillomat.exe")
+        self.triggers_path = os.path.join(folder, "quillomat.txt")
+        self.settings_path = os.path.join(folder, "quillomat.ini")
+
+
+class Release(unittest.TestCase):
+    def folder(self):
+        found = glob.glob(os.path.join(PREFIX, "drive_c", "users", "*", "AppData", "Local", "Programs", "Quillomat"))
+        return found[0] if found else None
+
+    def shortcut(self):
+        return glob.glob(os.path.join(PREFIX, "drive_c", "users", "*", "AppData", "Roaming", "Microsoft",
+                                      "Windows", "Start Menu", "Programs", "Quillomat.lnk"))
+
+    def run_program(self, folder):
+        s = Installed(folder)
+        self.addCleanup(s.close)
+        s.start()
+        s.start_target()
+        s.type("btw")
+        self.assertTrue(poll(lambda: s.text() == "by the way", 10), repr(s.text()))
+        return s
+
+    def test_1_install_reinstall_and_uninstall(self):
+        self.assertEqual(wine(SETUP_X64, "/S")[0], 0)
+        folder = self.folder()
+        self.assertTrue(folder, "installed into the user's programs folder")
+        self.assertEqual(sorted(os.listdir(folder)),
+                         ["LICENSE.txt", "README.txt", "quillomat-check.exe", "quillomat.exe", "uninstall.exe"])
+        self.assertTrue(self.shortcut(), "a Start menu shortcut")
+        values = reg_values(UNINSTALL_KEY)
+        self.assertEqual(values.get("DisplayName"), "Quillomat")
+        self.assertEqual(values.get("DisplayVersion"), VERSION)
+        self.assertEqual(values.get("Publisher"), "The Quillomat authors")
+        self.assertTrue(values.get("DisplayIcon", "").endswith("quillomat.exe"))
+        self.assertTrue(values.get("UninstallString", "").endswith('uninstall.exe"'))
+        self.assertGreater(int(values.get("EstimatedSize", "0"), 0), 100)
+
+        # The program starts, writes its default trigger file and expands.
+        s = self.run_program(folder)
+        s.probe("command", "=QuillomatClass", "3401")  # auto-start at login, from its own menu
+        self.assertTrue(poll(lambda: "Quillomat" in (reg_values(RUN_KEY) or {}), 10))
+        self.assertRegex((reg_values(RUN_KEY) or {}).get("Quillomat", ""), r'^"C:\\.*\\quillomat\.exe"$')
+
+        # Installing again while it runs: it is closed through its own
+        # shutdown (its settings are saved), and the trigger file is kept.
+        with open(s.triggers_path, "wb") as f:
+            f.write(b"btw=edited by the user\r\n")
+        self.assertEqual(wine(SETUP_X64, "/S")[0], 0)
+        self.assertFalse(s.probe_ok("exists", "=QuillomatClass"), "the running program was closed")
+        self.assertEqual(s.settings().get("activation_count"), "1", "and saved its totals")
+        with open(s.triggers_path, "rb") as f:
+            self.assertEqual(f.read(), b"btw=edited by the user\r\n")
+        self.desktop_quiet()
+
+        # Uninstalling removes the program and its traces, never the user's files.
+        wine(os.path.join(folder, "uninstall.exe"), "/S")
+        self.assertTrue(poll(lambda: not os.path.exists(os.path.join(folder, "quillomat.exe"))
+                             and not os.path.exists(os.path.join(folder, "uninstall.exe")), 30), os.listdir(folder))
+        self.assertEqual(sorted(os.listdir(folder)), ["quillomat.ini", "quillomat.txt"])
+        self.assertFalse(self.shortcut())
+        self.assertIsNone(reg_values(UNINSTALL_KEY))
+        self.assertNotIn("Quillomat", reg_values(RUN_KEY) or {})
+
+    def desktop_quiet(self):
+        subprocess.run([DESKTOP.wineserver, "-k"], stderr=subprocess.DEVNULL)
+        subprocess.run([DESKTOP.wineserver, "-w"], stderr=subprocess.DEVNULL)
+
+    def test_2_portable_zip_and_checksums(self):
+        result = subprocess.run(["sha256sum", "-c", "SHA256SUMS"], cwd=DIST, capture_output=True, text=True)
+        self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
+        unpacked = tempfile.mkdtemp(prefix="quillomat-zip-")
+        self.addCleanup(shutil.rmtree, unpacked, True)
+        with zipfile.ZipFile(os.path.join(DIST, "Quillomat-%s-portable.zip" % VERSION)) as z:
+            z.extractall(unpacked)
+        top = os.path.join(unpacked, "Quillomat-%s" % VERSION)
+        self.assertEqual(sorted(os.listdir(top)), ["LICENSE.txt", "README.txt", "x64", "x86"])
+        for arch in ("x86", "x64"):
+            self.assertEqual(sorted(os.listdir(os.path.join(top, arch))), ["quillomat-check.exe", "quillomat.exe"])
+        self.run_program(os.path.join(top, "x64"))
+
+    def test_3_programs_carry_their_architecture_and_version(self):
+        # Only 64-bit Wine runs here: the 32-bit programs are checked by their headers.
+        top = os.path.join(ROOT, "build")
+        cases = [
+            ("windows/quillomat.exe", "PE32 executable (GUI) Intel 80386"),
+            ("windows/quillomat-check.exe", "PE32 executable (console) Intel 80386"),
+            ("windows-x64/quillomat.exe", "PE32+ executable (GUI) x86-64"),
+            ("windows-x64/quillomat-check.exe", "PE32+ executable (console) x86-64"),
+            ("dist/Quillomat-%s-setup.exe" % VERSION, "PE32 executable (GUI) Intel 80386"),
+        ]
+        for name, kind in cases:
+            path = os.path.join(top, name)
+            self.assertIn(kind, subprocess.run(["file", path], capture_output=True, text=True).stdout, name)
+            with open(path, "rb") as f:
+                data = f.read()
+            for text in ("ProductVersion", VERSION, "The Quillomat authors"):
+                self.assertIn(text.encode("utf-16-le"), data, "%s: %s" % (name, text))
+        code, out = wine(os.path.join(top, "windows-x64", "quillomat-check.exe"), "--version")
+        self.assertEqual((code, out.strip()), (0, "quillomat-check %s" % VERSION))
+
+
+def main():
+    global BIN, DESKTOP, PREFIX
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--bin", required=True)
+    args, rest = parser.parse_known_args()
+    BIN = os.path.abspath(args.bin)
+    faulthandler.dump_traceback_later(int(os.environ.get("E2E_TRACE_AFTER", "900")), exit=True)
+    # A fresh prefix: nothing of an earlier install or of the other tests.
+    work = tempfile.mkdtemp(prefix="quillomat-release-")
+    PREFIX = os.path.join(work, "prefix")
+    os.environ["WINEPREFIX"] = PREFIX
+    DESKTOP = Desktop()
+    try:
+        program = unittest.main(argv=[sys.argv[0]] + rest, exit=False, verbosity=2)
+    finally:
+        DESKTOP.close()
+        shutil.rmtree(work, ignore_errors=True)
+    sys.exit(0 if program.result.wasSuccessful() else 1)
+
+
+if __name__ == "__main__":
+    main()

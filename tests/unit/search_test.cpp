@@ -1,0 +1,122 @@
+// Finding a trigger: the items a file gives, and how queries rank them.
+#include "engine/engine.h"
+#include "engine/search.h"
+#include "engine_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+const std::string file = "; My triggers\r\n"
+                         ";\r\n"
+                         "; ---- Signature block ----\r\n"
+                         "qqsig=Best regards,{Enter}Ann\r\n"
+                         "btw=by the way\r\n"
+                         "; ----\r\n"
+                         "{control}{alt}k=keyboard shortcut fired\r\n"
+                         "; Address\r\n"
+                         "\r\n"
+                         "qqaddr=221B Baker Street{Enter}London\r\n"
+                         "; Weekly report\r\n"
+                         "wr=Dear team,{Enter}here is the report for week {{dd}}\r\n"
+                         "{F5}=refresh\r\n";
+
+std::vector<SearchItem> items() {
+    return search_items(file.data(), file.size());
+}
+
+// The triggers in the order a query ranks them.
+std::string ranked(const std::string& query, const std::vector<SearchItem>& all = items()) {
+    std::string out;
+    for (const int i : search_rank(all, query))
+        out += (out.empty() ? "" : " ") + all[static_cast<std::size_t>(i)].trigger;
+    return out;
+}
+} // namespace
+
+TEST(Search, ItemsCarryTheirTriggerLabelAndOutputInFileOrder) {
+    const std::vector<SearchItem> all = items();
+    ASSERT_EQ(all.size(), 6u);
+    const struct {
+        const char *trigger, *label, *output;
+    } expected[] = {
+        {"qqsig", "Signature block", "Best regards,{Enter}Ann"},
+        {"btw", "", "by the way"}, // the comment is not directly above
+        {"Ctrl+Alt+K", "", "keyboard shortcut fired"}, // "; ----" is a rule, not a label
+        {"qqaddr", "", "221B Baker Street{Enter}London"}, // a blank line in between
+        {"wr", "Weekly report", "Dear team,{Enter}here is the report for week {{dd}}"},
+        {"{F5}", "", "refresh"},
+    };
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        EXPECT_EQ(all[i].entry, static_cast<int>(i));
+        EXPECT_EQ(all[i].trigger, expected[i].trigger);
+        EXPECT_EQ(all[i].label, expected[i].label);
+        EXPECT_EQ(all[i].output, expected[i].output);
+    }
+}
+
+TEST(Search, RanksWhatUsersExpectFirst) {
+    const struct {
+        const char* query;
+        const char* order;
+    } cases[] = {
+        {"", "qqsig btw Ctrl+Alt+K qqaddr wr {F5}"}, // everything, in file order
+        {"sig", "qqsig"},
+        {"SIG", "qqsig"},                      // any case
+        {"rep", "wr"},                         // label "Weekly report" and the output both hold it
+        {"re", "wr qqsig {F5} Ctrl+Alt+K qqaddr"}, // label, then word starts; ties by file order
+        {"btw", "btw"},                        // the trigger itself
+        {"ctrl", "Ctrl+Alt+K"},                // a hotkey as it is pressed
+        {"f5", "{F5}"},                        // key tokens
+        {"{Enter}", "qqsig qqaddr wr"},        // non-letters match as they stand
+        {"bw", "btw"},                         // scattered letters in the trigger
+        {"zzz", ""},                           // no match
+        {"a very long query longer than every text", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ranked(c.query), c.order) << '"' << c.query << '"';
+}
+
+TEST(Search, FindsThe255thTrigger) {
+    std::string many;
+    for (int i = 1; i <= 256; ++i)
+        many += "; item number " + std::to_string(i) + "\r\nt" + std::to_string(i) + "=out\r\n";
+    const std::vector<SearchItem> all = search_items(many.data(), many.size());
+    ASSERT_EQ(all.size(), 255u); // the 256th never loads
+    EXPECT_EQ(ranked("t255", all), "t255");
+    EXPECT_EQ(all.back().label, "item number 255");
+}
+
+// The window's pick plays the output as if the trigger had fired, erasing
+// nothing; closing it without a pick plays nothing; polling resumes either way.
+TEST_F(EngineTest, SearchOpensWaitsAndPlaysThePickWithoutErasing) {
+    start("{control}{alt}f=SEARCH:ignored\r\nbtw=by the way\r\n");
+    sim_press_at(0, 17, 100);
+    sim_press_at(10, 18, 90);
+    sim_press_at(50, 'F', 30);
+    sim_run_for(300);
+    EXPECT_EQ(sim_log({"search", "timer"}), "100 timer 7772 1\n101 search open\n");
+    EXPECT_TRUE(output_state.searching);
+    EXPECT_FALSE(sim_timer_armed(polling_timer)) << "nothing typed into the window is matched";
+
+    sim_clear_log();
+    search_window_closed(1);
+    sim_run_for(50);
+    EXPECT_EQ(sim_log({"keys", "status"}),
+              "300 status  Shortcuts Used:  2\n"
+              "301 keys +42 -42 +59 -59 +20 -20 +54 -54 +48 -48 +45 -45 +20 -20 +57 -57 +41 -41 "
+              "+59 -59\n");
+    EXPECT_TRUE(sim_timer_armed(polling_timer));
+
+    sim_press_at(sim_now(), 17, 100);
+    sim_press_at(sim_now() + 10, 18, 90);
+    sim_press_at(sim_now() + 50, 'F', 30);
+    sim_run_for(300);
+    sim_clear_log();
+    search_window_closed(-1);
+    sim_run_for(50);
+    EXPECT_EQ(sim_log({"keys", "status"}), "");
+    EXPECT_TRUE(sim_timer_armed(polling_timer));
+}
