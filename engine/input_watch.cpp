@@ -5,8 +5,6 @@
 #include "engine/triggers.h"
 #include "platform/platform.h"
 
-#include <utility>
-
 InputWatch input_watch;
 
 namespace {
@@ -66,19 +64,27 @@ void note_own_input() {
     input_watch.own_input_until = tick_count();
 }
 
-bool watched_key_down(int vk) {
-    const bool pressed = std::exchange(input_watch.event_pressed[vk], 0) != 0;
-    return key_is_down(vk) || pressed || held_by_event(vk, tick_count());
+bool watched_key_down(int vk, uint32_t now) {
+    if (input_watch.event_pressed[vk]) {
+        input_watch.event_pressed[vk] = 0;
+        (void)key_is_down(vk); // read all the same: the poll reads every key, every tick
+        return true;
+    }
+    return key_is_down(vk) || held_by_event(vk, now);
 }
 
 void rearm_or_rest() {
-    const uint32_t now = tick_count();
-    if (any_key_down(now)) input_watch.last_activity = now;
-    if (!input_watch.watching || now - input_watch.last_activity < rest_after_ms) {
-        set_timer(polling_timer, polling_period_ms);
-        return;
+    if (input_watch.watching) {
+        const uint32_t now = tick_count();
+        // Polling goes on while any key is down, and until it has been quiet a while.
+        if (now - input_watch.last_activity >= rest_after_ms && any_key_down(now))
+            input_watch.last_activity = now;
+        if (now - input_watch.last_activity >= rest_after_ms) {
+            input_watch.resting = true;
+            return;
+        }
     }
-    input_watch.resting = true;
+    set_timer(polling_timer, polling_period_ms);
 }
 
 void watch_tick() {

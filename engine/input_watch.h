@@ -48,9 +48,9 @@ void engine_input_event(int vk, bool down, uint32_t time);
 // The program has just sent keys or mouse events: events up to now are its own.
 void note_own_input();
 
-// For the monitor: whether `vk` counts as down, from the poll and the
-// events; takes the key's kept press.
-bool watched_key_down(int vk);
+// For the monitor: whether `vk` counts as down at `now`, from the poll and
+// the events; takes the key's kept press.
+bool watched_key_down(int vk, uint32_t now);
 // At the end of a polling tick: re-arm the polling timer, or rest.
 void rearm_or_rest();
 // One watch-timer tick.

@@ -74,12 +74,13 @@ void release_remapped_alt() {
 
 // The lowest key that went down since the last poll, or -1.
 int poll_new_key() {
+    const uint32_t now = tick_count();
     for (int vk = 0; vk < 255; ++vk) {
         if (vk == vk_backquote && trigger_table.remap_mode) continue; // it is the remapped Alt
-        const uint8_t down = watched_key_down(vk) ? 1 : 0;
+        const uint8_t down = watched_key_down(vk, now) ? 1 : 0;
         if (down == key_monitor.key_state[vk]) continue;
         key_monitor.key_state[vk] = down;
-        input_watch.last_activity = tick_count();
+        input_watch.last_activity = now;
         if (down) return vk;
     }
     return -1;

@@ -63,7 +63,8 @@ int field_score(std::string_view field, std::string_view query) {
             score += per_char;
             if (previous != std::string_view::npos && at == previous + 1) score += consecutive;
             if (at == 0) score += field_start;
-            if (at > 0 && !is_word_char(field[at - 1]) && is_word_char(field[at])) score += word_start;
+            if (at > 0 && !is_word_char(field[at - 1]) && is_word_char(field[at]))
+                score += word_start;
             if (previous != std::string_view::npos)
                 score -= std::min<int>(static_cast<int>(at - previous - 1), 8); // a gap costs
             previous = at++;

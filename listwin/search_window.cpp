@@ -35,9 +35,15 @@ void refill() {
     search.shown = search_rank(search.items, query);
     SendMessageA(search.results, WM_SETREDRAW, FALSE, 0);
     SendMessageA(search.results, LB_RESETCONTENT, 0, 0);
+    // Long labels are cut on screen (they are searched whole), so that the
+    // outputs stay in their column.
+    constexpr std::size_t label_chars = 34;
     for (const int i : search.shown) {
         const SearchItem& item = search.items[static_cast<std::size_t>(i)];
-        const std::string row = item.trigger + "\t" + item.label + "\t" + item.output;
+        const std::string label = item.label.size() > label_chars
+                                      ? item.label.substr(0, label_chars - 3) + "..."
+                                      : item.label;
+        const std::string row = item.trigger + "\t" + label + "\t" + item.output;
         SendMessageA(search.results, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row.c_str()));
     }
     SendMessageA(search.results, LB_SETCURSEL, 0, 0);
@@ -75,8 +81,9 @@ void close_search(int entry, bool give_back) {
 
 void pick(int row) {
     if (row < 0 || static_cast<std::size_t>(row) >= search.shown.size()) return;
-    close_search(search.items[static_cast<std::size_t>(search.shown[static_cast<std::size_t>(row)])].entry,
-                 true);
+    close_search(
+        search.items[static_cast<std::size_t>(search.shown[static_cast<std::size_t>(row)])].entry,
+        true);
 }
 
 // The query line takes the keys that move through the results and pick.
@@ -115,22 +122,21 @@ void layout(HWND window) {
 }
 
 void create_children(HWND window) {
-    search.query = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "",
-                                   WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 0, 0, 0, 0, window,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(query_id)),
-                                   shell.instance, nullptr);
+    search.query = CreateWindowExA(
+        WS_EX_CLIENTEDGE, "EDIT", "", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 0, 0, 0, 0, window,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(query_id)), shell.instance, nullptr);
     search.results = CreateWindowExA(
         WS_EX_CLIENTEDGE, "LISTBOX", "",
-        WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOTIFY | LBS_USETABSTOPS | LBS_NOINTEGRALHEIGHT,
-        0, 0, 0, 0, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(results_id)),
-        shell.instance, nullptr);
+        WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOTIFY | LBS_USETABSTOPS | LBS_NOINTEGRALHEIGHT, 0,
+        0, 0, 0, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(results_id)), shell.instance,
+        nullptr);
     HGDIOBJ font = GetStockObject(DEFAULT_GUI_FONT);
     SendMessageA(search.query, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     SendMessageA(search.results, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-    INT tabs[2] = {64, 150}; // dialog units: trigger, label, output
+    INT tabs[2] = {64, 210}; // dialog units: trigger, label, output
     SendMessageA(search.results, LB_SETTABSTOPS, 2, reinterpret_cast<LPARAM>(tabs));
-    search.edit_proc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
-        search.query, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(query_proc)));
+    search.edit_proc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(search.query, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(query_proc)));
 }
 
 LRESULT CALLBACK search_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -223,11 +229,10 @@ bool open_search(HWND owner) {
     search.items = read_items();
     const RECT at = geometry();
     // Shown without the focus, which it takes a moment later, as the pick list does.
-    search.window = CreateWindowExA(WS_EX_TOPMOST, search_class_name,
-                                    "Quillomat Search",
-                                    WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME, at.left,
-                                    at.top, at.right, at.bottom, owner, nullptr, shell.instance,
-                                    nullptr);
+    search.window =
+        CreateWindowExA(WS_EX_TOPMOST, search_class_name, "Quillomat Search",
+                        WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME, at.left, at.top,
+                        at.right, at.bottom, owner, nullptr, shell.instance, nullptr);
     if (!search.window) return false;
     create_children(search.window);
     layout(search.window);

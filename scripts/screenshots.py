@@ -1,5 +1,6 @@
 """Makes the README's pictures under Wine: the main window with the built-in
-default trigger file, and an expansion in progress in Notepad.
+default trigger file, an expansion in progress in Notepad, and the search
+window.
 
     python3 scripts/screenshots.py --bin build/windows-x64 [--out docs]
 """
@@ -57,6 +58,14 @@ def main():
         session.type("qqletter")
         poll(lambda: "reply." in session.text("Untitled - Notepad"), 10, 0.05)
         shoot(session, "Untitled - Notepad", os.path.join(args.out, "expansion.png"))
+
+        # The search window, from its hotkey in the default file.
+        poll(lambda: "Monday" in session.text("Untitled - Notepad"), 10)
+        session.key("f", modifiers=("ctrl", "alt"))
+        poll(lambda: session.window("Quillomat Search").get("foreground"), 10)
+        session.type("date")
+        time.sleep(0.5)
+        shoot(session, "Quillomat Search", os.path.join(args.out, "search.png"))
         return 0
     finally:
         session.close()

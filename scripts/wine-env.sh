@@ -45,6 +45,9 @@ ensure_wineprefix() {
         "$WINE" wineboot --init >/dev/null 2>&1
         "$WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
         "$WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+        # Wine's own fonts (fonts-wine), where this Wine build looks for them:
+        # without Marlett, title-bar buttons show as "0 1 r".
+        cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
         "$WINESERVER" -w
         touch "$WINEPREFIX/.quillomat-ready"
     fi

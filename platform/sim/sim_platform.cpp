@@ -350,8 +350,8 @@ void sim_clear_log() {
 bool key_is_down(int vk) {
     if (vk < 0 || vk > 255) return false;
     SimDesktop& d = desk();
-    if (d.key_cache_ms && !d.cached_keys[vk] && d.now - d.cache_refreshed < d.key_cache_ms)
-        return false;
+    if (d.key_cache_ms == 0) return d.keys[vk];
+    if (!d.cached_keys[vk] && d.now - d.cache_refreshed < d.key_cache_ms) return false;
     d.cached_keys = d.keys;
     d.cache_refreshed = d.now;
     return d.keys[vk];

@@ -43,8 +43,8 @@ TEST(Search, ItemsCarryTheirTriggerLabelAndOutputInFileOrder) {
         const char *trigger, *label, *output;
     } expected[] = {
         {"qqsig", "Signature block", "Best regards,{Enter}Ann"},
-        {"btw", "", "by the way"}, // the comment is not directly above
-        {"Ctrl+Alt+K", "", "keyboard shortcut fired"}, // "; ----" is a rule, not a label
+        {"btw", "", "by the way"},                        // the comment is not directly above
+        {"Ctrl+Alt+K", "", "keyboard shortcut fired"},    // "; ----" is a rule, not a label
         {"qqaddr", "", "221B Baker Street{Enter}London"}, // a blank line in between
         {"wr", "Weekly report", "Dear team,{Enter}here is the report for week {{dd}}"},
         {"{F5}", "", "refresh"},
@@ -64,15 +64,15 @@ TEST(Search, RanksWhatUsersExpectFirst) {
     } cases[] = {
         {"", "qqsig btw Ctrl+Alt+K qqaddr wr {F5}"}, // everything, in file order
         {"sig", "qqsig"},
-        {"SIG", "qqsig"},                      // any case
-        {"rep", "wr"},                         // label "Weekly report" and the output both hold it
+        {"SIG", "qqsig"}, // any case
+        {"rep", "wr"},    // label "Weekly report" and the output both hold it
         {"re", "wr qqsig {F5} Ctrl+Alt+K qqaddr"}, // label, then word starts; ties by file order
-        {"btw", "btw"},                        // the trigger itself
-        {"ctrl", "Ctrl+Alt+K"},                // a hotkey as it is pressed
-        {"f5", "{F5}"},                        // key tokens
-        {"{Enter}", "qqsig qqaddr wr"},        // non-letters match as they stand
-        {"bw", "btw"},                         // scattered letters in the trigger
-        {"zzz", ""},                           // no match
+        {"btw", "btw"},                            // the trigger itself
+        {"ctrl", "Ctrl+Alt+K"},                    // a hotkey as it is pressed
+        {"f5", "{F5}"},                            // key tokens
+        {"{Enter}", "qqsig qqaddr wr"},            // non-letters match as they stand
+        {"bw", "btw"},                             // scattered letters in the trigger
+        {"zzz", ""},                               // no match
         {"a very long query longer than every text", ""},
     };
     for (const auto& c : cases)
