@@ -10,6 +10,7 @@
 #include <commdlg.h>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -72,6 +73,38 @@ bool replace_file_safely(const char* path, const char* text, DWORD length) {
     return false;
 }
 
+// The editor's text as the file's bytes, in the encoding the file was read
+// in: ANSI as ever, or UTF-8 (with its byte-order mark when it had one). Text
+// that the code page cannot hold (typed into an ANSI file) is written as
+// UTF-8 with a mark rather than lose characters.
+std::string editor_file_bytes() {
+    const int length = GetWindowTextLengthW(shell.editor);
+    std::wstring wide(static_cast<std::size_t>(length) + 1, L'\0');
+    const int got = GetWindowTextW(shell.editor, &wide[0], length + 1);
+    wide.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+    auto convert = [&](UINT code_page, DWORD flags, BOOL* used_default) {
+        std::string out;
+        if (wide.empty()) return out;
+        const int n =
+            WideCharToMultiByte(code_page, flags, wide.data(), static_cast<int>(wide.size()),
+                                nullptr, 0, nullptr, used_default);
+        out.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+        if (n > 0)
+            WideCharToMultiByte(code_page, flags, wide.data(), static_cast<int>(wide.size()),
+                                &out[0], n, nullptr, nullptr);
+        return out;
+    };
+    TextEncoding encoding = trigger_table.encoding;
+    if (encoding == TextEncoding::ansi) {
+        BOOL lost = FALSE;
+        std::string ansi = convert(CP_ACP, WC_NO_BEST_FIT_CHARS, &lost);
+        if (!lost) return ansi;
+        encoding = TextEncoding::utf8_bom;
+    }
+    const std::string utf8 = convert(CP_UTF8, 0, nullptr);
+    return encoding == TextEncoding::utf8_bom ? "\xEF\xBB\xBF" + utf8 : utf8;
+}
+
 // What the file on screen is when the loader refused it, for the message
 // that explains why it will not be saved.
 const char* refusal_reason(FileRead why) {
@@ -110,13 +143,9 @@ LRESULT save(HWND window) {
     SendMessageA(shell.editor, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
                  reinterpret_cast<LPARAM>(&end));
     const DWORD caret = start < end ? start : end;
-    const int length = GetWindowTextLengthA(shell.editor);
-    HeapText text = alloc_text(static_cast<std::size_t>(length) + 4096);
-    bool saved = false;
-    if (text) {
-        const int got = GetWindowTextA(shell.editor, text.get(), length + 2);
-        saved = replace_file_safely(engine_files.trigger_file, text.get(), static_cast<DWORD>(got));
-    }
+    const std::string bytes = editor_file_bytes();
+    const bool saved = replace_file_safely(engine_files.trigger_file, bytes.data(),
+                                           static_cast<DWORD>(bytes.size()));
     if (!saved) {
         // The editor keeps the text and its dirty marker; nothing on disk changed.
         char message[path_capacity + 128];

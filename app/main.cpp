@@ -151,11 +151,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     start_watching();
 
     HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(accelerators_id));
+    // Unicode messages, so that characters beyond the code page reach the
+    // editor whole; ANSI windows get theirs translated by the system.
     MSG msg{};
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        if (TranslateAcceleratorA(shell.main, accelerators, &msg)) continue;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (TranslateAcceleratorW(shell.main, accelerators, &msg)) continue;
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchMessageW(&msg);
     }
     return static_cast<int>(msg.wParam);
 }

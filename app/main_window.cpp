@@ -53,10 +53,12 @@ void on_create(HWND window) {
                   MF_BYCOMMAND | (shell.tray ? MF_CHECKED : MF_UNCHECKED));
     RECT outer;
     GetWindowRect(window, &outer);
-    shell.editor = CreateWindowExA(0, "EDIT", "", editor_style | (shell.wrap ? 0 : ES_AUTOHSCROLL),
-                                   0, 0, outer.right - outer.left, outer.bottom - outer.top - 20,
-                                   window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(editor_id)),
-                                   shell.instance, nullptr);
+    // A Unicode edit control, so that a UTF-8 file shows every character; an
+    // ANSI file shows as it always did.
+    shell.editor = CreateWindowExW(
+        0, L"EDIT", L"", editor_style | (shell.wrap ? 0 : ES_AUTOHSCROLL), 0, 0,
+        outer.right - outer.left, outer.bottom - outer.top - 20, window,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(editor_id)), shell.instance, nullptr);
     SendMessageA(shell.editor, WM_SETFONT, reinterpret_cast<WPARAM>(shell.editor_font), TRUE);
     SendMessageA(shell.editor, EM_LIMITTEXT, editor_text_limit, 0);
     ShowWindow(shell.editor, SW_SHOW);

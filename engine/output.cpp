@@ -60,6 +60,7 @@ HeapText read_trigger_file(std::size_t& capacity) {
         return empty;
     }
     HeapText text(raw);
+    if (!to_engine_text(text, size, detect_encoding(text.get(), size), nullptr)) return HeapText();
     capacity = file_buffer_size(size);
     std::memmove(text.get() + 1, text.get(), size + 1); // the block has 4096 bytes to spare
     text.get()[0] = '\n';

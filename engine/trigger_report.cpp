@@ -41,6 +41,8 @@ const char* reason(LineVerdict verdict) {
         return "only modifier tokens, no key";
     case LineVerdict::after_nul:
         return "after a zero byte, which ends the file's text";
+    case LineVerdict::not_typeable:
+        return "the trigger holds a character the keyboard's code page lacks: it cannot be typed";
     default:
         return "";
     }
@@ -74,7 +76,8 @@ std::string describe_trigger(const TriggerEntry& entry) {
     return text;
 }
 
-void build_trigger_report(const char* text, std::size_t size, bool netbook, TriggerReport& report) {
+void build_trigger_report(const char* text, std::size_t size, bool netbook, TriggerReport& report,
+                          const std::vector<int>* untypeable) {
     report.table = TriggerTable{};
     report.table.netbook = netbook;
     report.notes.clear();
@@ -89,6 +92,10 @@ void build_trigger_report(const char* text, std::size_t size, bool netbook, Trig
             }
         }
     }
+    if (untypeable)
+        for (LineNote& note : report.notes)
+            for (const int line : *untypeable)
+                if (note.line == line) note.verdict = LineVerdict::not_typeable;
     report.dead_lines = 0;
     for (const LineNote& note : report.notes) {
         if (note.verdict == LineVerdict::comment) continue;

@@ -18,8 +18,11 @@ struct TriggerReport {
     int dead_lines = 0;           // lines that are neither blank nor comments and never fire
 };
 
-// Parses the text as the loader does and works out every line's fate.
-void build_trigger_report(const char* text, std::size_t size, bool netbook, TriggerReport& report);
+// Parses the text (the engine's, see to_engine_text) as the loader does and
+// works out every line's fate; `untypeable` names the lines that
+// to_engine_text set aside.
+void build_trigger_report(const char* text, std::size_t size, bool netbook, TriggerReport& report,
+                          const std::vector<int>* untypeable = nullptr);
 // The whole report as text, one line per trigger and per dead line.
 std::string format_trigger_report(const TriggerReport& report);
 // How a trigger reads when typed or pressed: "btw", "Ctrl+Alt+K", "Shift+{F1}".

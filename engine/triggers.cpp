@@ -119,6 +119,7 @@ int replace_key_tokens(char* text) {
 
 void apply_markers(const char* text, TriggerTable& table) {
     if (std::strstr(text, "Quillomat_DEBUG")) table.debug_mode = true;
+    table.unicode_typing = std::strstr(text, "Quillomat_UNICODE") != nullptr;
     if (table.netbook && std::strstr(text, "REMAP") && std::strstr(text, "TILDE"))
         table.remap_mode = true;
 }
@@ -194,7 +195,7 @@ namespace {
 // text that Save could write over a file it did not come from.
 void refuse_file(const char* path, FileRead why) {
     trigger_table.refusal = why;
-    set_editor_text("");
+    set_editor_text("", false);
     set_editor_read_only(true);
     switch (why) {
     case FileRead::too_large:
@@ -237,10 +238,20 @@ void load_triggers(const char* path) {
     // A file that exists but could not be read is the user's, and it may
     // only be locked for a moment: it is never replaced.
     if (result != FileRead::ok || !text) return refuse_file(path, result);
+    const TextEncoding encoding = detect_encoding(text.get(), size);
     set_editor_read_only(false);
-    set_editor_text(text.get());
+    set_editor_text(text.get(), encoding != TextEncoding::ansi);
+    std::vector<int> untypeable;
+    if (!to_engine_text(text, size, encoding, &untypeable))
+        return refuse_file(path, FileRead::no_memory);
+    trigger_table.encoding = encoding;
+    trigger_table.untypeable = static_cast<int>(untypeable.size());
     apply_markers(text.get(), trigger_table);
     const int count = parse_trigger_text(text.get(), size, trigger_table, nullptr);
-    status_printf(" Triggers Loaded: %d %s", count,
-                  trigger_table.debug_mode ? " * * * DEBUG ON * * *" : "");
+    const char* debug = trigger_table.debug_mode ? " * * * DEBUG ON * * *" : "";
+    if (trigger_table.untypeable > 0)
+        status_printf(" Triggers Loaded: %d, %d cannot be typed %s", count,
+                      trigger_table.untypeable, debug);
+    else
+        status_printf(" Triggers Loaded: %d %s", count, debug);
 }

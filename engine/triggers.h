@@ -5,6 +5,7 @@
 // key tokens) make it a hotkey or name keys; the rest is typed text.
 #pragma once
 
+#include "engine/encoding.h"
 #include "platform/platform.h"
 
 #include <array>
@@ -42,6 +43,9 @@ struct TriggerTable {
     // came from it). While a file is refused the editor is empty and locked,
     // and the shell never saves over that file.
     FileRead refusal = FileRead::ok;
+    TextEncoding encoding = TextEncoding::ansi; // how the loaded file is written; Save keeps it
+    int untypeable = 0;          // trigger lines set aside: they hold a character the code page lacks
+    bool unicode_typing = false; // "Quillomat_UNICODE": characters without a key go out as Unicode
 };
 
 extern TriggerTable trigger_table;
@@ -56,6 +60,7 @@ enum class LineVerdict {
     beyond_limit,   // a valid trigger after the 255th
     modifiers_only, // only "{control}", "{shift}", "{alt}": nothing to match
     after_nul,      // text after a zero byte, which ends the file's text
+    not_typeable,   // the trigger holds a character the code page lacks
 };
 
 struct LineNote {
@@ -77,7 +82,8 @@ void load_triggers(const char* path);
 int parse_trigger_text(const char* text, std::size_t size, TriggerTable& table,
                        std::vector<LineNote>* notes);
 
-// Sets debug and remap mode from the markers in the text (never clears them).
+// Sets debug and remap mode from the markers in the text (never clears them),
+// and Unicode typing (as the text says).
 void apply_markers(const char* text, TriggerTable& table);
 
 // Replaces every key token in `text` by its key code, in token-table order;

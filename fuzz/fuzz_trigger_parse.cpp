@@ -1,19 +1,26 @@
-// Any bytes as a trigger file: the parse must end, stay in its buffers and
-// leave a table the matcher can scan.
+// Any bytes as a trigger file, ANSI or UTF-8: the translation into the
+// engine's text and the parse must end, stay in their buffers and leave a
+// table the matcher can scan.
+#include "common/memory.h"
+#include "engine/encoding.h"
 #include "engine/trigger_report.h"
 #include "engine/triggers.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The loader reads files into a buffer with room to spare and a terminator.
-    char* text = static_cast<char*>(std::calloc(size + 4096, 1));
+    HeapText text = alloc_text(file_buffer_size(size));
     if (!text) return 0;
-    std::memcpy(text, data, size);
+    std::memcpy(text.get(), data, size);
+    std::size_t length = size;
+    std::vector<int> untypeable;
+    if (!to_engine_text(text, length, detect_encoding(text.get(), size), &untypeable)) return 0;
     static TriggerReport report;
-    build_trigger_report(text, size, true, report);
+    build_trigger_report(text.get(), length, true, report, &untypeable);
     const TriggerTable& table = report.table;
     if (table.count < 0 || table.count > max_triggers) std::abort();
     if (table.entries[trigger_capacity - 1].match[0] != '\0') std::abort();
@@ -24,6 +31,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         (void)describe_trigger(e);
     }
     (void)format_trigger_report(report);
-    std::free(text);
     return 0;
 }

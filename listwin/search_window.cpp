@@ -2,6 +2,7 @@
 
 #include "app/shell.h"
 #include "common/memory.h"
+#include "engine/encoding.h"
 #include "engine/engine.h"
 #include "engine/search.h"
 #include "platform/platform.h"
@@ -214,6 +215,7 @@ std::vector<SearchItem> read_items() {
         FileRead::ok)
         return {};
     HeapText text(raw);
+    if (!to_engine_text(text, size, detect_encoding(text.get(), size), nullptr)) return {};
     return search_items(text.get(), size);
 }
 } // namespace

@@ -31,6 +31,16 @@ unsigned key_char(int vk);
 // Which key types a character: low byte the virtual key, high byte the shift
 // state (1 Shift, 2 Ctrl, 4 Alt); -1 when the layout has no key for it.
 int16_t char_key(char c);
+// Sends one UTF-16 unit as a Unicode key event (press, or release with
+// `release`), to whatever window has the keyboard focus.
+void send_unicode_unit(uint16_t unit, bool release);
+
+// ---- The ANSI code page ----------------------------------------------------
+
+// The code page's byte for a Unicode character, -1 when it has none.
+int ansi_byte_of(uint32_t code_point);
+// The Unicode character of a code page byte (0 when it stands for none).
+uint32_t code_point_of_ansi(uint8_t byte);
 
 // ---- Input events -------------------------------------------------------------
 
@@ -172,8 +182,9 @@ bool open_search_window();
 
 // ---- Main window ------------------------------------------------------------
 
-// Replaces the editor's whole text and puts the caret at its start.
-void set_editor_text(const char* text);
+// Replaces the editor's whole text and puts the caret at its start. `utf8`:
+// the text is UTF-8 (a byte-order mark at its start is not shown); else ANSI.
+void set_editor_text(const char* text, bool utf8);
 // Locks the editor against typing (the file on screen could not be loaded), or unlocks it.
 void set_editor_read_only(bool read_only);
 // Shows a text in the status bar.

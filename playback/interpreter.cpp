@@ -1,6 +1,7 @@
 // The playback interpreter: plays the prepared output text in bursts, one
 // burst per playback-timer tick, up to the next command that needs time.
 #include "common/text.h"
+#include "engine/encoding.h"
 #include "engine/engine.h"
 #include "engine/input_watch.h"
 #include "platform/platform.h"
@@ -162,6 +163,12 @@ Step play_step(const char* text, int32_t& cursor, int32_t length) {
     if (starts_with_nocase(at, "WINDOW: ")) return play_window(text, cursor);
     if (starts_with_nocase(at, "LIST: ")) return play_list(text, cursor);
     if (starts_with_nocase(at, "SEARCH:")) return play_search();
+    uint32_t unicode_length = 0;
+    if (const uint32_t code_point = parse_unicode_token(at, &unicode_length)) {
+        type_code_point(code_point);
+        cursor += static_cast<int32_t>(unicode_length) - 1;
+        return Step::next;
+    }
     uint32_t token_length = 0;
     int mode = 0;
     if (const uint8_t vk = parse_key_token(at, &token_length, &mode)) {

@@ -1,5 +1,6 @@
 #include "playback/synthesis.h"
 
+#include "engine/triggers.h"
 #include "platform/platform.h"
 #include "playback/key_tokens.h"
 
@@ -72,6 +73,17 @@ void type_alt_code(char c) {
 
 const AltCode* const alt_codes = alt_code_table.data();
 
+void type_code_point(uint32_t code_point) {
+    if (code_point > 0xFFFF) { // a surrogate pair, each half pressed and released
+        const uint32_t v = code_point - 0x10000;
+        type_code_point(0xD800 + (v >> 10));
+        type_code_point(0xDC00 + (v & 0x3FF));
+        return;
+    }
+    send_unicode_unit(static_cast<uint16_t>(code_point), false);
+    send_unicode_unit(static_cast<uint16_t>(code_point), true);
+}
+
 void type_char(char c) {
     if (c == '\0') return;
     const int16_t key = char_key(c);
@@ -79,7 +91,11 @@ void type_char(char c) {
     const uint8_t high = static_cast<uint8_t>((key >> 8) & 0xFF);
     const bool alt_path =
         static_cast<signed char>(c) < 0 || low == 0xFF || high == 0xFF || high == 6;
-    if (alt_path)
+    const uint32_t code_point =
+        alt_path && trigger_table.unicode_typing ? code_point_of_ansi(static_cast<uint8_t>(c)) : 0;
+    if (code_point != 0)
+        type_code_point(code_point);
+    else if (alt_path)
         type_alt_code(c);
     else
         type_direct(key);

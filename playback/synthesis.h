@@ -13,6 +13,10 @@ struct AltCode {
 extern const AltCode* const alt_codes;
 constexpr int alt_code_count = 159;
 
-// Types one byte of output text (never 0). A character neither the layout nor
-// the Alt-code table can type is dropped.
+// Types one byte of output text (never 0). A character the layout has no key
+// for goes out as its Alt + keypad code, or, with "Quillomat_UNICODE" in the
+// trigger file, as one Unicode key event pair. A character neither the
+// layout nor the Alt-code table can type is dropped.
 void type_char(char c);
+// Types one Unicode character as Unicode key events (a surrogate pair above U+FFFF).
+void type_code_point(uint32_t code_point);

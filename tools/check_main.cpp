@@ -62,9 +62,19 @@ int main(int argc, char** argv) {
                                                      : "cannot be read");
         return 2;
     }
+    const TextEncoding encoding = detect_encoding(text.get(), size);
+    std::vector<int> untypeable;
+    if (!to_engine_text(text, size, encoding, &untypeable)) {
+        std::fprintf(stderr, "quillomat-check: %s: too large to load\n", path);
+        return 2;
+    }
     static TriggerReport report;
-    build_trigger_report(text.get(), size, netbook, report);
-    std::printf("Trigger file: %s\n%s", path, format_trigger_report(report).c_str());
+    build_trigger_report(text.get(), size, netbook, report, &untypeable);
+    std::printf("Trigger file: %s\n", path);
+    if (encoding != TextEncoding::ansi)
+        std::printf("Encoding: UTF-8%s\n",
+                    encoding == TextEncoding::utf8_bom ? " with a byte-order mark" : "");
+    std::printf("%s", format_trigger_report(report).c_str());
     if (size < 3)
         std::printf("Note: a file under 3 bytes is replaced by the built-in default when the "
                     "program loads it.\n");

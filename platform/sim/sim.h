@@ -45,6 +45,7 @@ void sim_set_screen(int32_t width, int32_t height);
 void sim_set_double_click_time(uint32_t ms);
 
 // Key events as one line: "+10 +41 -41 -10", an "e" after an extended event.
+// (Unicode key events appear in the log's "keys" lines as "+U20AC -U20AC".)
 const std::vector<SimKeyEvent>& sim_key_events();
 void sim_clear_key_events();
 std::string sim_key_transcript();
@@ -83,6 +84,7 @@ void sim_fail_file_buffers(bool fail);
 // Replaces a built-in text for the next reads (empty: the program has none).
 void sim_set_builtin_text(int id, const std::string& packed);
 const std::string& sim_editor_text();
+bool sim_editor_utf8(); // whether the editor was last given UTF-8 text
 std::string sim_status_text(); // the latest, "" when none was written
 
 // ---- the log ----

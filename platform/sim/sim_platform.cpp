@@ -89,6 +89,7 @@ struct SimDesktop {
     std::map<int, std::string> builtin_overrides;
     std::string editor_text;
     bool editor_read_only = false;
+    bool editor_utf8 = false;
     std::string status_text; // the latest
     std::vector<LogLine> log;
 };
@@ -323,6 +324,9 @@ void sim_fail_file_buffers(bool fail) {
 void sim_set_builtin_text(int id, const std::string& packed) {
     desk().builtin_overrides[id] = packed;
 }
+bool sim_editor_utf8() {
+    return desk().editor_utf8;
+}
 const std::string& sim_editor_text() {
     return desk().editor_text;
 }
@@ -385,6 +389,33 @@ unsigned key_char(int vk) {
 }
 int16_t char_key(char c) {
     return us_char_key(c);
+}
+
+void send_unicode_unit(uint16_t unit, bool release) {
+    char item[16];
+    std::snprintf(item, sizeof item, "%cU%04X", release ? '-' : '+', unit);
+    log_event("keys", item);
+}
+
+// The simulated desktop's code page is Windows-1252.
+namespace {
+constexpr uint16_t cp1252_high[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
+};
+} // namespace
+
+int ansi_byte_of(uint32_t code_point) {
+    if (code_point < 0x80 || (code_point >= 0xA0 && code_point <= 0xFF))
+        return static_cast<int>(code_point);
+    for (int i = 0; i < 32; ++i)
+        if (cp1252_high[i] != 0 && cp1252_high[i] == code_point) return 0x80 + i;
+    return -1;
+}
+
+uint32_t code_point_of_ansi(uint8_t byte) {
+    return byte >= 0x80 && byte < 0xA0 ? cp1252_high[byte - 0x80] : byte;
 }
 
 // ---- timers and time ----
@@ -628,8 +659,9 @@ void set_editor_read_only(bool read_only) {
     desk().editor_read_only = read_only;
 }
 
-void set_editor_text(const char* text) {
+void set_editor_text(const char* text, bool utf8) {
     desk().editor_text = text ? text : "";
+    desk().editor_utf8 = utf8;
 }
 
 void set_status_text(const char* text) {

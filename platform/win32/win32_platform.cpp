@@ -7,6 +7,7 @@
 #include <commctrl.h>
 #include <cstring>
 #include <shellapi.h>
+#include <string>
 
 namespace {
 struct MainWindows {
@@ -137,6 +138,31 @@ int16_t char_key(char c) {
     return static_cast<int16_t>(VkKeyScanA(c));
 }
 
+void send_unicode_unit(uint16_t unit, bool release) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wScan = unit;
+    input.ki.dwFlags = KEYEVENTF_UNICODE | (release ? KEYEVENTF_KEYUP : 0);
+    SendInput(1, &input, sizeof input);
+}
+
+int ansi_byte_of(uint32_t code_point) {
+    if (code_point < 0x80) return static_cast<int>(code_point);
+    if (code_point > 0xFFFF) return -1; // the system code pages are single-byte here
+    const wchar_t wide = static_cast<wchar_t>(code_point);
+    char byte[4] = {};
+    BOOL used_default = FALSE;
+    const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, &wide, 1, byte, sizeof byte,
+                                      nullptr, &used_default);
+    return n == 1 && !used_default ? static_cast<unsigned char>(byte[0]) : -1;
+}
+
+uint32_t code_point_of_ansi(uint8_t byte) {
+    const char narrow = static_cast<char>(byte);
+    wchar_t wide = 0;
+    return MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, &narrow, 1, &wide, 1) == 1 ? wide : 0;
+}
+
 FileRead read_whole_file(const char* path, std::size_t max_size, char** text, std::size_t* size) {
     *text = nullptr;
     *size = 0;
@@ -223,9 +249,18 @@ std::string_view builtin_text(int id) {
         data, end ? static_cast<std::size_t>(static_cast<const char*>(end) - data) : size);
 }
 
-void set_editor_text(const char* text) {
+void set_editor_text(const char* text, bool utf8) {
     if (!windows.editor || !IsWindow(windows.editor)) return;
-    SetWindowTextA(windows.editor, text ? text : "");
+    if (!text) text = "";
+    if (utf8) {
+        if (std::strncmp(text, "\xEF\xBB\xBF", 3) == 0) text += 3;
+        const int length = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
+        std::wstring wide(length > 0 ? static_cast<std::size_t>(length) : 1, L'\0');
+        if (length > 0) MultiByteToWideChar(CP_UTF8, 0, text, -1, &wide[0], length);
+        SetWindowTextW(windows.editor, wide.c_str());
+    } else {
+        SetWindowTextA(windows.editor, text);
+    }
     SendMessageA(windows.editor, EM_SETSEL, 0, 0);
     SendMessageA(windows.editor, EM_SCROLLCARET, 0, 0);
     if (windows.main) InvalidateRect(windows.main, nullptr, TRUE);

@@ -588,6 +588,29 @@ class Search(WineTest):
         self.assertRegex(s.settings().get("window_search", ""), r"^-?\d+,-?\d+,\d+,\d+$")
 
 
+class Unicode(WineTest):
+    """A UTF-8 trigger file written by another program."""
+
+    def test_a_utf8_file_types_its_characters_and_saves_back_byte_for_byte(self):
+        original = "; Quillomat_UNICODE\r\n; \u4e2d\u6587 notes\r\ncafe=caf\u00e9 {U+20AC}\r\n".encode("utf-8")
+        s = self.session(None)
+        with open(s.triggers_path, "wb") as f:
+            f.write(original)
+        s.start()
+        self.assertIn("cafe=caf\u00e9 {U+20AC}", s.text("=QuillomatClass"))
+        s.start_target()
+        s.type("cafe")
+        self.assertTrue(poll(lambda: s.text() == "caf\u00e9 \u20ac", 10), repr(s.text()))
+
+        # Saved from the editor unchanged: the same bytes, the Chinese comment too.
+        s.bring_to_front("=QuillomatClass")
+        before = os.stat(s.triggers_path).st_ino
+        s.key("s", modifiers=("ctrl",))
+        self.assertTrue(poll(lambda: os.stat(s.triggers_path).st_ino != before, 10), "saved")
+        with open(s.triggers_path, "rb") as f:
+            self.assertEqual(f.read(), original)
+
+
 class Soak(WineTest):
     """Many expansions in a row: nothing lost, doubled or out of order."""
 

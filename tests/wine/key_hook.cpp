@@ -17,10 +17,12 @@ LRESULT CALLBACK hook_proc(int code, WPARAM wparam, LPARAM lparam) {
     if (code == HC_ACTION) {
         const auto* info = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lparam);
         std::lock_guard<std::mutex> lock(guard);
-        recorded.push_back(
-            HookedKey{info->vkCode, info->scanCode, (info->flags & LLKHF_EXTENDED) != 0,
-                      (info->flags & LLKHF_UP) != 0, (info->flags & LLKHF_INJECTED) != 0});
-        (void)wparam;
+        // The message tells a release too: Wine leaves LLKHF_UP off Unicode packets.
+        const bool release =
+            (info->flags & LLKHF_UP) != 0 || wparam == WM_KEYUP || wparam == WM_SYSKEYUP;
+        recorded.push_back(HookedKey{info->vkCode, info->scanCode,
+                                     (info->flags & LLKHF_EXTENDED) != 0, release,
+                                     (info->flags & LLKHF_INJECTED) != 0});
         return 1; // swallowed: the test's keys must not reach any window
     }
     return CallNextHookEx(nullptr, code, wparam, lparam);

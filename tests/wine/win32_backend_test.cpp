@@ -76,6 +76,16 @@ TEST_F(KeyEvents, EAcuteIsAltWithKeypad0233) {
     EXPECT_EQ(keys.back().scan_code, 0u);
 }
 
+TEST_F(KeyEvents, UnicodeCharactersArePacketsWithTheirUnitsAsScanCodes) {
+    type_code_point(0x20AC);
+    type_code_point(0x1F600); // a surrogate pair
+    const std::vector<HookedKey> keys = key_hook_wait(6);
+    ASSERT_EQ(key_hook_transcript(keys), "+E7 -E7 +E7 -E7 +E7 -E7");
+    const uint32_t units[] = {0x20AC, 0x20AC, 0xD83D, 0xD83D, 0xDE00, 0xDE00};
+    for (std::size_t i = 0; i < 6; ++i)
+        EXPECT_EQ(keys[i].scan_code, units[i]) << i;
+}
+
 TEST_F(KeyEvents, TokensCarryTheExtendedFlagOnlyForExtendedKeys) {
     play("{CtrlDown}");
     play("{CtrlUp}");

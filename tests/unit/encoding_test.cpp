@@ -1,0 +1,117 @@
+// UTF-8 trigger files, the Unicode token and Unicode typing, on the simulated
+// desktop (code page Windows-1252).
+#include "engine/encoding.h"
+#include "engine_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+TEST(Encoding, DecidesHowAFileIsRead) {
+    const struct {
+        const char* name;
+        std::string bytes;
+        TextEncoding expected;
+    } cases[] = {
+        {"plain ASCII", "btw=by the way\r\n", TextEncoding::ansi},
+        {"ANSI e-acute", "cafe=caf\xE9\r\n", TextEncoding::ansi},
+        {"UTF-8 e-acute", "cafe=caf\xC3\xA9\r\n", TextEncoding::utf8},
+        {"UTF-8 with its mark",
+         "\xEF\xBB\xBF"
+         "btw=x",
+         TextEncoding::utf8_bom},
+        {"the mark alone", "\xEF\xBB\xBF", TextEncoding::utf8_bom},
+        {"ANSI that forms valid UTF-8 is UTF-8", "x=\xC3\xA9", TextEncoding::utf8},
+        {"a lead byte without its follower", "x=\xC3(", TextEncoding::ansi},
+        {"a surrogate", "x=\xED\xA0\x80", TextEncoding::ansi},
+        {"an overlong form", "x=\xC0\xAF", TextEncoding::ansi},
+        {"above U+10FFFF", "x=\xF4\x90\x80\x80", TextEncoding::ansi},
+        {"cut at the end", "x=\xE2\x82", TextEncoding::ansi},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(detect_encoding(c.bytes.data(), c.bytes.size()), c.expected) << c.name;
+}
+
+TEST(Encoding, ReadsUnicodeTokens) {
+    const struct {
+        const char* text;
+        uint32_t code_point, length;
+    } cases[] = {
+        {"{U+20AC}", 0x20AC, 8}, {"{u+1f600}x", 0x1F600, 9},
+        {"{U+41}", 0x41, 6},     {"{U+10FFFF}", 0x10FFFF, 10},
+        {"{U+D800}", 0, 0},      {"{U+110000}", 0, 0},
+        {"{U+}", 0, 0},          {"{U+0000041}", 0, 0},
+        {"{U+20AC", 0, 0},       {"{U+0}", 0, 0},
+    };
+    for (const auto& c : cases) {
+        uint32_t length = 0;
+        EXPECT_EQ(parse_unicode_token(c.text, &length), c.code_point) << c.text;
+        EXPECT_EQ(length, c.length) << c.text;
+    }
+}
+
+TEST_F(EngineTest, AUtf8FileLoadsShowsAndPlaysInTheCodePage) {
+    const std::string file = "; \xE4\xB8\xAD\xE6\x96\x87 comment\r\n"
+                             "cafe=caf\xC3\xA9 \xE2\x82\xAC \xE4\xB8\xAD\r\n"
+                             "\xE4\xB8\xAD=never\r\n"
+                             "btw=by the way\r\n";
+    start(file);
+    EXPECT_EQ(trigger_table.encoding, TextEncoding::utf8);
+    EXPECT_EQ(trigger_table.count, 2);
+    EXPECT_EQ(sim_editor_text(), file);
+    EXPECT_TRUE(sim_editor_utf8());
+    EXPECT_EQ(sim_status_text(), " Triggers Loaded: 2, 1 cannot be typed ");
+    // e-acute and the euro sign are code-page bytes; the Chinese character is a token.
+    EXPECT_EQ(prepared_output("cafe"), "caf\xE9 \x80 {U+4E2D}");
+    sim_run_until_idle();
+
+    start("\xEF\xBB\xBF"
+          "btw=by the way\r\n");
+    EXPECT_EQ(trigger_table.encoding, TextEncoding::utf8_bom);
+    EXPECT_EQ(prepared_output("btw"), "by the way") << "the mark is not part of the first trigger";
+    sim_run_until_idle();
+
+    start("cafe=caf\xE9\r\n"); // ANSI, exactly as before
+    EXPECT_EQ(trigger_table.encoding, TextEncoding::ansi);
+    EXPECT_FALSE(sim_editor_utf8());
+    EXPECT_EQ(prepared_output("cafe"), "caf\xE9");
+}
+
+TEST_F(EngineTest, TheLongestUtf8TriggerLoads) {
+    std::string trigger;
+    for (int i = 0; i < 61; ++i)
+        trigger += "\xC3\xA9"; // 61 characters, 122 bytes
+    start(trigger + "=x\r\n" + trigger + "\xC3\xA9=y\r\n");
+    EXPECT_EQ(trigger_table.count, 1);
+    EXPECT_EQ(std::string(trigger_table.entries[0].lookup_key.data()),
+              "\n" + std::string(61, '\xE9') + "=");
+}
+
+TEST_F(EngineTest, UnicodeTokensAndTheMarkerTypeUnicodeKeyEvents) {
+    const struct {
+        const char* triggers; // the first line's output plays
+        const char* keys;
+    } cases[] = {
+        {"x={U+20AC}", "+U20AC -U20AC"},
+        {"x={u+1F600}", "+UD83D -UD83D +UDE00 -UDE00"},
+        // Not characters: typed as the text they are.
+        {"x={U+D800}",
+         "+10 +DB -DB -10 +10 +55 -55 -10 +10 +BB -BB -10 +10 +44 -44 -10 +38 -38 +30 "
+         "-30 +30 -30 +10 +DD -DD -10"},
+        {"x={U+110000}", "+10 +DB -DB -10 +10 +55 -55 -10 +10 +BB -BB -10 +31 -31 +31 -31 +30 -30 "
+                         "+30 -30 +30 -30 +30 -30 +10 +DD -DD -10"},
+        {"x=\xE9", "+12 +60 -60 +62 -62 +63 -63 +63 -63 -12"}, // Alt+0233 without the marker
+        {"x=\xE9\r\n; Quillomat_UNICODE", "+U00E9 -U00E9"},    // with it
+        {"x=\x80\r\n; Quillomat_UNICODE", "+U20AC -U20AC"},    // the code page's euro
+        {"x=a\r\n; Quillomat_UNICODE", "+41 -41"},             // keys the layout has stay keys
+    };
+    for (const auto& c : cases) {
+        start(std::string(c.triggers) + "\r\n");
+        sim_type("x");
+        sim_run_until_idle();
+        std::string keys = sim_log({"keys"});
+        keys = keys.substr(keys.find("keys", keys.find("keys") + 1) + 5); // after the Backspace
+        keys.pop_back();
+        EXPECT_EQ(keys, c.keys) << c.triggers;
+    }
+}
