@@ -1,4 +1,5 @@
 #include "listwin/list_window.h"
+#include "listwin/popup_geometry.h"
 
 #include "app/shell.h"
 #include "common/memory.h"
@@ -104,13 +105,7 @@ void pick(HWND window, int item) {
 }
 
 void store_geometry_and_resume(HWND window) {
-    RECT rect;
-    GetWindowRect(window, &rect);
-    char value[64];
-    std::snprintf(value, sizeof value, "%ld,%ld,%ld,%ld", static_cast<long>(rect.left),
-                  static_cast<long>(rect.top), static_cast<long>(rect.right - rect.left),
-                  static_cast<long>(rect.bottom - rect.top));
-    write_setting("window_list", value);
+    write_popup_geometry("window_list", window);
     SetTimer(GetParent(window), polling_timer, polling_period_ms, nullptr);
 }
 
@@ -167,21 +162,12 @@ void register_class() {
     RegisterClassExA(&wc);
 }
 
-// "left,top,width,height" from the settings, or the top-right corner.
+// The last place of the list, or the top-right corner.
 RECT list_geometry() {
-    char value[256] = {};
-    setting_text("window_list", value, 255);
-    if (!value[0]) return RECT{GetSystemMetrics(SM_CXSCREEN) - 310, 10, 300, 200};
-    int fields[4] = {};
-    const char* p = value;
-    for (int k = 0; k < 4 && p; ++k) {
-        char field[32];
-        copy_bounded(field, sizeof field, std::string_view(p, std::strcspn(p, ",")));
-        fields[k] = parse_decimal(field);
-        p = std::strchr(p, ',');
-        if (p) ++p;
-    }
-    return RECT{fields[0], fields[1], fields[2], fields[3]};
+    RECT at;
+    if (!read_popup_geometry("window_list", &at))
+        at = RECT{GetSystemMetrics(SM_CXSCREEN) - 310, 10, 300, 200};
+    return at;
 }
 } // namespace
 

@@ -1,4 +1,5 @@
 #include "listwin/search_window.h"
+#include "listwin/popup_geometry.h"
 
 #include "app/shell.h"
 #include "common/memory.h"
@@ -23,7 +24,7 @@ constexpr int margin = 4;
 struct SearchWindow {
     HWND window = nullptr, query = nullptr, results = nullptr;
     HWND previous = nullptr; // in front when the window opened
-    WNDPROC edit_proc = nullptr;
+    WNDPROC edit_proc = nullptr, list_proc = nullptr;
     std::vector<SearchItem> items;
     std::vector<int> shown; // item indexes, best first
     bool closing = false;
@@ -52,14 +53,39 @@ void refill() {
     InvalidateRect(search.results, nullptr, TRUE);
 }
 
-void store_geometry() {
-    RECT rect;
-    GetWindowRect(search.window, &rect);
-    char value[64];
-    std::snprintf(value, sizeof value, "%ld,%ld,%ld,%ld", static_cast<long>(rect.left),
-                  static_cast<long>(rect.top), static_cast<long>(rect.right - rect.left),
-                  static_cast<long>(rect.bottom - rect.top));
-    write_setting("window_search", value);
+// The modifiers of the search hotkey went up while the search window had
+// the keyboard, so the window in front before may still count them as held,
+// and would read the output's letters as Ctrl+Alt combinations. Its key
+// state is set to what the keyboard really holds.
+void forget_stale_modifiers(DWORD thread) {
+    const DWORD mine = GetCurrentThreadId();
+    if (thread == 0 || thread == mine || !AttachThreadInput(mine, thread, TRUE)) return;
+    BYTE state[256] = {};
+    if (GetKeyboardState(state)) {
+        for (const int vk : {VK_SHIFT, VK_CONTROL, VK_MENU, VK_LSHIFT, VK_RSHIFT, VK_LCONTROL,
+                             VK_RCONTROL, VK_LMENU, VK_RMENU, VK_LWIN, VK_RWIN})
+            if (!(GetAsyncKeyState(vk) & 0x8000)) state[vk] &= 0x7F;
+        SetKeyboardState(state);
+    }
+    AttachThreadInput(mine, thread, FALSE);
+}
+
+// Puts `window` in front and waits (at most half a second) until the
+// keyboard focus is inside it, so that an output played next reaches it: a
+// plain foreground change lets it take its own focus back, on its own
+// thread, a moment later.
+void give_keyboard_back(HWND window) {
+    SetForegroundWindow(window);
+    const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+    for (int waited = 0; waited < 500; waited += 10) {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        if (GetForegroundWindow() == window && GetGUIThreadInfo(thread, &info) && info.hwndFocus &&
+            (info.hwndFocus == window || IsChild(window, info.hwndFocus)))
+            break;
+        Sleep(10);
+    }
+    forget_stale_modifiers(thread);
 }
 
 // Closes the window. With an entry its output then plays, as if it had fired,
@@ -69,14 +95,14 @@ void store_geometry() {
 void close_search(int entry, bool give_back) {
     if (!search.window || search.closing) return;
     search.closing = true;
-    store_geometry();
+    write_popup_geometry("window_search", search.window);
+    // The foreground goes back first: destroying the active window would
+    // hand the activation to its owner, the main window, and the output
+    // could race that change.
     HWND previous = search.previous;
+    if (give_back && previous && IsWindow(previous)) give_keyboard_back(previous);
     DestroyWindow(search.window);
     search = SearchWindow{};
-    // A plain foreground change: the window takes its own focus back, as when
-    // the user switches to it. (Setting another program's focus from here
-    // can leave it with none.)
-    if (give_back && previous && IsWindow(previous)) SetForegroundWindow(previous);
     search_window_closed(entry);
 }
 
@@ -113,6 +139,16 @@ LRESULT CALLBACK query_proc(HWND edit, UINT message, WPARAM wparam, LPARAM lpara
     return CallWindowProcA(search.edit_proc, edit, message, wparam, lparam);
 }
 
+// A click on a row picks it, whether or not it was selected already.
+LRESULT CALLBACK results_proc(HWND list, UINT message, WPARAM wparam, LPARAM lparam) {
+    const LRESULT result = CallWindowProcA(search.list_proc, list, message, wparam, lparam);
+    if (message == WM_LBUTTONUP) {
+        const LRESULT hit = SendMessageA(list, LB_ITEMFROMPOINT, 0, lparam);
+        if (HIWORD(hit) == 0) pick(static_cast<int>(LOWORD(hit))); // 0: inside an item
+    }
+    return result;
+}
+
 void layout(HWND window) {
     RECT client;
     GetClientRect(window, &client);
@@ -138,6 +174,8 @@ void create_children(HWND window) {
     SendMessageA(search.results, LB_SETTABSTOPS, 2, reinterpret_cast<LPARAM>(tabs));
     search.edit_proc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(search.query, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(query_proc)));
+    search.list_proc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(search.results, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(results_proc)));
 }
 
 LRESULT CALLBACK search_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -147,10 +185,6 @@ LRESULT CALLBACK search_window_proc(HWND window, UINT message, WPARAM wparam, LP
         break;
     case WM_COMMAND:
         if (LOWORD(wparam) == query_id && HIWORD(wparam) == EN_CHANGE) refill();
-        // Only a click changes the selection with a notification: Up and Down
-        // in the query line set it quietly.
-        if (LOWORD(wparam) == results_id && HIWORD(wparam) == LBN_SELCHANGE)
-            pick(static_cast<int>(SendMessageA(search.results, LB_GETCURSEL, 0, 0)));
         break;
     case WM_TIMER:
         if (wparam == raise_timer) {
@@ -189,22 +223,12 @@ bool register_class() {
     return RegisterClassExA(&wc) != 0;
 }
 
-// "left,top,width,height" from the settings; else the pick list's corner.
+// The last place of the window, or the pick list's corner.
 RECT geometry() {
-    char value[256] = {};
-    setting_text("window_search", value, 255);
-    if (!value[0]) return RECT{GetSystemMetrics(SM_CXSCREEN) - 530, 10, 520, 320};
-    int fields[4] = {};
-    const char* p = value;
-    for (int k = 0; k < 4 && p; ++k) {
-        char field[32];
-        copy_bounded(field, sizeof field, std::string_view(p, std::strcspn(p, ",")));
-        fields[k] = parse_decimal(field);
-        p = std::strchr(p, ',');
-        if (p) ++p;
-    }
-    if (fields[2] < 120 || fields[3] < 80) return RECT{fields[0], fields[1], 520, 320};
-    return RECT{fields[0], fields[1], fields[2], fields[3]};
+    RECT at;
+    if (!read_popup_geometry("window_search", &at) || at.right < 120 || at.bottom < 80)
+        at = RECT{GetSystemMetrics(SM_CXSCREEN) - 530, 10, 520, 320};
+    return at;
 }
 
 // The triggers of the file on disk, as the outputs that would play.

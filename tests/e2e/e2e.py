@@ -244,6 +244,7 @@ class Commands(WineTest):
         self.command(s, 3401)  # auto-start on
         self.assertTrue(poll(lambda: "REG_EXPAND_SZ" in self.reg_query(), 10), self.reg_query())
         self.assertIn("quillomat.exe", self.reg_query().lower())
+        self.assertRegex(self.reg_query(), r'"[A-Za-z]:\\[^"]*quillomat\.exe"', "quoted: blanks in the path are safe")
         self.command(s, 3401)  # and off
         self.assertTrue(poll(lambda: "REG_EXPAND_SZ" not in self.reg_query(), 10), self.reg_query())
 
@@ -583,7 +584,8 @@ class Search(WineTest):
         subprocess.run(["xdotool", "mousemove", str(w["left"] + 60), str(w["top"] + caption + list_top + row // 2),
                         "click", "1"])
         expected = "Hello therexBest regards,\r\nAnn"
-        self.assertTrue(poll(lambda: s.text().replace("\r\r\n", "\r\n") == expected, 10), repr(s.text()))
+        self.assertTrue(poll(lambda: s.text().replace("\r\r\n", "\r\n") == expected, 10),
+                        repr(s.text()))
         self.assertEqual(s.status(), " Shortcuts Used:  %d" % (used + 1))
         self.assertRegex(s.settings().get("window_search", ""), r"^-?\d+,-?\d+,\d+,\d+$")
 
