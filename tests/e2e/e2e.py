@@ -612,6 +612,21 @@ class Unicode(WineTest):
         with open(s.triggers_path, "rb") as f:
             self.assertEqual(f.read(), original)
 
+    def test_an_ansi_file_saves_back_byte_for_byte(self):
+        # Accented letters, the euro sign and bytes the code page leaves unassigned.
+        original = b"; ANSI caf\xe9 \x80 \x81\x8d\x8f\x90\x9d \xff\r\nbtw=by the way \xe9\r\n"
+        s = self.session(None)
+        with open(s.triggers_path, "wb") as f:
+            f.write(original)
+        s.start()
+        self.assertIn("caf\u00e9 \u20ac", s.text("=QuillomatClass"))
+        s.bring_to_front("=QuillomatClass")
+        before = os.stat(s.triggers_path).st_ino
+        s.key("s", modifiers=("ctrl",))
+        self.assertTrue(poll(lambda: os.stat(s.triggers_path).st_ino != before, 10), "saved")
+        with open(s.triggers_path, "rb") as f:
+            self.assertEqual(f.read(), original)
+
 
 class Soak(WineTest):
     """Many expansions in a row: nothing lost, doubled or out of order."""
