@@ -604,7 +604,10 @@ class Unicode(WineTest):
         s.type("cafe")
         self.assertTrue(poll(lambda: s.text() == "caf\u00e9 \u20ac", 10), repr(s.text()))
 
-        # Saved from the editor unchanged: the same bytes, the Chinese comment too.
+        self.assert_saved_unchanged(s, original)  # the Chinese comment too
+
+    def assert_saved_unchanged(self, s, original):
+        """Ctrl+S in the editor, with nothing edited, writes the same bytes."""
         s.bring_to_front("=QuillomatClass")
         before = os.stat(s.triggers_path).st_ino
         s.key("s", modifiers=("ctrl",))
@@ -620,12 +623,7 @@ class Unicode(WineTest):
             f.write(original)
         s.start()
         self.assertIn("caf\u00e9 \u20ac", s.text("=QuillomatClass"))
-        s.bring_to_front("=QuillomatClass")
-        before = os.stat(s.triggers_path).st_ino
-        s.key("s", modifiers=("ctrl",))
-        self.assertTrue(poll(lambda: os.stat(s.triggers_path).st_ino != before, 10), "saved")
-        with open(s.triggers_path, "rb") as f:
-            self.assertEqual(f.read(), original)
+        self.assert_saved_unchanged(s, original)
 
 
 class Soak(WineTest):
