@@ -1,5 +1,7 @@
 #include "engine/encoding.h"
 
+#include "common/text.h"
+#include "engine/triggers.h"
 #include "platform/platform.h"
 
 #include <cstdio>
@@ -41,9 +43,11 @@ uint32_t decode(const unsigned char* text, std::size_t size, std::size_t at, std
     return cp;
 }
 
-// Walks a UTF-8 text (without its mark) character by character, knowing for
-// each whether it stands before the first "=" of a line that is not a
-// comment: the trigger part.
+// Walks a UTF-8 text (without its mark) character by character, with the
+// 1-based line it stands on, whether it starts that line, and whether it
+// stands in the trigger part: before the first "=" of a line that is not a
+// comment. Lines are counted as the loader counts them: every LF ends one,
+// and so does a CR that no LF follows.
 template <typename Visit> void walk(const unsigned char* text, std::size_t size, Visit visit) {
     int line = 1;
     bool line_start = true, in_trigger = false;
@@ -54,17 +58,12 @@ template <typename Visit> void walk(const unsigned char* text, std::size_t size,
             cp = 0xFFFD;
             length = 1;
         }
-        if (line_start) in_trigger = cp != ';' && cp != '\r' && cp != '\n';
-        if (cp == '=') in_trigger = false;
-        visit(cp, at, length, line, line_start,
-              in_trigger && cp != '=' && cp != '\r' && cp != '\n');
-        line_start = false;
-        if (cp == '\n' || (cp == '\r' && (at + 1 >= size || text[at + 1] != '\n'))) {
-            ++line;
-            line_start = true;
-        } else if (cp == '\r') {
-            line_start = false; // the LF that follows ends the line
-        }
+        const bool line_end = cp == '\r' || cp == '\n';
+        if (line_start) in_trigger = cp != ';';
+        if (cp == '=' || line_end) in_trigger = false;
+        visit(cp, line, line_start, in_trigger);
+        line_start = cp == '\n' || (cp == '\r' && (at + 1 >= size || text[at + 1] != '\n'));
+        if (line_start) ++line;
         at += length;
     }
 }
@@ -90,51 +89,60 @@ bool to_engine_text(HeapText& text, std::size_t& size, TextEncoding encoding,
     if (encoding == TextEncoding::ansi || !text) return true;
     const std::size_t skip = encoding == TextEncoding::utf8_bom ? 3 : 0;
     const auto* bytes = reinterpret_cast<const unsigned char*>(text.get()) + skip;
-    const std::size_t length =
-        std::strlen(text.get() + skip) < size - skip ? std::strlen(text.get() + skip) : size - skip;
+    const std::size_t length = length_bounded(text.get() + skip, size - skip);
 
     // First the lines whose trigger cannot be typed, and the size of the result.
     std::vector<int> set_aside;
     std::size_t needed = 0;
-    walk(bytes, length,
-         [&](uint32_t cp, std::size_t, std::size_t, int line, bool line_start, bool in_trigger) {
-             if (line_start) ++needed; // room for a ";" at any line start
-             if (cp < 0x80) {
-                 ++needed;
-                 return;
-             }
-             if (ansi_byte_of(cp) >= 0) {
-                 ++needed;
-                 return;
-             }
-             needed += 10; // "{U+10FFFF}" at the most
-             if (in_trigger && (set_aside.empty() || set_aside.back() != line))
-                 set_aside.push_back(line);
-         });
+    walk(bytes, length, [&](uint32_t cp, int line, bool line_start, bool in_trigger) {
+        if (line_start) ++needed; // room for a ";" at any line start
+        if (cp < 0x80) {
+            ++needed;
+            return;
+        }
+        if (ansi_byte_of(cp) >= 0) {
+            ++needed;
+            return;
+        }
+        needed += 10; // "{U+10FFFF}" at the most
+        if (in_trigger && (set_aside.empty() || set_aside.back() != line))
+            set_aside.push_back(line);
+    });
 
     HeapText out = alloc_text(file_buffer_size(needed));
     if (!out) return false;
     std::size_t n = 0;
     std::size_t next_aside = 0;
-    walk(bytes, length,
-         [&](uint32_t cp, std::size_t, std::size_t, int line, bool line_start, bool) {
-             if (line_start && next_aside < set_aside.size() && set_aside[next_aside] == line) {
-                 out.get()[n++] = ';';
-                 ++next_aside;
-             }
-             const int byte = cp < 0x80 ? static_cast<int>(cp) : ansi_byte_of(cp);
-             if (byte >= 0 && (byte != 0 || cp == 0)) {
-                 out.get()[n++] = static_cast<char>(byte);
-                 return;
-             }
-             n += static_cast<std::size_t>(
-                 std::snprintf(out.get() + n, 11, "{U+%04X}", static_cast<unsigned>(cp)));
-         });
+    walk(bytes, length, [&](uint32_t cp, int line, bool line_start, bool) {
+        if (line_start && next_aside < set_aside.size() && set_aside[next_aside] == line) {
+            out.get()[n++] = ';';
+            ++next_aside;
+        }
+        const int byte = cp < 0x80 ? static_cast<int>(cp) : ansi_byte_of(cp);
+        if (byte >= 0 && (byte != 0 || cp == 0)) {
+            out.get()[n++] = static_cast<char>(byte);
+            return;
+        }
+        n += static_cast<std::size_t>(
+            std::snprintf(out.get() + n, 11, "{U+%04X}", static_cast<unsigned>(cp)));
+    });
     out.get()[n] = '\0';
     text = std::move(out);
     size = n;
     if (untypeable) *untypeable = std::move(set_aside);
     return true;
+}
+
+FileRead read_engine_text(const char* path, HeapText& text, std::size_t& size,
+                          TextEncoding* encoding, std::vector<int>* untypeable) {
+    char* raw = nullptr;
+    size = 0;
+    const FileRead result = read_whole_file(path, max_trigger_file_size, &raw, &size);
+    text.reset(raw);
+    if (result != FileRead::ok) return result;
+    const TextEncoding found = detect_encoding(text.get(), size);
+    if (encoding) *encoding = found;
+    return to_engine_text(text, size, found, untypeable) ? FileRead::ok : FileRead::no_memory;
 }
 
 uint32_t parse_unicode_token(const char* text, uint32_t* length) {

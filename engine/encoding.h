@@ -13,6 +13,7 @@
 #pragma once
 
 #include "common/memory.h"
+#include "platform/platform.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -34,6 +35,12 @@ TextEncoding detect_encoding(const char* text, std::size_t size);
 // text is then left as it was).
 bool to_engine_text(HeapText& text, std::size_t& size, TextEncoding encoding,
                     std::vector<int>* untypeable);
+
+// Reads a trigger file whole (as read_whole_file, up to the trigger file
+// limit) and makes its text the engine's; `no_memory` when the translation
+// found no room. `encoding` and `untypeable` may be null.
+FileRead read_engine_text(const char* path, HeapText& text, std::size_t& size,
+                          TextEncoding* encoding, std::vector<int>* untypeable);
 
 // The code point of a "{U+XXXX}" token at `text` (1 to 6 hex digits, any
 // case) and its length; 0 when there is none, or when it names no character

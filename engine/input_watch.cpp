@@ -51,7 +51,7 @@ void engine_input_event(int vk, bool down, uint32_t time) {
     // While an output plays, or the search window is open, nothing typed is
     // seen, as with polling; and the program's own keys are not the user's.
     if (output_state.text || output_state.searching) return;
-    if (input_watch.sent_input && not_after(time, input_watch.own_input_until)) return;
+    if (input_watch.own_input_pending && not_after(time, input_watch.own_input_until)) return;
     input_watch.event_down[vk] = 1;
     input_watch.event_pressed[vk] = 1;
     input_watch.pressed_at[vk] = time;
@@ -60,7 +60,7 @@ void engine_input_event(int vk, bool down, uint32_t time) {
 }
 
 void note_own_input() {
-    input_watch.sent_input = true;
+    input_watch.own_input_pending = true;
     input_watch.own_input_until = tick_count();
 }
 
@@ -88,6 +88,9 @@ void rearm_or_rest() {
 }
 
 void watch_tick() {
+    if (input_watch.own_input_pending &&
+        tick_count() - input_watch.own_input_until >= own_input_window_ms)
+        input_watch.own_input_pending = false;
     const uint32_t input = last_input_time();
     const bool input_moved = input != input_watch.input_at_check;
     if (input_watch.events) {

@@ -22,6 +22,8 @@ constexpr uint32_t health_check_ms = 1000; // how often events are checked again
 constexpr uint32_t fallback_check_ms = 10; // how often the input time is read without events
 constexpr uint32_t held_event_trust_ms = 1100; // a key held by events alone, past its last press
 constexpr int silent_checks_for_fallback = 2;
+constexpr uint32_t own_input_window_ms =
+    10000; // the reports of our own keys arrive well within this
 
 struct InputWatch {
     bool watching = false;                    // started; until then polling never rests
@@ -31,8 +33,11 @@ struct InputWatch {
     std::array<uint8_t, 256> event_pressed{}; // pressed since the poll last looked at the key
     std::array<uint32_t, 256> pressed_at{};   // the key's latest press event
     uint32_t last_activity = 0;               // the latest key change, polled or reported
-    bool sent_input = false;                  // the program has sent keys or clicks since start
-    uint32_t own_input_until = 0;             // events up to then are the program's own output
+    // Events stamped up to `own_input_until` are the program's own output.
+    // The mark is dropped a while later: a time kept for weeks would wrap
+    // around the millisecond clock and swallow the user's keys.
+    bool own_input_pending = false;
+    uint32_t own_input_until = 0;
     uint32_t event_count = 0, events_at_check = 0;
     uint32_t input_at_check = 0;
     int silent_checks = 0;

@@ -14,10 +14,6 @@ constexpr int vk_backspace = 8;
 constexpr int vk_shift = 16, vk_control = 17, vk_alt = 18;
 constexpr int vk_backquote = 192;
 
-void rearm() {
-    rearm_or_rest();
-}
-
 char shift_char(int vk) {
     if (vk >= 97 && vk <= 122) return static_cast<char>(vk - 32);
     const char c = static_cast<char>(key_char(vk) & 0xFF);
@@ -110,26 +106,26 @@ int find_match(int vk) {
 void polling_tick() {
     kill_timer(polling_timer);
     input_watch.resting = false;
-    if (trigger_table.remap_mode && remap_backquote()) return rearm();
+    if (trigger_table.remap_mode && remap_backquote()) return rearm_or_rest();
     const int vk = poll_new_key();
-    if (vk < 0) return rearm();
+    if (vk < 0) return rearm_or_rest();
 
     auto& history = key_monitor.history;
     if (vk == vk_shift || vk == vk_control || vk == vk_alt || (vk >= 160 && vk <= 165))
-        return rearm();
+        return rearm_or_rest();
     if (vk == 1 || vk == 2) {
         history[0] = '\0'; // a click moves the caret: what came before no longer counts
-        return rearm();
+        return rearm_or_rest();
     }
     if (vk == vk_backspace) {
         std::memmove(history.data(), history.data() + 1, history_length - 1);
-        return rearm();
+        return rearm_or_rest();
     }
     std::memmove(history.data() + 1, history.data(), history_length - 1);
     history[0] = key_to_char(vk);
 
     const int entry = find_match(vk);
-    if (entry < 0) return rearm();
+    if (entry < 0) return rearm_or_rest();
     release_remapped_alt();
     prepare_output(entry, static_cast<uint8_t>(vk));
 }

@@ -21,7 +21,9 @@ constexpr uint32_t modifier_wait_ms = 1000;
 constexpr std::size_t max_expanded_size = 1u << 20;
 
 void resume_polling() {
-    note_own_input(); // the Backspaces that erased the trigger
+    // Events still on their way (the Backspaces that erased the trigger, keys
+    // typed into the search window) are not the user's typing.
+    note_own_input();
     set_timer(polling_timer, polling_period_ms);
 }
 
@@ -50,17 +52,14 @@ void erase_trigger(int count) {
 // The file's text after a newline, so that every line, the first one too,
 // begins with "\n"; nullptr when no buffer can be had.
 HeapText read_trigger_file(std::size_t& capacity) {
-    char* raw = nullptr;
+    HeapText text;
     std::size_t size = 0;
-    if (read_whole_file(engine_files.trigger_file, max_trigger_file_size, &raw, &size) !=
-        FileRead::ok) {
+    if (read_engine_text(engine_files.trigger_file, text, size, nullptr, nullptr) != FileRead::ok) {
         capacity = file_buffer_size(0);
         HeapText empty = alloc_text(capacity);
         if (empty) empty.get()[0] = '\n';
         return empty;
     }
-    HeapText text(raw);
-    if (!to_engine_text(text, size, detect_encoding(text.get(), size), nullptr)) return HeapText();
     capacity = file_buffer_size(size);
     std::memmove(text.get() + 1, text.get(), size + 1); // the block has 4096 bytes to spare
     text.get()[0] = '\n';
@@ -161,7 +160,8 @@ void prepare_output(int entry_index, uint8_t new_key) {
 void search_window_closed(int entry_index) {
     output_state.searching = false;
     key_monitor.history.fill(0);
-    note_own_input(); // what was typed into the window is not the user's typing elsewhere
+    // Polling resumes when the output has played (or at once), ignoring the
+    // keys typed into the window on the way.
     if (entry_index < 0 || entry_index >= trigger_table.count) return resume_polling();
     fetch_and_play(trigger_table.entries[entry_index]);
 }

@@ -8,23 +8,6 @@
 #include <cstring>
 
 namespace {
-// Where a text's lines start, counted as the loader counts them: every LF
-// ends a line, and so does a CR that no LF follows.
-std::vector<std::string_view> split_lines(const char* text, std::size_t size) {
-    std::vector<std::string_view> lines;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < size; ++i) {
-        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 >= size || text[i + 1] != '\n'))) {
-            std::size_t end = i;
-            if (end > start && text[end - 1] == '\r') --end;
-            lines.emplace_back(text + start, end - start);
-            start = i + 1;
-        }
-    }
-    if (start < size) lines.emplace_back(text + start, size - start);
-    return lines;
-}
-
 bool is_word_char(char c) {
     return std::isalnum(static_cast<unsigned char>(c)) != 0;
 }
@@ -82,22 +65,24 @@ std::vector<SearchItem> search_items(const char* text, std::size_t size) {
     std::vector<LineNote> notes;
     const std::size_t end = length_bounded(text, size);
     parse_trigger_text(text, end, table, &notes);
-    const std::vector<std::string_view> lines = split_lines(text, end);
+    // A line of the text, from its start to its line end.
+    auto line_at = [&](std::size_t offset) {
+        const std::string_view rest(text + offset, end - offset);
+        return rest.substr(0, rest.find_first_of("\r\n"));
+    };
     std::vector<SearchItem> items;
+    const LineNote* previous = nullptr;
     for (const LineNote& note : notes) {
-        if (note.verdict != LineVerdict::trigger) continue;
-        const std::size_t index = static_cast<std::size_t>(note.line - 1);
-        SearchItem item{note.entry, describe_trigger(table.entries[note.entry]), "", ""};
-        if (index < lines.size()) {
-            const std::string_view line = lines[index];
-            const std::size_t equals = line.find('=');
-            if (equals != std::string_view::npos)
-                item.output = std::string(line.substr(equals + 1, search_output_chars));
+        if (note.verdict == LineVerdict::trigger) {
+            const std::string_view line = line_at(note.offset);
+            SearchItem item{note.entry, describe_trigger(table.entries[note.entry]), "",
+                            std::string(line.substr(line.find('=') + 1, search_output_chars))};
+            if (previous && previous->verdict == LineVerdict::comment &&
+                previous->line == note.line - 1)
+                item.label = label_of(line_at(previous->offset).substr(1));
+            items.push_back(std::move(item));
         }
-        if (index > 0 && index - 1 < lines.size() && !lines[index - 1].empty() &&
-            lines[index - 1][0] == ';')
-            item.label = label_of(lines[index - 1].substr(1));
-        items.push_back(std::move(item));
+        previous = &note;
     }
     return items;
 }

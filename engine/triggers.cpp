@@ -127,8 +127,9 @@ void apply_markers(const char* text, TriggerTable& table) {
 int parse_trigger_text(const char* text, std::size_t size, TriggerTable& table,
                        std::vector<LineNote>* notes) {
     const std::size_t end = length_bounded(text, size);
+    std::size_t line_start = 0;
     auto note = [&](int line, LineVerdict verdict, int entry) {
-        if (notes) notes->push_back(LineNote{line, verdict, entry});
+        if (notes) notes->push_back(LineNote{line, verdict, entry, line_start});
     };
     int count = 0;
     int line = 1;
@@ -140,7 +141,7 @@ int parse_trigger_text(const char* text, std::size_t size, TriggerTable& table,
             ++pos;
         }
         if (pos >= end) break;
-        const std::size_t line_start = pos;
+        line_start = pos;
         auto skip_line = [&] {
             while (pos < end && !is_line_end(text[pos]))
                 ++pos;
@@ -179,6 +180,7 @@ int parse_trigger_text(const char* text, std::size_t size, TriggerTable& table,
         skip_line();
     }
     if (end < size && notes) {
+        line_start = end;
         for (std::size_t i = end; i < size; ++i) {
             if (text[i] != '\0' && text[i] != '\r' && text[i] != '\n' && text[i] != ' ') {
                 note(line, LineVerdict::after_nul, -1);
@@ -245,13 +247,12 @@ void load_triggers(const char* path) {
     if (!to_engine_text(text, size, encoding, &untypeable))
         return refuse_file(path, FileRead::no_memory);
     trigger_table.encoding = encoding;
-    trigger_table.untypeable = static_cast<int>(untypeable.size());
     apply_markers(text.get(), trigger_table);
     const int count = parse_trigger_text(text.get(), size, trigger_table, nullptr);
     const char* debug = trigger_table.debug_mode ? " * * * DEBUG ON * * *" : "";
-    if (trigger_table.untypeable > 0)
+    if (!untypeable.empty())
         status_printf(" Triggers Loaded: %d, %d cannot be typed %s", count,
-                      trigger_table.untypeable, debug);
+                      static_cast<int>(untypeable.size()), debug);
     else
         status_printf(" Triggers Loaded: %d %s", count, debug);
 }

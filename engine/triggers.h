@@ -44,7 +44,6 @@ struct TriggerTable {
     // and the shell never saves over that file.
     FileRead refusal = FileRead::ok;
     TextEncoding encoding = TextEncoding::ansi; // how the loaded file is written; Save keeps it
-    int untypeable = 0;          // trigger lines set aside: they hold a character the code page lacks
     bool unicode_typing = false; // "Quillomat_UNICODE": characters without a key go out as Unicode
 };
 
@@ -66,7 +65,8 @@ enum class LineVerdict {
 struct LineNote {
     int line; // 1-based
     LineVerdict verdict;
-    int entry; // table index for `trigger`, else -1
+    int entry;          // table index for `trigger`, else -1
+    std::size_t offset; // where the line starts in the text
 };
 
 // Loads the file at `path` into the trigger table and the editor, sets the

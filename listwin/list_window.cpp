@@ -1,5 +1,5 @@
 #include "listwin/list_window.h"
-#include "listwin/popup_geometry.h"
+#include "listwin/popup.h"
 
 #include "app/shell.h"
 #include "common/memory.h"
@@ -148,20 +148,6 @@ LRESULT CALLBACK list_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
     return DefWindowProcA(window, message, wparam, lparam);
 }
 
-void register_class() {
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof wc;
-    if (GetClassInfoExA(shell.instance, list_class_name, &wc)) return;
-    wc = WNDCLASSEXA{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = list_window_proc;
-    wc.hInstance = shell.instance;
-    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)); // IDC_ARROW
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = list_class_name;
-    RegisterClassExA(&wc);
-}
-
 // The last place of the list, or the top-right corner.
 RECT list_geometry() {
     RECT at;
@@ -177,7 +163,7 @@ void open_custom_list(HWND owner, const char* text) {
     if (!fresh) return;
     copy_bounded(fresh.get(), max_list_chars + 1, text); // already cut at CR, LF and "{"
     list_text = std::move(fresh);
-    register_class();
+    register_popup_class(list_class_name, list_window_proc);
     const RECT at = list_geometry();
     // Shown without taking the focus: the rest of the output plays on into the
     // window in front, and the list takes the focus 250 ms later. (Some

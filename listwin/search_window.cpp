@@ -1,5 +1,5 @@
 #include "listwin/search_window.h"
-#include "listwin/popup_geometry.h"
+#include "listwin/popup.h"
 
 #include "app/shell.h"
 #include "common/memory.h"
@@ -209,20 +209,6 @@ LRESULT CALLBACK search_window_proc(HWND window, UINT message, WPARAM wparam, LP
     return DefWindowProcA(window, message, wparam, lparam);
 }
 
-bool register_class() {
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof wc;
-    if (GetClassInfoExA(shell.instance, search_class_name, &wc)) return true;
-    wc = WNDCLASSEXA{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = search_window_proc;
-    wc.hInstance = shell.instance;
-    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)); // IDC_ARROW
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = search_class_name;
-    return RegisterClassExA(&wc) != 0;
-}
-
 // The last place of the window, or the pick list's corner.
 RECT geometry() {
     RECT at;
@@ -233,13 +219,10 @@ RECT geometry() {
 
 // The triggers of the file on disk, as the outputs that would play.
 std::vector<SearchItem> read_items() {
-    char* raw = nullptr;
+    HeapText text;
     std::size_t size = 0;
-    if (read_whole_file(engine_files.trigger_file, max_trigger_file_size, &raw, &size) !=
-        FileRead::ok)
+    if (read_engine_text(engine_files.trigger_file, text, size, nullptr, nullptr) != FileRead::ok)
         return {};
-    HeapText text(raw);
-    if (!to_engine_text(text, size, detect_encoding(text.get(), size), nullptr)) return {};
     return search_items(text.get(), size);
 }
 } // namespace
@@ -249,7 +232,7 @@ bool open_search(HWND owner) {
         bring_window_forward(reinterpret_cast<WindowId>(search.window), false);
         return true;
     }
-    if (!register_class()) return false;
+    if (!register_popup_class(search_class_name, search_window_proc)) return false;
     search = SearchWindow{};
     search.previous = GetForegroundWindow();
     search.items = read_items();

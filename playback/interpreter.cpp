@@ -180,9 +180,13 @@ Step play_step(const char* text, int32_t& cursor, int32_t length) {
     return Step::next;
 }
 
-void end_playback() {
+void drop_output() {
     output_state.text.reset();
     output_state.cursor = 0;
+}
+
+void end_playback() {
+    drop_output();
     note_own_input(); // events still on their way for the keys just sent are not the user's
     set_timer(polling_timer, polling_period_ms);
 }
@@ -198,12 +202,7 @@ void playback_tick() {
         const Step step = play_step(text, cursor, length);
         if (step == Step::end_tick) return;
         if (step == Step::end_playback) break;
-        if (step == Step::search) {
-            output_state.text.reset();
-            output_state.cursor = 0;
-            note_own_input();
-            return; // polling resumes when the window closes
-        }
+        if (step == Step::search) return drop_output(); // polling resumes when it closes
         ++cursor;
     }
     end_playback();

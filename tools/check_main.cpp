@@ -51,21 +51,17 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s", usage);
         return 2;
     }
-    char* raw = nullptr;
+    HeapText text;
     std::size_t size = 0;
-    const FileRead result = read_whole_file(path, max_trigger_file_size, &raw, &size);
-    HeapText text(raw);
+    TextEncoding encoding = TextEncoding::ansi;
+    std::vector<int> untypeable;
+    const FileRead result = read_engine_text(path, text, size, &encoding, &untypeable);
     if (result != FileRead::ok) {
         std::fprintf(stderr, "quillomat-check: %s: %s\n", path,
-                     result == FileRead::missing     ? "no such file"
-                     : result == FileRead::too_large ? "too large to load"
-                                                     : "cannot be read");
-        return 2;
-    }
-    const TextEncoding encoding = detect_encoding(text.get(), size);
-    std::vector<int> untypeable;
-    if (!to_engine_text(text, size, encoding, &untypeable)) {
-        std::fprintf(stderr, "quillomat-check: %s: too large to load\n", path);
+                     result == FileRead::missing ? "no such file"
+                     : result == FileRead::too_large || result == FileRead::no_memory
+                         ? "too large to load"
+                         : "cannot be read");
         return 2;
     }
     static TriggerReport report;

@@ -626,20 +626,23 @@ FileRead read_whole_file(const char* path, std::size_t max_size, char** text, st
     return FileRead::ok;
 }
 
-bool append_to_file(const char* path, std::string_view data) {
+namespace {
+// Writes `data` to the file opened with `mode` ("ab" at its end, "wb" afresh).
+bool write_to_file(const char* path, std::string_view data, const char* mode) {
     if (!path || !*path || desk().locked_files.count(path)) return false;
-    std::FILE* file = std::fopen(path, "ab");
+    std::FILE* file = std::fopen(path, mode);
     if (!file) return false;
     const bool ok = data.empty() || std::fwrite(data.data(), 1, data.size(), file) == data.size();
     return std::fclose(file) == 0 && ok;
 }
+} // namespace
+
+bool append_to_file(const char* path, std::string_view data) {
+    return write_to_file(path, data, "ab");
+}
 
 bool write_new_file(const char* path, std::string_view data) {
-    if (!path || !*path || desk().locked_files.count(path)) return false;
-    std::FILE* file = std::fopen(path, "wb");
-    if (!file) return false;
-    const bool ok = data.empty() || std::fwrite(data.data(), 1, data.size(), file) == data.size();
-    return std::fclose(file) == 0 && ok;
+    return write_to_file(path, data, "wb");
 }
 
 bool delete_file(const char* path) {

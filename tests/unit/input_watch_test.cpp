@@ -74,4 +74,8 @@ TEST_F(InputWatchTest, TheProgramsOwnKeysNeverCountAsTyped) {
     sim_run_for(300);
     EXPECT_EQ(output_state.use_count, 2);
     EXPECT_EQ(sim_log({"status"}).find("Shortcuts Used:  3"), std::string::npos);
+    // The mark of the program's own keys does not outlive their reports.
+    EXPECT_TRUE(input_watch.own_input_pending);
+    sim_run_for(own_input_window_ms + health_check_ms);
+    EXPECT_FALSE(input_watch.own_input_pending);
 }

@@ -1,10 +1,24 @@
-#include "listwin/popup_geometry.h"
+#include "listwin/popup.h"
 
 #include "app/shell.h"
 
 #include <cstdio>
 #include <cstring>
 #include <string_view>
+
+bool register_popup_class(const char* name, WNDPROC procedure) {
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    if (GetClassInfoExA(shell.instance, name, &wc)) return true;
+    wc = WNDCLASSEXA{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = procedure;
+    wc.hInstance = shell.instance;
+    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)); // IDC_ARROW
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = name;
+    return RegisterClassExA(&wc) != 0;
+}
 
 bool read_popup_geometry(const char* key, RECT* rect) {
     char value[256] = {};

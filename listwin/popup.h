@@ -1,0 +1,14 @@
+// What the small popup windows (the pick list, the search window) share:
+// their window class, and where they open: their last outer rectangle, kept
+// in the settings as "left,top,width,height".
+#pragma once
+
+#include <windows.h>
+
+// Registers a popup class (arrow cursor, button-face background) once;
+// true when it is registered.
+bool register_popup_class(const char* name, WNDPROC procedure);
+
+// False when the setting is absent; `rect` then holds right = width and bottom = height.
+bool read_popup_geometry(const char* key, RECT* rect);
+void write_popup_geometry(const char* key, HWND window);
