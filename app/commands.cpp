@@ -6,6 +6,7 @@
 #include "common/status.h"
 #include "engine/engine.h"
 #include "engine/triggers.h"
+#include "platform/win32/wide.h"
 
 #include <commdlg.h>
 #include <cstdio>
@@ -14,26 +15,38 @@
 
 namespace {
 
-const char* const run_key = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-const char* const run_value = "Quillomat";
+void warn(HWND window, const char* message) {
+    MessageBoxW(window, widen(message).c_str(), L"Quillomat",
+                MB_ICONWARNING | MB_TASKMODAL | MB_SETFOREGROUND);
+}
+
+const wchar_t* const run_key = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+const wchar_t* const run_value = L"Quillomat";
 bool tracking_mouse = false;
 
-// Runs the open or save dialog; `path` (at least 256 characters) is both
-// the proposed name and the result. False, with `path` emptied, on cancel.
+// Runs the open or save dialog; `path` (path_capacity bytes of UTF-8) is
+// both the proposed name and the result. False, with `path` emptied, on
+// cancel, or when the name chosen does not fit.
 bool pick_file(HWND owner, char* path, bool save) {
-    OPENFILENAMEA dialog{};
+    std::wstring name(4096, L'\0');
+    const std::wstring proposed = widen(path);
+    proposed.copy(&name[0], name.size() - 1);
+    OPENFILENAMEW dialog{};
     dialog.lStructSize =
-        OPENFILENAME_SIZE_VERSION_400A; // the record without its later extension fields
+        OPENFILENAME_SIZE_VERSION_400W; // the record without its later extension fields
     dialog.hwndOwner = IsWindow(owner) ? owner : GetForegroundWindow();
-    dialog.lpstrFilter = "Text Files (*.txt)\0*.txt\0All Files (*.*)\0*.*\0";
-    dialog.lpstrFile = path;
-    dialog.nMaxFile = 256;
-    dialog.lpstrInitialDir = path;
+    dialog.lpstrFilter = L"Text Files (*.txt)\0*.txt\0All Files (*.*)\0*.*\0";
+    dialog.lpstrFile = &name[0];
+    dialog.nMaxFile = static_cast<DWORD>(name.size() - 1);
+    dialog.lpstrInitialDir = proposed.c_str();
     dialog.Flags = save ? (OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_LONGNAMES)
                         : (OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_LONGNAMES);
-    const BOOL chosen = save ? GetSaveFileNameA(&dialog) : GetOpenFileNameA(&dialog);
-    if (!chosen) path[0] = '\0';
-    return chosen && path[0];
+    const BOOL chosen = save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog);
+    const std::string utf8 = chosen ? narrow(name.c_str()) : std::string();
+    path[0] = '\0';
+    if (utf8.size() >= path_capacity) return false;
+    copy_bounded(path, path_capacity, utf8);
+    return path[0] != '\0';
 }
 
 void reload_and_retitle() {
@@ -46,37 +59,37 @@ void reload_and_retitle() {
 // place of the old file in one step. On any failure the old file is left as
 // it was and false is returned.
 bool replace_file_safely(const char* path, const char* text, DWORD length) {
-    char folder[path_capacity];
-    copy_bounded(folder, sizeof folder, path);
-    char* slash = std::strrchr(folder, '\\');
-    char* forward = std::strrchr(folder, '/');
-    if (forward > slash) slash = forward;
-    if (slash)
-        slash[1] = '\0';
-    else
-        copy_bounded(folder, sizeof folder, ".");
-    char temporary[MAX_PATH + 1];
-    if (!GetTempFileNameA(folder, "qlm", 0, temporary)) return false;
-    HANDLE file = CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    bool written = file != INVALID_HANDLE_VALUE;
-    if (written) {
-        DWORD done = 0;
-        written =
-            (length == 0 || (WriteFile(file, text, length, &done, nullptr) && done == length)) &&
-            FlushFileBuffers(file);
-        CloseHandle(file);
+    // The fresh file is named here rather than by the system's temporary-name
+    // call, which takes no path longer than 260 characters.
+    HANDLE file = INVALID_HANDLE_VALUE;
+    std::wstring temporary;
+    for (unsigned attempt = 0; attempt < 16 && file == INVALID_HANDLE_VALUE; ++attempt) {
+        wchar_t suffix[32];
+        std::swprintf(suffix, 32, L".qlm%04x.tmp",
+                      (GetTickCount() + attempt * 7919u + GetCurrentProcessId()) & 0xFFFF);
+        temporary = file_path(std::string(path)) + suffix;
+        file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) break;
     }
-    if (written && MoveFileExA(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD done = 0;
+    const bool written =
+        (length == 0 || (WriteFile(file, text, length, &done, nullptr) && done == length)) &&
+        FlushFileBuffers(file);
+    CloseHandle(file);
+    if (written && MoveFileExW(temporary.c_str(), file_path(path).c_str(),
+                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return true;
-    DeleteFileA(temporary);
+    DeleteFileW(temporary.c_str());
     return false;
 }
 
 // The editor's text as the file's bytes, in the encoding the file was read
-// in: ANSI as ever, or UTF-8 (with its byte-order mark when it had one). Text
-// that the code page cannot hold (typed into an ANSI file) is written as
-// UTF-8 with a mark rather than lose characters.
+// in: ANSI as ever, UTF-8 (with its byte-order mark when it had one), or
+// UTF-16 with its mark, in its byte order. Text that the code page cannot
+// hold (typed into an ANSI file) is written as UTF-8 with a mark rather than
+// lose characters.
 std::string editor_file_bytes() {
     const int length = GetWindowTextLengthW(shell.editor);
     std::wstring wide(static_cast<std::size_t>(length) + 1, L'\0');
@@ -95,6 +108,16 @@ std::string editor_file_bytes() {
         return out;
     };
     TextEncoding encoding = trigger_table.encoding;
+    if (is_utf16(encoding)) {
+        const bool big_endian = encoding == TextEncoding::utf16be;
+        std::string out(big_endian ? "\xFE\xFF" : "\xFF\xFE");
+        for (const wchar_t unit : wide) {
+            const char low = static_cast<char>(unit & 0xFF), high = static_cast<char>(unit >> 8);
+            out += big_endian ? high : low;
+            out += big_endian ? low : high;
+        }
+        return out;
+    }
     if (encoding == TextEncoding::ansi) {
         BOOL lost = FALSE;
         std::string ansi = convert(CP_ACP, WC_NO_BEST_FIT_CHARS, &lost);
@@ -107,8 +130,11 @@ std::string editor_file_bytes() {
 
 // What the file on screen is when the loader refused it, for the message
 // that explains why it will not be saved.
-const char* refusal_reason(FileRead why) {
+std::string refusal_reason(FileRead why) {
     switch (why) {
+    case FileRead::not_text:
+        return std::string("It is not text that Quillomat can load and save back: it ") +
+               trigger_table.refusal_words.data() + ".";
     case FileRead::too_large:
         return "It is too large to load.";
     case FileRead::no_memory:
@@ -124,23 +150,23 @@ const char* refusal_reason(FileRead why) {
 // A file the loader refused is never written: the editor holds none of its text.
 bool refuse_to_save_refused_file(HWND window) {
     if (trigger_table.refusal == FileRead::ok) return false;
-    char message[path_capacity + 256];
+    char message[path_capacity + 384];
     std::snprintf(
         message, sizeof message,
         "The trigger file was not loaded, so Quillomat will not save over it:\n\n%s\n\n%s\n\n"
         "Open it again once it can be read, or open another trigger file.",
-        engine_files.trigger_file, refusal_reason(trigger_table.refusal));
-    MessageBoxA(window, message, "Quillomat", MB_ICONWARNING | MB_TASKMODAL | MB_SETFOREGROUND);
+        engine_files.trigger_file, refusal_reason(trigger_table.refusal).c_str());
+    warn(window, message);
     return true;
 }
 
 LRESULT save(HWND window) {
     if (!engine_files.trigger_file[0])
-        return SendMessageA(window, WM_COMMAND, command::save_file_as, 0);
+        return SendMessageW(window, WM_COMMAND, command::save_file_as, 0);
     if (refuse_to_save_refused_file(window)) return save_failed;
     KillTimer(window, polling_timer);
     DWORD start = 0, end = 0;
-    SendMessageA(shell.editor, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+    SendMessageW(shell.editor, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
                  reinterpret_cast<LPARAM>(&end));
     const DWORD caret = start < end ? start : end;
     const std::string bytes = editor_file_bytes();
@@ -154,13 +180,13 @@ LRESULT save(HWND window) {
                       "your changes are "
                       "still in the editor.",
                       engine_files.trigger_file);
-        MessageBoxA(window, message, "Quillomat", MB_ICONWARNING | MB_TASKMODAL | MB_SETFOREGROUND);
+        warn(window, message);
         SetTimer(window, polling_timer, polling_period_ms, nullptr);
         return save_failed;
     }
     reload_and_retitle();
-    SendMessageA(shell.editor, EM_SETSEL, caret, caret);
-    SendMessageA(shell.editor, EM_SCROLLCARET, 0, 0);
+    SendMessageW(shell.editor, EM_SETSEL, caret, caret);
+    SendMessageW(shell.editor, EM_SCROLLCARET, 0, 0);
     SetTimer(window, polling_timer, polling_period_ms, nullptr);
     return save_succeeded;
 }
@@ -175,7 +201,7 @@ LRESULT save_as(HWND window) {
     char previous[path_capacity];
     copy_bounded(previous, sizeof previous, engine_files.trigger_file);
     copy_bounded(engine_files.trigger_file, path_capacity, path);
-    const LRESULT result = SendMessageA(window, WM_COMMAND, command::save_file, 0);
+    const LRESULT result = SendMessageW(window, WM_COMMAND, command::save_file, 0);
     if (result != save_succeeded) copy_bounded(engine_files.trigger_file, path_capacity, previous);
     return result;
 }
@@ -196,7 +222,7 @@ void show_totals_box(HWND window) {
     std::snprintf(text, sizeof text,
                   "Automations since startup: \t%d\n\nAutomations since install: \t%d",
                   output_state.use_count, stored + output_state.use_count);
-    MessageBoxA(window, text, "Quillomat Totals", MB_OK | MB_SETFOREGROUND);
+    MessageBoxW(window, widen(text).c_str(), L"Quillomat Totals", MB_OK | MB_SETFOREGROUND);
 }
 
 void show_main_window(HWND window) {
@@ -215,24 +241,25 @@ void toggle_tray(HWND window) {
 
 bool run_value_write(const char* text) {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, run_key, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS &&
-        RegCreateKeyExA(HKEY_CURRENT_USER, run_key, 0, const_cast<char*>(""),
-                        REG_OPTION_NON_VOLATILE, KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY,
-                        nullptr, &key, nullptr) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, run_key, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS &&
+        RegCreateKeyExW(HKEY_CURRENT_USER, run_key, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
         return false;
+    const std::wstring value = widen(text);
     const LONG result =
-        RegSetValueExA(key, run_value, 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(text),
-                       static_cast<DWORD>(std::strlen(text) + 1));
+        RegSetValueExW(key, run_value, 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                       static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(key);
     return result == ERROR_SUCCESS;
 }
 
 void run_value_delete() {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, run_key, 0, KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY,
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, run_key, 0, KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY,
                       &key) != ERROR_SUCCESS)
         return;
-    RegDeleteValueA(key, run_value);
+    RegDeleteValueW(key, run_value);
     RegCloseKey(key);
 }
 
@@ -242,29 +269,25 @@ void toggle_auto_start(HWND window) {
     if (GetMenuState(menu, command::auto_start, MF_BYCOMMAND) & MF_CHECKED) {
         run_value_delete();
     } else {
-        char program[path_capacity] = {};
-        GetModuleFileNameA(nullptr, program, path_capacity - 1);
         // Quoted: an unquoted path with blanks lets Windows start "C:\My.exe" for "C:\My
         // Tools\...".
-        char quoted[path_capacity + 2];
-        std::snprintf(quoted, sizeof quoted, "\"%s\"", program);
-        (void)run_value_write(quoted);
+        (void)run_value_write(("\"" + program_path() + "\"").c_str());
     }
     CheckMenuItem(menu, command::auto_start,
                   MF_BYCOMMAND | (auto_start_is_on() ? MF_CHECKED : MF_UNCHECKED));
 }
 
-// Runs the font dialog; the face goes to `face` (32 bytes), the size in points is returned; 0 on
+// Runs the font dialog; the face goes to `face` (UTF-8), the size in points is returned; 0 on
 // cancel.
-int pick_font(char* face) {
-    LOGFONTA font{};
-    CHOOSEFONTA dialog{};
+int pick_font(std::string& face) {
+    LOGFONTW font{};
+    CHOOSEFONTW dialog{};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = GetDesktopWindow(); // the main window stays usable while the dialog is open
     dialog.lpLogFont = &font;
     dialog.Flags = CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT | CF_FORCEFONTEXIST;
-    if (!ChooseFontA(&dialog)) return 0;
-    copy_bounded(face, LF_FACESIZE, font.lfFaceName);
+    if (!ChooseFontW(&dialog)) return 0;
+    face = narrow(font.lfFaceName);
     HDC screen = GetDC(nullptr);
     const int points = MulDiv(font.lfHeight < 0 ? -font.lfHeight : font.lfHeight, 72,
                               GetDeviceCaps(screen, LOGPIXELSY));
@@ -273,15 +296,14 @@ int pick_font(char* face) {
 }
 
 void choose_editor_font() {
-    char face[LF_FACESIZE] = {};
+    std::string face;
     const int points = pick_font(face);
     if (points == 0) return;
     if (shell.editor_font) DeleteObject(shell.editor_font);
-    shell.editor_font = make_font(face[0] ? face : "Courier New", points, false, false, false);
-    SendMessageA(shell.editor, WM_SETFONT, reinterpret_cast<WPARAM>(shell.editor_font), TRUE);
-    char value[LF_FACESIZE + 16];
-    std::snprintf(value, sizeof value, "%s,%d", face, points);
-    write_setting("font", value);
+    shell.editor_font =
+        make_font(face.empty() ? "Courier New" : face.c_str(), points, false, false, false);
+    SendMessageW(shell.editor, WM_SETFONT, reinterpret_cast<WPARAM>(shell.editor_font), TRUE);
+    write_setting("font", (face + "," + std::to_string(points)).c_str());
 }
 
 void toggle_track_mouse(HWND window) {
@@ -296,41 +318,47 @@ void toggle_track_mouse(HWND window) {
                   MF_BYCOMMAND | (tracking_mouse ? MF_CHECKED : MF_UNCHECKED));
 }
 
-// Leaves only plain text on the clipboard; false when nothing changed.
+// Leaves only plain text on the clipboard, as Unicode text, so that no
+// character is lost (the system makes the code-page form from it for
+// programs that ask for one); false when nothing changed.
 bool plain_text_clipboard() {
-    if (!IsClipboardFormatAvailable(CF_TEXT) || !OpenClipboard(nullptr)) return false;
-    HANDLE data = GetClipboardData(CF_TEXT);
-    const char* locked = data ? static_cast<const char*>(GlobalLock(data)) : nullptr;
+    if (!IsClipboardFormatAvailable(CF_UNICODETEXT) || !OpenClipboard(nullptr)) return false;
+    HANDLE data = GetClipboardData(CF_UNICODETEXT);
+    const wchar_t* locked = data ? static_cast<const wchar_t*>(GlobalLock(data)) : nullptr;
     if (!locked) {
         CloseClipboard();
         return false;
     }
-    const std::size_t length = std::strlen(locked);
-    HeapText copy = alloc_text(length + 2 > 4096 ? length + 2 : 4096);
-    if (copy) std::memcpy(copy.get(), locked, length + 1);
+    // Bounded by the block: text from another program need not be terminated.
+    const std::size_t units = GlobalSize(data) / sizeof(wchar_t);
+    std::size_t length = 0;
+    while (length < units && locked[length])
+        ++length;
+    const std::wstring copy(locked, length);
     GlobalUnlock(data);
-    HGLOBAL fresh = copy ? GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, length + 1) : nullptr;
-    char* target = fresh ? static_cast<char*>(GlobalLock(fresh)) : nullptr;
+    const std::size_t bytes = (copy.size() + 1) * sizeof(wchar_t);
+    HGLOBAL fresh = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes);
+    void* target = fresh ? GlobalLock(fresh) : nullptr;
     if (!target) {
         if (fresh) GlobalFree(fresh);
         CloseClipboard();
         return false;
     }
-    std::memcpy(target, copy.get(), length);
+    std::memcpy(target, copy.c_str(), bytes);
     GlobalUnlock(fresh);
     EmptyClipboard();
-    SetClipboardData(CF_TEXT, fresh);
+    if (!SetClipboardData(CF_UNICODETEXT, fresh)) GlobalFree(fresh);
     CloseClipboard();
     return true;
 }
 
 // The first change after a load or save marks the title with " *".
 void mark_dirty(HWND window) {
-    char title[256] = {};
-    GetWindowTextA(window, title, 255);
-    if (std::strchr(title, '*')) return;
-    append_bounded(title, sizeof title, " *");
-    SetWindowTextA(window, title);
+    const int length = GetWindowTextLengthW(window);
+    std::wstring title(static_cast<std::size_t>(length) + 1, L'\0');
+    title.resize(static_cast<std::size_t>(GetWindowTextW(window, &title[0], length + 1)));
+    if (title.find(L'*') != std::wstring::npos) return;
+    SetWindowTextW(window, (title + L" *").c_str());
 }
 } // namespace
 
@@ -353,7 +381,7 @@ LRESULT on_command(HWND window, WPARAM wparam, LPARAM) {
     case command::save_file_as:
         return save_as(window);
     case command::exit_program:
-        SendMessageA(window, WM_CLOSE, 0, 0);
+        SendMessageW(window, WM_CLOSE, 0, 0);
         break;
     case command::show_totals:
         show_totals_box(window);
@@ -362,22 +390,22 @@ LRESULT on_command(HWND window, WPARAM wparam, LPARAM) {
         show_main_window(window);
         break;
     case command::undo:
-        SendMessageA(shell.editor, WM_UNDO, 0, 0);
+        SendMessageW(shell.editor, WM_UNDO, 0, 0);
         break;
     case command::cut:
-        SendMessageA(shell.editor, WM_CUT, 0, 0);
+        SendMessageW(shell.editor, WM_CUT, 0, 0);
         break;
     case command::copy:
-        SendMessageA(shell.editor, WM_COPY, 0, 0);
+        SendMessageW(shell.editor, WM_COPY, 0, 0);
         break;
     case command::paste:
-        SendMessageA(shell.editor, WM_PASTE, 0, 0);
+        SendMessageW(shell.editor, WM_PASTE, 0, 0);
         break;
     case command::clear:
-        SendMessageA(shell.editor, WM_CLEAR, 0, 0);
+        SendMessageW(shell.editor, WM_CLEAR, 0, 0);
         break;
     case command::select_all:
-        SendMessageA(GetFocus(), EM_SETSEL, 0, -1);
+        SendMessageW(GetFocus(), EM_SETSEL, 0, -1);
         break;
     case command::remove_clipboard_formatting:
         plain_text_clipboard();

@@ -1,19 +1,26 @@
 // The editor font maker and the pointing-hand cursor.
 #include "app/shell.h"
 
+#include "platform/win32/wide.h"
+
 #include <array>
 #include <cstring>
 
 HFONT make_font(const char* face, int points, bool bold, bool italic, bool underline) {
     HFONT stock = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-    LOGFONTA font{};
-    if (!GetObjectA(stock, sizeof font, &font)) return stock;
-    if (face && *face) copy_bounded(font.lfFaceName, 31, face); // 30 characters at most
+    LOGFONTW font{};
+    if (!GetObjectW(stock, sizeof font, &font)) return stock;
+    if (face && *face) {
+        const std::wstring wide = widen(face);
+        const std::size_t length = wide.size() < 30 ? wide.size() : 30; // 30 characters at most
+        wide.copy(font.lfFaceName, length);
+        font.lfFaceName[length] = L'\0';
+    }
     HDC screen = GetDC(nullptr);
     if (points != 0) font.lfHeight = -MulDiv(points, GetDeviceCaps(screen, LOGPIXELSY), 72);
     const bool symbol = face && equal_nocase(face, "Wingdings", 10);
     HFONT made =
-        CreateFontA(font.lfHeight, 0, 0, 0, bold ? 700 : 400, italic, underline, FALSE,
+        CreateFontW(font.lfHeight, 0, 0, 0, bold ? 700 : 400, italic, underline, FALSE,
                     symbol ? SYMBOL_CHARSET : DEFAULT_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS,
                     DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, font.lfFaceName);
     ReleaseDC(nullptr, screen);

@@ -5,23 +5,24 @@
 #include "common/memory.h"
 #include "common/packed_text.h"
 #include "platform/platform.h"
+#include "platform/win32/wide.h"
 #include "playback/launch.h"
 
 #include <cstdio>
 #include <cstring>
 #include <shellapi.h>
 
-const char* const support_page = "https://quillomat.example/";
+const wchar_t* const support_page = L"https://quillomat.example/";
 
 namespace {
-const char* const support_label = "quillomat.example";
+const wchar_t* const support_label = L"quillomat.example";
 constexpr int help_text_resource = 8001;
 constexpr UINT_PTR about_link_timer = 4321;
 constexpr int link_control_id = 0x800F;
 constexpr UINT playback_style = MB_ICONWARNING | MB_TASKMODAL | MB_SETFOREGROUND | MB_TOPMOST;
 
-const char* const about_text = "\n\n\nQuillomat\n"
-                               "Text expander and hotkey macro player\n\n"
+const wchar_t* const about_text = L"\n\n\nQuillomat\n"
+                               L"Text expander and hotkey macro player\n\n"
                                "Copyright (c) 2026 the Quillomat developers.\n"
                                "All rights reserved.\n\n"
                                "This program is provided as is, without warranty of any kind.";
@@ -32,7 +33,7 @@ LRESULT CALLBACK link_proc(HWND window, UINT message, WPARAM wparam, LPARAM lpar
         SetCursor(shell.hand_cursor);
         break;
     case WM_LBUTTONDOWN:
-        ShellExecuteA(nullptr, nullptr, support_page, nullptr, nullptr, SW_SHOWNORMAL);
+        ShellExecuteW(nullptr, nullptr, support_page, nullptr, nullptr, SW_SHOWNORMAL);
         break;
     case WM_PAINT: {
         PAINTSTRUCT ps;
@@ -42,11 +43,11 @@ LRESULT CALLBACK link_proc(HWND window, UINT message, WPARAM wparam, LPARAM lpar
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, RGB(0, 0, 255));
         HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
-        char text[256] = {};
-        GetWindowTextA(window, text, 255);
+        wchar_t text[256] = {};
+        GetWindowTextW(window, text, 255);
         UINT flags = DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS;
-        if (GetWindowLongA(window, GWL_STYLE) & SS_CENTER) flags |= DT_CENTER;
-        DrawTextA(dc, text, -1, &rect, flags);
+        if (GetWindowLongW(window, GWL_STYLE) & SS_CENTER) flags |= DT_CENTER;
+        DrawTextW(dc, text, -1, &rect, flags);
         SelectObject(dc, old);
         EndPaint(window, &ps);
         return 1;
@@ -54,7 +55,7 @@ LRESULT CALLBACK link_proc(HWND window, UINT message, WPARAM wparam, LPARAM lpar
     default:
         break;
     }
-    return DefWindowProcA(window, message, wparam, lparam);
+    return DefWindowProcW(window, message, wparam, lparam);
 }
 
 } // namespace
@@ -62,13 +63,15 @@ LRESULT CALLBACK link_proc(HWND window, UINT message, WPARAM wparam, LPARAM lpar
 void show_help_reference(HWND window) {
     const std::string_view packed = builtin_text(help_text_resource);
     if (packed.empty()) {
-        MessageBoxA(window, "Unable to show help", "Error", playback_style);
+        MessageBoxW(window, L"Unable to show help", L"Error", playback_style);
         return;
     }
     int32_t length = static_cast<int32_t>(packed.size());
     HeapText text(unpack_text(packed.data(), &length));
+    wchar_t temporary[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH, temporary);
     char path[path_capacity] = {};
-    GetTempPathA(path_capacity - 1, path);
+    copy_bounded(path, sizeof path, narrow(temporary));
     const std::size_t folder = std::strlen(path);
     if (folder > 0 && path[folder - 1] != '\\') append_bounded(path, sizeof path, "\\");
     append_bounded(path, sizeof path, "Quillomat README.txt");
@@ -77,39 +80,39 @@ void show_help_reference(HWND window) {
     char command[path_capacity + 16];
     std::snprintf(command, sizeof command, "notepad.exe %s", path);
     if (!launch_command(command))
-        MessageBoxA(window, "Unable to run program", command, playback_style);
+        MessageBoxW(window, L"Unable to run program", widen(command).c_str(), playback_style);
 }
 
 void show_about(HWND window) {
     SetTimer(window, about_link_timer, 10, nullptr);
-    MSGBOXPARAMSA box{};
+    MSGBOXPARAMSW box{};
     box.cbSize = sizeof box;
     box.hwndOwner = window;
     box.hInstance = shell.instance;
     box.lpszText = about_text;
-    box.lpszCaption = "About Quillomat";
+    box.lpszCaption = L"About Quillomat";
     box.dwStyle = MB_OK | MB_USERICON | MB_TASKMODAL | MB_SETFOREGROUND | MB_TOPMOST;
-    box.lpszIcon = MAKEINTRESOURCEA(app_icon_id);
-    MessageBoxIndirectA(&box);
+    box.lpszIcon = MAKEINTRESOURCEW(app_icon_id);
+    MessageBoxIndirectW(&box);
     KillTimer(window, about_link_timer);
 }
 
 // Adds the link to the About box once it is on screen.
 void on_about_link_timer(HWND window) {
-    HWND box = FindWindowExA(nullptr, nullptr, nullptr, "About Quillomat");
+    HWND box = FindWindowExW(nullptr, nullptr, nullptr, L"About Quillomat");
     if (!box) return;
     KillTimer(window, about_link_timer);
     RECT client;
     GetClientRect(box, &client);
     const int y = LOBYTE(LOWORD(GetVersion())) < 6 ? 15 : 30;
-    HWND link = CreateWindowExA(WS_EX_TOPMOST, "STATIC", support_label,
+    HWND link = CreateWindowExW(WS_EX_TOPMOST, L"STATIC", support_label,
                                 WS_CHILD | WS_VISIBLE | SS_CENTER, 75, y, client.right - 150, 20,
                                 box, reinterpret_cast<HMENU>(static_cast<INT_PTR>(link_control_id)),
                                 shell.instance, nullptr);
     if (!link) return;
-    SendMessageA(link, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
+    SendMessageW(link, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
                  TRUE);
-    SetWindowLongPtrA(link, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(link_proc));
+    SetWindowLongPtrW(link, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(link_proc));
     ShowWindow(link, SW_SHOW);
     UpdateWindow(link);
     InvalidateRect(box, nullptr, TRUE);
@@ -117,5 +120,5 @@ void on_about_link_timer(HWND window) {
 }
 
 void open_support_page() {
-    ShellExecuteA(nullptr, nullptr, support_page, nullptr, nullptr, SW_SHOWNORMAL);
+    ShellExecuteW(nullptr, nullptr, support_page, nullptr, nullptr, SW_SHOWNORMAL);
 }

@@ -8,6 +8,7 @@
 #include "engine/triggers.h"
 #include "listwin/list_window.h"
 #include "listwin/search_window.h"
+#include "platform/win32/wide.h"
 #include "platform/win32/win32_windows.h"
 
 #include <commctrl.h>
@@ -15,7 +16,7 @@
 #include <cstring>
 
 Shell shell;
-const char* const main_class_name = "QuillomatClass";
+const wchar_t* const main_class_name = L"QuillomatClass";
 
 namespace {
 constexpr int default_width = 780;
@@ -23,7 +24,7 @@ constexpr int default_height = 550;
 
 // A second start only wakes the running instance.
 bool wake_running_instance() {
-    HWND running = FindWindowA(main_class_name, nullptr);
+    HWND running = FindWindowW(main_class_name, nullptr);
     if (!running || !IsWindow(running)) return false;
     if (!IsWindowVisible(running)) {
         ShowWindow(running, SW_SHOWNORMAL);
@@ -37,26 +38,27 @@ bool wake_running_instance() {
 }
 
 bool is_netbook() {
-    char name[256] = {};
-    DWORD size = 255;
-    return GetComputerNameA(name, &size) && equal_nocase(name, "NETBOOK", 8);
+    wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+    return GetComputerNameW(name, &size) && equal_nocase(narrow(name).c_str(), "NETBOOK", 8);
 }
 
 // The settings file is the program's path with ".exe" cut and ".ini" added;
 // the default trigger file the same with ".txt".
 void derive_paths() {
     char module[path_capacity] = {};
-    GetModuleFileNameA(nullptr, module, path_capacity - 1);
+    copy_bounded(module, sizeof module, program_path());
     if (char* exe = std::strstr(module, ".exe")) *exe = '\0';
     // Room for the extension is kept, so a very long path never overflows.
     module[path_capacity - 5] = '\0';
     copy_bounded(shell.settings_path, path_capacity, module);
     append_bounded(shell.settings_path, path_capacity, ".ini");
 
+    prepare_settings_file();
     char* trigger_file = engine_files.trigger_file;
     setting_text("file", trigger_file, path_capacity - 1);
-    const DWORD attributes =
-        trigger_file[0] ? GetFileAttributesA(trigger_file) : INVALID_FILE_ATTRIBUTES;
+    const DWORD attributes = trigger_file[0] ? GetFileAttributesW(file_path(trigger_file).c_str())
+                                             : INVALID_FILE_ATTRIBUTES;
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         copy_bounded(trigger_file, path_capacity, shell.settings_path);
         if (char* ini = std::strstr(trigger_file, ".ini")) *ini = '\0';
@@ -69,7 +71,8 @@ bool option(const char* key) {
 }
 
 void warn(const char* text) {
-    MessageBoxA(nullptr, text, nullptr, MB_ICONWARNING | MB_TASKMODAL | MB_SETFOREGROUND);
+    MessageBoxW(nullptr, widen(text).c_str(), nullptr,
+                MB_ICONWARNING | MB_TASKMODAL | MB_SETFOREGROUND);
 }
 
 int show_command() {
@@ -90,15 +93,19 @@ bool open_search_window_of_shell() {
 } // namespace
 
 namespace {
-void format_main_title(char* title, std::size_t capacity) {
-    std::snprintf(title, capacity, "Quillomat - %s", engine_files.trigger_file);
+std::wstring main_title() {
+    return widen(std::string("Quillomat - ") + engine_files.trigger_file);
 }
 } // namespace
 
+std::string program_path() {
+    std::wstring module(32768, L'\0');
+    const DWORD length = GetModuleFileNameW(nullptr, &module[0], 32767);
+    return narrow(module.c_str(), static_cast<int>(length));
+}
+
 void set_main_title() {
-    char title[path_capacity + 16];
-    format_main_title(title, sizeof title);
-    SetWindowTextA(shell.main, title);
+    SetWindowTextW(shell.main, main_title().c_str());
 }
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
@@ -110,32 +117,30 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     const int top = setting_int("window_top"), left = setting_int("window_left");
     shell.tray = option("tray");
     shell.wrap = option("wrap_text");
-    shell.small_icon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(app_icon_id),
+    shell.small_icon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(app_icon_id),
                                                      IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
                                                      GetSystemMetrics(SM_CYSMICON), 0));
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
 
-    WNDCLASSEXA wc{};
+    WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = main_window_proc;
     wc.hInstance = instance;
-    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(app_icon_id));
-    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)); // IDC_ARROW
+    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(app_icon_id));
+    wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    wc.lpszMenuName = MAKEINTRESOURCEA(main_menu_id);
+    wc.lpszMenuName = MAKEINTRESOURCEW(main_menu_id);
     wc.lpszClassName = main_class_name;
     wc.hIconSm = shell.small_icon;
-    if (!RegisterClassExA(&wc)) {
+    if (!RegisterClassExW(&wc)) {
         warn("Quillomat Run Failure");
         return 0;
     }
-    char title[path_capacity + 16];
-    format_main_title(title, sizeof title);
     const int screen_width = GetSystemMetrics(SM_CXSCREEN),
               screen_height = GetSystemMetrics(SM_CYSCREEN);
-    shell.main = CreateWindowExA(
-        0, main_class_name, title, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
+    shell.main = CreateWindowExW(
+        0, main_class_name, main_title().c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
         left ? left : screen_width / 2 - default_width / 2,
         top ? top : screen_height / 2 - default_height / 2, width ? width : default_width,
         height ? height : default_height, nullptr, nullptr, instance, nullptr);
@@ -150,9 +155,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     load_triggers(engine_files.trigger_file);
     start_watching();
 
-    HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(accelerators_id));
+    HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(accelerators_id));
     // Unicode messages, so that characters beyond the code page reach the
-    // editor whole; ANSI windows get theirs translated by the system.
+    // editor and the search window whole.
     MSG msg{};
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         if (TranslateAcceleratorW(shell.main, accelerators, &msg)) continue;

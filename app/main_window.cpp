@@ -6,6 +6,7 @@
 #include "engine/input_watch.h"
 #include "engine/triggers.h"
 #include "listwin/list_window.h"
+#include "platform/win32/wide.h"
 #include "platform/win32/win32_windows.h"
 
 #include <commctrl.h>
@@ -29,15 +30,13 @@ void create_editor_font() {
 
 bool auto_start_is_on() {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", 0,
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", 0,
                       KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
         return false;
-    char value[256] = {};
-    DWORD size = 255;
-    const LONG result =
-        RegQueryValueExA(key, "Quillomat", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
+    DWORD type = 0, size = 0;
+    const LONG result = RegQueryValueExW(key, L"Quillomat", nullptr, &type, nullptr, &size);
     RegCloseKey(key);
-    return result == ERROR_SUCCESS && value[0] != '\0';
+    return result == ERROR_SUCCESS && size > sizeof(wchar_t);
 }
 
 namespace {
@@ -59,12 +58,12 @@ void on_create(HWND window) {
         0, L"EDIT", L"", editor_style | (shell.wrap ? 0 : ES_AUTOHSCROLL), 0, 0,
         outer.right - outer.left, outer.bottom - outer.top - 20, window,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(editor_id)), shell.instance, nullptr);
-    SendMessageA(shell.editor, WM_SETFONT, reinterpret_cast<WPARAM>(shell.editor_font), TRUE);
-    SendMessageA(shell.editor, EM_LIMITTEXT, editor_text_limit, 0);
+    SendMessageW(shell.editor, WM_SETFONT, reinterpret_cast<WPARAM>(shell.editor_font), TRUE);
+    SendMessageW(shell.editor, EM_LIMITTEXT, editor_text_limit, 0);
     ShowWindow(shell.editor, SW_SHOW);
     UpdateWindow(shell.editor);
-    shell.status_bar = CreateWindowExA(
-        0, STATUSCLASSNAMEA, " ", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, window,
+    shell.status_bar = CreateWindowExW(
+        0, STATUSCLASSNAMEW, L" ", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, window,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(status_bar_id)), shell.instance, nullptr);
     ShowWindow(shell.status_bar, SW_SHOW);
     UpdateWindow(shell.status_bar);
@@ -84,7 +83,7 @@ void on_size(HWND window, WPARAM type, LPARAM size) {
     GetWindowRect(shell.status_bar, &bar);
     SetWindowPos(shell.editor, HWND_TOP, 0, 0, client.right,
                  client.bottom - (bar.bottom - bar.top) + 1, SWP_FRAMECHANGED);
-    SendMessageA(shell.status_bar, WM_SIZE, type, size);
+    SendMessageW(shell.status_bar, WM_SIZE, type, size);
     InvalidateRect(shell.status_bar, nullptr, TRUE);
 }
 
@@ -122,12 +121,12 @@ bool settle_unsaved_edits(HWND window) {
     const int answer = ask_save_changes(window);
     if (answer == IDCANCEL) return false;
     return answer != IDYES ||
-           SendMessageA(window, WM_COMMAND, command::save_file, 0) == save_succeeded;
+           SendMessageW(window, WM_COMMAND, command::save_file, 0) == save_succeeded;
 }
 
 int ask_save_changes(HWND window) {
-    if (!SendMessageA(shell.editor, EM_CANUNDO, 0, 0) || trigger_table.debug_mode) return IDNO;
-    return MessageBoxA(window, "Save changes?\n\n(Press Cancel to return to program)", "Quillomat",
+    if (!SendMessageW(shell.editor, EM_CANUNDO, 0, 0) || trigger_table.debug_mode) return IDNO;
+    return MessageBoxW(window, L"Save changes?\n\n(Press Cancel to return to program)", L"Quillomat",
                        MB_YESNOCANCEL | MB_ICONQUESTION | MB_TASKMODAL | MB_SETFOREGROUND);
 }
 
@@ -184,5 +183,5 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         if (message == tray_callback_message) on_tray_callback(window, lparam);
         break;
     }
-    return DefWindowProcA(window, message, wparam, lparam);
+    return DefWindowProcW(window, message, wparam, lparam);
 }

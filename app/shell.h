@@ -4,6 +4,7 @@
 
 #include "common/text.h"
 
+#include <string>
 #include <windows.h>
 
 constexpr int editor_id = 4001;
@@ -54,10 +55,11 @@ struct Shell {
 };
 extern Shell shell;
 
-extern const char* const main_class_name;
-extern const char* const settings_section;
+extern const wchar_t* const main_class_name;
 
-// ---- settings file ----
+// ---- settings file (keys and values in UTF-8) ----
+// Makes the settings file UTF-16 before its first use; see settings.cpp.
+void prepare_settings_file();
 bool setting_present(const char* key);
 int setting_int(const char* key);
 void setting_text(const char* key, char* out, std::size_t capacity);
@@ -68,6 +70,8 @@ void write_setting_int(const char* key, int value);
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 // Sets the title "Quillomat - <trigger file>".
 void set_main_title();
+// The program's own path, in UTF-8.
+std::string program_path();
 HFONT make_font(const char* face, int points, bool bold, bool italic, bool underline);
 HCURSOR create_hand_cursor(HINSTANCE instance);
 

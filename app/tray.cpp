@@ -1,12 +1,14 @@
 // The notification-area icon that stands in for the hidden main window.
 #include "app/shell.h"
 
+#include "platform/win32/wide.h"
+
 #include <shellapi.h>
 
 namespace {
-NOTIFYICONDATAA icon_record(HWND window) {
-    NOTIFYICONDATAA data{};
-    data.cbSize = NOTIFYICONDATAA_V2_SIZE; // the 488-byte record every shell version knows
+NOTIFYICONDATAW icon_record(HWND window) {
+    NOTIFYICONDATAW data{};
+    data.cbSize = NOTIFYICONDATAW_V2_SIZE; // the 488-byte record every shell version knows
     data.hWnd = window ? window : GetDesktopWindow();
     data.uID = app_icon_id;
     data.uFlags = NIF_MESSAGE | NIF_ICON;
@@ -16,35 +18,36 @@ NOTIFYICONDATAA icon_record(HWND window) {
 } // namespace
 
 void tray_icon_add(HWND window, HICON icon, const char* tip) {
-    NOTIFYICONDATAA data = icon_record(window);
-    data.hIcon = icon ? icon : LoadIconA(nullptr, MAKEINTRESOURCEA(32516)); // IDI_ASTERISK
+    NOTIFYICONDATAW data = icon_record(window);
+    data.hIcon = icon ? icon : LoadIconW(nullptr, MAKEINTRESOURCEW(32516)); // IDI_ASTERISK
     if (tip && *tip) {
         data.uFlags |= NIF_TIP;
-        copy_bounded(data.szTip, sizeof data.szTip, tip);
+        const std::wstring wide = widen(tip);
+        wide.copy(data.szTip, sizeof data.szTip / sizeof data.szTip[0] - 1);
     }
-    Shell_NotifyIconA(NIM_ADD, &data);
+    Shell_NotifyIconW(NIM_ADD, &data);
 }
 
 void tray_icon_remove(HWND window) {
-    NOTIFYICONDATAA data = icon_record(window);
-    Shell_NotifyIconA(NIM_DELETE, &data);
+    NOTIFYICONDATAW data = icon_record(window);
+    Shell_NotifyIconW(NIM_DELETE, &data);
 }
 
 void on_tray_callback(HWND window, LPARAM mouse_message) {
     if (mouse_message == WM_LBUTTONDBLCLK) {
-        SendMessageA(window, WM_COMMAND, command::show_window, 0);
+        SendMessageW(window, WM_COMMAND, command::show_window, 0);
         return;
     }
     if (mouse_message != WM_LBUTTONDOWN && mouse_message != WM_RBUTTONDOWN) return;
     SetForegroundWindow(window);
     HMENU menu = CreatePopupMenu();
     if (!menu) return;
-    AppendMenuA(menu, MF_STRING, command::show_window, "Show Quillomat");
-    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuA(menu, MF_STRING, command::remove_clipboard_formatting,
-                "Remove Clipboard Formatting");
-    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuA(menu, MF_STRING, command::exit_program, "Exit Quillomat");
+    AppendMenuW(menu, MF_STRING, command::show_window, L"Show Quillomat");
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING, command::remove_clipboard_formatting,
+                L"Remove Clipboard Formatting");
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING, command::exit_program, L"Exit Quillomat");
     POINT at;
     GetCursorPos(&at);
     TrackPopupMenu(menu, 0, at.x, at.y, 0, window, nullptr);

@@ -1,12 +1,16 @@
-// Text helpers shared by every subsystem. Texts are 8-bit ANSI and
-// NUL-terminated; a null pointer counts as an absent text.
+// Text helpers shared by every subsystem. Texts are NUL-terminated; a null
+// pointer counts as an absent text. Text that was typed or will be typed (the
+// key history, triggers, outputs) is 8-bit code-page text; every other text
+// (paths, titles, arguments, settings, messages) is UTF-8.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 
-constexpr std::size_t path_capacity = 260; // 259 characters and the terminator
+// A path in UTF-8: room for any 259 characters (3 bytes each at most in the
+// basic plane), and for the longer paths the system takes in their "\\?\" form.
+constexpr std::size_t path_capacity = 1024;
 
 // Position of the first case-insensitive occurrence of `needle` in `text`
 // (ASCII letters only fold), or nullptr when either text is absent or empty.

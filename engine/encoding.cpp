@@ -1,6 +1,7 @@
 #include "engine/encoding.h"
 
 #include "common/text.h"
+#include "common/utf8.h"
 #include "engine/triggers.h"
 #include "platform/platform.h"
 
@@ -14,33 +15,38 @@ bool has_bom(const char* text, std::size_t size) {
     return size >= 3 && std::memcmp(text, bom, 3) == 0;
 }
 
-// The code point of the UTF-8 sequence at text[at] and its length; length 0
-// when the bytes there are not a valid, shortest-form sequence.
-uint32_t decode(const unsigned char* text, std::size_t size, std::size_t at, std::size_t* length) {
-    const unsigned char lead = text[at];
-    *length = 0;
-    if (lead < 0x80) {
-        *length = 1;
-        return lead;
+// Counts lines as the loader does: every LF ends one, and so does a CR that
+// no LF follows. Feed it each character in turn.
+struct LineCounter {
+    int line = 1;
+    bool after_cr = false;
+    // The line that character `c` stands on.
+    int feed(uint32_t c) {
+        if (after_cr && c != '\n') ++line; // a lone CR ended the line before
+        const int here = line;
+        after_cr = c == '\r';
+        if (c == '\n') ++line;
+        return here;
     }
-    std::size_t n = 0;
-    uint32_t cp = 0, min = 0;
-    if (lead >= 0xC2 && lead <= 0xDF)
-        n = 2, cp = lead & 0x1F, min = 0x80;
-    else if (lead >= 0xE0 && lead <= 0xEF)
-        n = 3, cp = lead & 0x0F, min = 0x800;
-    else if (lead >= 0xF0 && lead <= 0xF4)
-        n = 4, cp = lead & 0x07, min = 0x10000;
-    else
-        return 0;
-    if (at + n > size) return 0;
-    for (std::size_t i = 1; i < n; ++i) {
-        if ((text[at + i] & 0xC0) != 0x80) return 0;
-        cp = (cp << 6) | (text[at + i] & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
-    *length = n;
-    return cp;
+};
+
+// The UTF-16 unit at `at` of a file in the given byte order.
+uint16_t unit_at(const unsigned char* text, std::size_t at, bool big_endian) {
+    return static_cast<uint16_t>(big_endian ? (text[at] << 8) | text[at + 1]
+                                            : (text[at + 1] << 8) | text[at]);
+}
+
+// Zero bytes in every other place, the rest mostly not: UTF-16 text, most of
+// it ASCII, written without its byte-order mark.
+bool looks_like_utf16(const unsigned char* text, std::size_t size) {
+    const std::size_t pairs = (size < 8192 ? size : 8192) / 2;
+    if (pairs < 2) return false;
+    std::size_t zero[2] = {0, 0};
+    for (std::size_t i = 0; i < pairs * 2; ++i)
+        if (text[i] == 0) ++zero[i % 2];
+    for (int high = 0; high < 2; ++high)
+        if (zero[high] * 4 >= pairs && zero[1 - high] * 16 < pairs) return true;
+    return false;
 }
 
 // Walks a UTF-8 text (without its mark) character by character, with the
@@ -53,7 +59,7 @@ template <typename Visit> void walk(const unsigned char* text, std::size_t size,
     bool line_start = true, in_trigger = false;
     for (std::size_t at = 0; at < size;) {
         std::size_t length = 0;
-        uint32_t cp = decode(text, size, at, &length);
+        uint32_t cp = utf8_decode(text, size, at, &length);
         if (length == 0) { // only after a byte-order mark that promised UTF-8
             cp = 0xFFFD;
             length = 1;
@@ -70,13 +76,15 @@ template <typename Visit> void walk(const unsigned char* text, std::size_t size,
 } // namespace
 
 TextEncoding detect_encoding(const char* text, std::size_t size) {
+    if (size >= 2 && std::memcmp(text, "\xFF\xFE", 2) == 0) return TextEncoding::utf16le;
+    if (size >= 2 && std::memcmp(text, "\xFE\xFF", 2) == 0) return TextEncoding::utf16be;
     if (has_bom(text, size)) return TextEncoding::utf8_bom;
     const auto* bytes = reinterpret_cast<const unsigned char*>(text);
     bool multi_byte = false;
     for (std::size_t at = 0; at < size;) {
         if (bytes[at] == 0) break; // the text ends at a zero byte, as everywhere
         std::size_t length = 0;
-        decode(bytes, size, at, &length);
+        utf8_decode(bytes, size, at, &length);
         if (length == 0) return TextEncoding::ansi;
         multi_byte = multi_byte || length > 1;
         at += length;
@@ -84,9 +92,100 @@ TextEncoding detect_encoding(const char* text, std::size_t size) {
     return multi_byte ? TextEncoding::utf8 : TextEncoding::ansi;
 }
 
+TextProblem check_text(const char* text, std::size_t size, TextEncoding encoding) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text);
+    LineCounter lines;
+    if (is_utf16(encoding)) {
+        const bool big_endian = encoding == TextEncoding::utf16be;
+        for (std::size_t at = 2; at < size; at += 2) {
+            if (at + 1 >= size) return {TextProblem::invalid_utf16, lines.feed(0xFFFD)};
+            const uint16_t unit = unit_at(bytes, at, big_endian);
+            const int line = lines.feed(unit);
+            if (unit == 0) return {TextProblem::zero_byte, line};
+            if (unit >= 0xDC00 && unit <= 0xDFFF) return {TextProblem::invalid_utf16, line};
+            if (unit >= 0xD800 && unit <= 0xDBFF) {
+                const bool paired = at + 3 < size && unit_at(bytes, at + 2, big_endian) >= 0xDC00 &&
+                                    unit_at(bytes, at + 2, big_endian) <= 0xDFFF;
+                if (!paired) return {TextProblem::invalid_utf16, line};
+                at += 2;
+            }
+        }
+        return {};
+    }
+    if (std::memchr(text, 0, size) && looks_like_utf16(bytes, size))
+        return {TextProblem::utf16_without_mark, 0};
+    const bool strict = encoding == TextEncoding::utf8_bom;
+    for (std::size_t at = strict ? 3 : 0; at < size;) {
+        std::size_t length = 1;
+        uint32_t cp = bytes[at];
+        if (strict) {
+            cp = utf8_decode(bytes, size, at, &length);
+            if (length == 0) return {TextProblem::invalid_utf8, lines.feed(0xFFFD)};
+        }
+        const int line = lines.feed(cp);
+        if (bytes[at] == 0) return {TextProblem::zero_byte, line};
+        at += length;
+    }
+    return {};
+}
+
+std::string describe_text_problem(const TextProblem& problem) {
+    char words[96];
+    switch (problem.kind) {
+    case TextProblem::zero_byte:
+        std::snprintf(words, sizeof words, "holds a zero byte at line %d", problem.line);
+        return words;
+    case TextProblem::utf16_without_mark:
+        return "is UTF-16 without a byte-order mark";
+    case TextProblem::invalid_utf8:
+        std::snprintf(words, sizeof words, "is marked as UTF-8 but is not UTF-8 at line %d",
+                      problem.line);
+        return words;
+    case TextProblem::invalid_utf16:
+        std::snprintf(words, sizeof words, "is marked as UTF-16 but is not UTF-16 at line %d",
+                      problem.line);
+        return words;
+    default:
+        return "";
+    }
+}
+
+bool utf16_to_utf8(HeapText& text, std::size_t& size, TextEncoding encoding) {
+    if (!is_utf16(encoding) || !text) return true;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.get());
+    const bool big_endian = encoding == TextEncoding::utf16be;
+    // Every unit becomes at most 3 bytes (a surrogate pair 4 for 2 units).
+    HeapText out = alloc_text(file_buffer_size(size / 2 * 3));
+    if (!out) return false;
+    std::string chunk;
+    std::size_t n = 0;
+    for (std::size_t at = 2; at + 1 < size; at += 2) {
+        uint32_t cp = unit_at(bytes, at, big_endian);
+        if (cp >= 0xD800 && cp <= 0xDBFF && at + 3 < size) {
+            const uint16_t low = unit_at(bytes, at + 2, big_endian);
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+                at += 2;
+            }
+        }
+        chunk.clear();
+        utf8_append(chunk, cp);
+        std::memcpy(out.get() + n, chunk.data(), chunk.size());
+        n += chunk.size();
+    }
+    out.get()[n] = '\0';
+    text = std::move(out);
+    size = n;
+    return true;
+}
+
 bool to_engine_text(HeapText& text, std::size_t& size, TextEncoding encoding,
                     std::vector<int>* untypeable) {
     if (encoding == TextEncoding::ansi || !text) return true;
+    if (is_utf16(encoding)) {
+        if (!utf16_to_utf8(text, size, encoding)) return false;
+        encoding = TextEncoding::utf8;
+    }
     const std::size_t skip = encoding == TextEncoding::utf8_bom ? 3 : 0;
     const auto* bytes = reinterpret_cast<const unsigned char*>(text.get()) + skip;
     const std::size_t length = length_bounded(text.get() + skip, size - skip);
@@ -134,7 +233,8 @@ bool to_engine_text(HeapText& text, std::size_t& size, TextEncoding encoding,
 }
 
 FileRead read_engine_text(const char* path, HeapText& text, std::size_t& size,
-                          TextEncoding* encoding, std::vector<int>* untypeable) {
+                          TextEncoding* encoding, std::vector<int>* untypeable,
+                          TextProblem* problem) {
     char* raw = nullptr;
     size = 0;
     const FileRead result = read_whole_file(path, max_trigger_file_size, &raw, &size);
@@ -142,6 +242,9 @@ FileRead read_engine_text(const char* path, HeapText& text, std::size_t& size,
     if (result != FileRead::ok) return result;
     const TextEncoding found = detect_encoding(text.get(), size);
     if (encoding) *encoding = found;
+    const TextProblem checked = check_text(text.get(), size, found);
+    if (problem) *problem = checked;
+    if (checked.kind != TextProblem::none) return FileRead::not_text;
     return to_engine_text(text, size, found, untypeable) ? FileRead::ok : FileRead::no_memory;
 }
 
@@ -166,4 +269,28 @@ uint32_t parse_unicode_token(const char* text, uint32_t* length) {
     if (cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
     *length = static_cast<uint32_t>(p + 1 - text);
     return cp;
+}
+
+std::string engine_text_to_utf8(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        const unsigned char byte = static_cast<unsigned char>(text[at]);
+        if (byte == '{') {
+            const std::string token(text.substr(at, 11));
+            uint32_t length = 0;
+            if (const uint32_t cp = parse_unicode_token(token.c_str(), &length)) {
+                utf8_append(out, cp);
+                at += length - 1;
+                continue;
+            }
+        }
+        if (byte < 0x80) {
+            out += static_cast<char>(byte);
+            continue;
+        }
+        const uint32_t cp = code_point_of_ansi(byte);
+        utf8_append(out, cp ? cp : 0xFFFD);
+    }
+    return out;
 }

@@ -35,8 +35,10 @@ void prepare_output(int entry, uint8_t new_key);
 // One playback-timer tick.
 void playback_tick();
 // The search window has closed, with the entry picked or -1 for none: the
-// entry's output plays as if it had fired, erasing nothing, and polling resumes.
-void search_window_closed(int entry);
+// entry's output plays as if it had fired, erasing nothing, and polling
+// resumes. `line` names the file line the pick stood on (0: the first line of
+// the trigger), so that of two lines with the same trigger each plays its own.
+void search_window_closed(int entry, int line = 0);
 
 // Routes a main-window timer to its tick; false for timers the engine does not own.
 bool engine_on_timer(int id);

@@ -68,9 +68,18 @@ HeapText read_trigger_file(std::size_t& capacity) {
 
 // The first line that starts with the trigger as written and "=". A line
 // starts after LF, and also after a lone CR, so that files with CR-only line
-// ends find every output, as the loader finds every trigger.
-char* find_output_line(char* text, const char* lookup_key) {
+// ends find every output, as the loader finds every trigger. With `line`
+// (1-based), that line, when it still starts so.
+char* find_output_line(char* text, const char* lookup_key, int line) {
     const char* key = lookup_key + 1; // without its "\n"
+    if (line > 0) {
+        // Lines are counted as the loader counts them: every LF ends one, and
+        // so does a CR that no LF follows. text[0] is the "\n" put in front.
+        char* at = text + 1;
+        for (int n = 1; n < line && *at; ++at)
+            if (*at == '\n' || (*at == '\r' && at[1] != '\n')) ++n;
+        if (std::strncmp(at, key, std::strlen(key)) == 0) return at - 1;
+    }
     for (char* at = std::strstr(text + 1, key); at; at = std::strstr(at + 1, key)) {
         if (at[-1] == '\n' || at[-1] == '\r') return at - 1;
     }
@@ -118,12 +127,12 @@ void fill_in_dates(char* text) {
 namespace {
 // Reads the entry's output from the file on disk, fills it in, counts it and
 // starts its playback; polling resumes when the output is missing.
-void fetch_and_play(const TriggerEntry& entry) {
+void fetch_and_play(const TriggerEntry& entry, int line_number = 0) {
     output_state.text.reset();
     std::size_t capacity = 0;
     HeapText text = read_trigger_file(capacity);
     if (!text) return resume_polling();
-    char* line = find_output_line(text.get(), entry.lookup_key.data());
+    char* line = find_output_line(text.get(), entry.lookup_key.data(), line_number);
     if (!line) {
         status_printf(" * * * WARNING: No output listed!");
         return resume_polling();
@@ -157,11 +166,11 @@ void prepare_output(int entry_index, uint8_t new_key) {
     fetch_and_play(entry);
 }
 
-void search_window_closed(int entry_index) {
+void search_window_closed(int entry_index, int line) {
     output_state.searching = false;
     key_monitor.history.fill(0);
     // Polling resumes when the output has played (or at once), ignoring the
     // keys typed into the window on the way.
     if (entry_index < 0 || entry_index >= trigger_table.count) return resume_polling();
-    fetch_and_play(trigger_table.entries[entry_index]);
+    fetch_and_play(trigger_table.entries[entry_index], line);
 }

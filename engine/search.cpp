@@ -1,6 +1,8 @@
 #include "engine/search.h"
 
 #include "common/text.h"
+#include "common/utf8.h"
+#include "engine/encoding.h"
 #include "engine/trigger_report.h"
 
 #include <algorithm>
@@ -8,28 +10,62 @@
 #include <cstring>
 
 namespace {
-bool is_word_char(char c) {
-    return std::isalnum(static_cast<unsigned char>(c)) != 0;
+using Text = std::u32string;
+
+// The text's characters; a byte that is no UTF-8 stands for itself.
+Text code_points(std::string_view text) {
+    Text out;
+    out.reserve(text.size());
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    for (std::size_t at = 0; at < text.size();) {
+        std::size_t length = 0;
+        const uint32_t cp = utf8_decode(bytes, text.size(), at, &length);
+        out += length ? cp : bytes[at];
+        at += length ? length : 1;
+    }
+    return out;
+}
+
+// Letters and digits of any script; punctuation, symbols and spaces are not.
+bool is_word_char(uint32_t c) {
+    if (c < 0x80) return std::isalnum(static_cast<int>(c)) != 0;
+    if (c < 0xC0 || c == 0xD7 || c == 0xF7) return false;
+    if (c >= 0x2000 && c <= 0x2BFF) return false; // punctuation, arrows, symbols
+    if (c >= 0x3000 && c <= 0x303F) return false; // CJK punctuation
+    return true;
+}
+
+// Lower case for the scripts most trigger files are written in.
+uint32_t fold(uint32_t c) {
+    if (c >= 'A' && c <= 'Z') return c + 32;
+    if (c < 0xC0) return c;
+    if (c <= 0xDE && c != 0xD7) return c + 0x20;
+    if ((c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177)) return c | 1;
+    if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) return c + (c & 1);
+    if (c >= 0x391 && c <= 0x3A9 && c != 0x3A2) return c + 0x20;
+    if (c >= 0x410 && c <= 0x42F) return c + 0x20;
+    if (c >= 0x400 && c <= 0x40F) return c + 0x50;
+    return c;
 }
 
 // The words of a comment, without its ";" and the rules around them.
 std::string label_of(std::string_view comment) {
-    std::size_t first = 0, last = comment.size();
-    while (first < last && !is_word_char(comment[first]))
+    const Text chars = code_points(comment);
+    std::size_t first = 0, last = chars.size();
+    while (first < last && !is_word_char(chars[first]))
         ++first;
-    while (last > first && !is_word_char(comment[last - 1]))
+    while (last > first && !is_word_char(chars[last - 1]))
         --last;
-    return std::string(comment.substr(first, last - first));
-}
-
-char fold(char c) {
-    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    std::string out;
+    for (std::size_t i = first; i < last; ++i)
+        utf8_append(out, chars[i]);
+    return out;
 }
 
 // The best score of `query` as a subsequence of `field`: every start at an
 // occurrence of its first character is tried, and the rest is matched
 // greedily, preferring the next character right after the last one.
-int field_score(std::string_view field, std::string_view query) {
+int field_score(const Text& field, const Text& query) {
     constexpr int per_char = 16, consecutive = 12, word_start = 10, field_start = 8;
     constexpr int max_starts = 16;
     int best = 0, starts = 0;
@@ -37,18 +73,18 @@ int field_score(std::string_view field, std::string_view query) {
         if (fold(field[start]) != fold(query[0])) continue;
         ++starts;
         int score = 0;
-        std::size_t at = start, matched = 0, previous = std::string_view::npos;
+        std::size_t at = start, matched = 0, previous = Text::npos;
         while (matched < query.size() && at < field.size()) {
             if (fold(field[at]) != fold(query[matched])) {
                 ++at;
                 continue;
             }
             score += per_char;
-            if (previous != std::string_view::npos && at == previous + 1) score += consecutive;
+            if (previous != Text::npos && at == previous + 1) score += consecutive;
             if (at == 0) score += field_start;
             if (at > 0 && !is_word_char(field[at - 1]) && is_word_char(field[at]))
                 score += word_start;
-            if (previous != std::string_view::npos)
+            if (previous != Text::npos)
                 score -= std::min<int>(static_cast<int>(at - previous - 1), 8); // a gap costs
             previous = at++;
             ++matched;
@@ -59,12 +95,14 @@ int field_score(std::string_view field, std::string_view query) {
 }
 } // namespace
 
-std::vector<SearchItem> search_items(const char* text, std::size_t size) {
+std::vector<SearchItem> search_items(const char* text, std::size_t size,
+                                     const std::vector<int>* untypeable) {
     static TriggerTable table; // large: kept off the stack
     table = TriggerTable{};
     std::vector<LineNote> notes;
     const std::size_t end = length_bounded(text, size);
     parse_trigger_text(text, end, table, &notes);
+    mark_untypeable(notes, untypeable);
     // A line of the text, from its start to its line end.
     auto line_at = [&](std::size_t offset) {
         const std::string_view rest(text + offset, end - offset);
@@ -75,11 +113,14 @@ std::vector<SearchItem> search_items(const char* text, std::size_t size) {
     for (const LineNote& note : notes) {
         if (note.verdict == LineVerdict::trigger) {
             const std::string_view line = line_at(note.offset);
-            SearchItem item{note.entry, describe_trigger(table.entries[note.entry]), "",
-                            std::string(line.substr(line.find('=') + 1, search_output_chars))};
+            const std::string output =
+                engine_text_to_utf8(line.substr(line.find('=') + 1, search_output_chars));
+            SearchItem item{note.entry, note.line,
+                            engine_text_to_utf8(describe_trigger(table.entries[note.entry], true)),
+                            "", output};
             if (previous && previous->verdict == LineVerdict::comment &&
                 previous->line == note.line - 1)
-                item.label = label_of(line_at(previous->offset).substr(1));
+                item.label = label_of(engine_text_to_utf8(line_at(previous->offset).substr(1)));
             items.push_back(std::move(item));
         }
         previous = &note;
@@ -89,12 +130,14 @@ std::vector<SearchItem> search_items(const char* text, std::size_t size) {
 
 int search_score(const SearchItem& item, std::string_view query) {
     if (query.empty()) return 1;
+    const Text wanted = code_points(query);
     // A match in what the user named or types beats one in the output.
     constexpr int trigger_bonus = 24, label_bonus = 16;
     int best = 0;
-    if (int s = field_score(item.trigger, query)) best = std::max(best, s + trigger_bonus);
-    if (int s = field_score(item.label, query)) best = std::max(best, s + label_bonus);
-    if (int s = field_score(item.output, query)) best = std::max(best, s);
+    if (int s = field_score(code_points(item.trigger), wanted))
+        best = std::max(best, s + trigger_bonus);
+    if (int s = field_score(code_points(item.label), wanted)) best = std::max(best, s + label_bonus);
+    if (int s = field_score(code_points(item.output), wanted)) best = std::max(best, s);
     return best;
 }
 

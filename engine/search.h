@@ -9,8 +9,10 @@
 #include <string_view>
 #include <vector>
 
+// The texts are UTF-8: the characters the file holds, as the user wrote them.
 struct SearchItem {
     int entry;           // the trigger-table index, in file order
+    int line;            // the file line it stands on: its output is that line's
     std::string trigger; // as it is typed or pressed: "btw", "Ctrl+Alt+K"
     std::string label;   // the comment line directly above it, if any
     std::string output;  // the start of its output text
@@ -18,13 +20,16 @@ struct SearchItem {
 
 constexpr std::size_t search_output_chars = 120; // how much of an output is shown and searched
 
-// The triggers of a file's text with their labels and outputs, in file order.
-// A comment counts as a label when it has a letter or a digit; rules such as
-// "; ----" around it are cut off.
-std::vector<SearchItem> search_items(const char* text, std::size_t size);
+// The triggers of a file's text (the engine's, see to_engine_text) with their
+// labels and outputs, in file order. A comment counts as a label when it has
+// a letter or a digit; rules such as "; ----" around it are cut off. The
+// lines named in `untypeable` are neither rows nor labels.
+std::vector<SearchItem> search_items(const char* text, std::size_t size,
+                                     const std::vector<int>* untypeable = nullptr);
 
-// How well `query` matches the item, 0 when it does not: its characters must
-// appear in that order (any case) in the label, the trigger or the output.
+// How well `query` (UTF-8) matches the item, 0 when it does not: its
+// characters must appear in that order (any case, in Latin, Greek and
+// Cyrillic letters too) in the label, the trigger or the output.
 // Consecutive characters, characters at word starts and matches in the trigger
 // or the label score higher than letters scattered through the output.
 int search_score(const SearchItem& item, std::string_view query);

@@ -10,21 +10,21 @@ bool is_plain(const TriggerEntry& entry) {
     return entry.flags == 0;
 }
 
-std::string printable(char c) {
+std::string printable(char c, bool as_text = false) {
     const unsigned char byte = static_cast<unsigned char>(c);
-    if (byte >= 32 && byte < 127) return std::string(1, c);
+    if ((byte >= 32 && byte < 127) || (as_text && byte >= 128)) return std::string(1, c);
     char escaped[8];
     std::snprintf(escaped, sizeof escaped, "<%02X>", byte);
     return escaped;
 }
 
-std::string key_name(uint8_t vk, bool named_by_token) {
+std::string key_name(uint8_t vk, bool named_by_token, bool as_text) {
     if (named_by_token) {
         for (const KeyToken* row = key_tokens; !row->name.empty(); ++row)
             if (row->vk == vk) return std::string(row->name);
     }
     if (vk == 4) return "{mouse_middle}";
-    return printable(static_cast<char>(vk));
+    return printable(static_cast<char>(vk), as_text);
 }
 
 const char* reason(LineVerdict verdict) {
@@ -61,19 +61,28 @@ bool trigger_shadows(const TriggerEntry& earlier, const TriggerEntry& later) {
     return false;
 }
 
-std::string describe_trigger(const TriggerEntry& entry) {
+std::string describe_trigger(const TriggerEntry& entry, bool as_text) {
     std::string text;
     if (is_plain(entry)) {
         const std::size_t length = std::strlen(entry.match.data());
         for (std::size_t i = length; i-- > 0;)
-            text += entry.match[i] == 4 ? std::string("{mouse_middle}") : printable(entry.match[i]);
+            text += entry.match[i] == 4 ? std::string("{mouse_middle}")
+                                        : printable(entry.match[i], as_text);
         return text;
     }
     if (entry.flags & flag_control) text += "Ctrl+";
     if (entry.flags & flag_shift) text += "Shift+";
     if (entry.flags & flag_alt) text += "Alt+";
-    text += key_name(static_cast<uint8_t>(entry.match[0]), (entry.flags & flag_key_token) != 0);
+    text += key_name(static_cast<uint8_t>(entry.match[0]), (entry.flags & flag_key_token) != 0,
+                     as_text);
     return text;
+}
+
+void mark_untypeable(std::vector<LineNote>& notes, const std::vector<int>* untypeable) {
+    if (!untypeable) return;
+    for (LineNote& note : notes)
+        for (const int line : *untypeable)
+            if (note.line == line) note.verdict = LineVerdict::not_typeable;
 }
 
 void build_trigger_report(const char* text, std::size_t size, bool netbook, TriggerReport& report,
@@ -92,10 +101,7 @@ void build_trigger_report(const char* text, std::size_t size, bool netbook, Trig
             }
         }
     }
-    if (untypeable)
-        for (LineNote& note : report.notes)
-            for (const int line : *untypeable)
-                if (note.line == line) note.verdict = LineVerdict::not_typeable;
+    mark_untypeable(report.notes, untypeable);
     report.dead_lines = 0;
     for (const LineNote& note : report.notes) {
         if (note.verdict == LineVerdict::comment) continue;

@@ -26,4 +26,7 @@ void build_trigger_report(const char* text, std::size_t size, bool netbook, Trig
 // The whole report as text, one line per trigger and per dead line.
 std::string format_trigger_report(const TriggerReport& report);
 // How a trigger reads when typed or pressed: "btw", "Ctrl+Alt+K", "Shift+{F1}".
-std::string describe_trigger(const TriggerEntry& entry);
+// Code-page characters show as "<E9>", or as the bytes they are with `as_text`.
+std::string describe_trigger(const TriggerEntry& entry, bool as_text = false);
+// Gives the lines that to_engine_text set aside their verdict: not typeable.
+void mark_untypeable(std::vector<LineNote>& notes, const std::vector<int>* untypeable);

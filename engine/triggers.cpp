@@ -195,11 +195,17 @@ int parse_trigger_text(const char* text, std::size_t size, TriggerTable& table,
 namespace {
 // Leaves the file alone and shows nothing of it: the editor must never hold
 // text that Save could write over a file it did not come from.
-void refuse_file(const char* path, FileRead why) {
+void refuse_file(const char* path, FileRead why, const TextProblem& problem = {}) {
     trigger_table.refusal = why;
     set_editor_text("", false);
     set_editor_read_only(true);
     switch (why) {
+    case FileRead::not_text: {
+        const std::string words = describe_text_problem(problem);
+        copy_bounded(trigger_table.refusal_words.data(), trigger_table.refusal_words.size(), words);
+        status_printf(" Trigger file not loaded, it %s: %s", words.c_str(), path ? path : "");
+        break;
+    }
     case FileRead::too_large:
         status_printf(" Trigger file too large to load: %s", path ? path : "");
         break;
@@ -241,10 +247,14 @@ void load_triggers(const char* path) {
     // only be locked for a moment: it is never replaced.
     if (result != FileRead::ok || !text) return refuse_file(path, result);
     const TextEncoding encoding = detect_encoding(text.get(), size);
+    const TextProblem problem = check_text(text.get(), size, encoding);
+    if (problem.kind != TextProblem::none) return refuse_file(path, FileRead::not_text, problem);
+    if (!utf16_to_utf8(text, size, encoding)) return refuse_file(path, FileRead::no_memory);
     set_editor_read_only(false);
     set_editor_text(text.get(), encoding != TextEncoding::ansi);
     std::vector<int> untypeable;
-    if (!to_engine_text(text, size, encoding, &untypeable))
+    if (!to_engine_text(text, size, is_utf16(encoding) ? TextEncoding::utf8 : encoding,
+                        &untypeable))
         return refuse_file(path, FileRead::no_memory);
     trigger_table.encoding = encoding;
     apply_markers(text.get(), trigger_table);

@@ -43,6 +43,8 @@ struct TriggerTable {
     // came from it). While a file is refused the editor is empty and locked,
     // and the shell never saves over that file.
     FileRead refusal = FileRead::ok;
+    // For a file refused as `not_text`, why, after "it": "holds a zero byte at line 3".
+    std::array<char, 96> refusal_words{};
     TextEncoding encoding = TextEncoding::ansi; // how the loaded file is written; Save keeps it
     bool unicode_typing = false; // "Quillomat_UNICODE": characters without a key go out as Unicode
 };
@@ -72,8 +74,9 @@ struct LineNote {
 // Loads the file at `path` into the trigger table and the editor, sets the
 // markers' modes and reports the count in the status bar. A missing file or
 // one under 3 bytes is replaced by the built-in default; a file that exists
-// but cannot be read (or a default that cannot be written) is refused: it is
-// left untouched, the table is empty and the editor empty and read-only.
+// but cannot be read or holds bytes that are no text (or a default that
+// cannot be written) is refused: it is left untouched, the table is empty and
+// the editor empty and read-only.
 void load_triggers(const char* path);
 
 // Parses a file's text into `table` (which must be cleared first); the

@@ -3,14 +3,16 @@
 
 #include "app/shell.h"
 #include "common/memory.h"
+#include "engine/encoding.h"
 #include "engine/engine.h"
+#include "platform/win32/wide.h"
 #include "playback/launch.h"
 
 #include <cstdio>
 #include <cstring>
 
 namespace {
-const char* const list_class_name = "Quillomat_List_Class";
+const wchar_t* const list_class_name = L"Quillomat_List_Class";
 constexpr UINT_PTR raise_timer = 1001;
 constexpr UINT raise_delay_ms = 250;
 constexpr int first_pick = 0x8000;
@@ -24,8 +26,8 @@ int row_height = 16;
 int measure_row_height() {
     HDC screen = GetDC(nullptr);
     HGDIOBJ old = SelectObject(screen, GetStockObject(DEFAULT_GUI_FONT));
-    TEXTMETRICA metrics{};
-    GetTextMetricsA(screen, &metrics);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(screen, &metrics);
     POINT size{0, metrics.tmHeight};
     LPtoDP(screen, &size, 1);
     SelectObject(screen, old);
@@ -61,7 +63,8 @@ void paint(HWND window) {
             std::snprintf(line, sizeof line, "%d - %s", row + 1, item);
         else
             copy_bounded(line, sizeof line, item);
-        DrawTextA(dc, line, -1, &rect, DT_SINGLELINE);
+        // The list is an output's 8-bit text: shown as the characters it types.
+        DrawTextW(dc, widen(engine_text_to_utf8(line)).c_str(), -1, &rect, DT_SINGLELINE);
         rect.top += row_height;
         ++row;
     }
@@ -94,11 +97,13 @@ void pick(HWND window, int item) {
     char chosen[256];
     item_of(item, chosen, sizeof chosen);
     if (chosen[0]) {
-        if (const WindowId found = find_window_by_title(chosen)) {
+        const std::string name = engine_text_to_utf8(chosen);
+        if (const WindowId found = find_window_by_title(name.c_str())) {
             activate_window(found);
         } else {
-            enter_command_directory(chosen);
-            (void)launch_command(chosen); // a failed pick is silent; the list closes all the same
+            enter_command_directory(name.c_str());
+            // A failed pick is silent; the list closes all the same.
+            (void)launch_command(name.c_str());
         }
     }
     DestroyWindow(window);
@@ -118,12 +123,12 @@ LRESULT CALLBACK list_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         SetCursor(shell.hand_cursor);
         break;
     case WM_LBUTTONDOWN:
-        SendMessageA(window, WM_COMMAND,
+        SendMessageW(window, WM_COMMAND,
                      static_cast<WPARAM>(first_pick + HIWORD(lparam) / row_height), 0);
         break;
     case WM_KEYDOWN:
         if (wparam >= '1' && wparam <= '9')
-            SendMessageA(window, WM_COMMAND, static_cast<WPARAM>(first_pick + (wparam - '1')), 0);
+            SendMessageW(window, WM_COMMAND, static_cast<WPARAM>(first_pick + (wparam - '1')), 0);
         else
             DestroyWindow(window);
         break;
@@ -145,7 +150,7 @@ LRESULT CALLBACK list_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
     default:
         break;
     }
-    return DefWindowProcA(window, message, wparam, lparam);
+    return DefWindowProcW(window, message, wparam, lparam);
 }
 
 // The last place of the list, or the top-right corner.
@@ -170,7 +175,7 @@ void open_custom_list(HWND owner, const char* text) {
     // desktops let a new visible window take the focus at once, which would
     // send the output's next keys to the list and close it.)
     HWND window =
-        CreateWindowExA(WS_EX_TOPMOST, list_class_name, "Custom List",
+        CreateWindowExW(WS_EX_TOPMOST, list_class_name, L"Custom List",
                         WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME, at.left, at.top,
                         at.right, at.bottom, owner, nullptr, shell.instance, nullptr);
     if (!window) return;

@@ -6,18 +6,18 @@
 #include <cstring>
 #include <string_view>
 
-bool register_popup_class(const char* name, WNDPROC procedure) {
-    WNDCLASSEXA wc{};
+bool register_popup_class(const wchar_t* name, WNDPROC procedure) {
+    WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
-    if (GetClassInfoExA(shell.instance, name, &wc)) return true;
-    wc = WNDCLASSEXA{};
+    if (GetClassInfoExW(shell.instance, name, &wc)) return true;
+    wc = WNDCLASSEXW{};
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = procedure;
     wc.hInstance = shell.instance;
-    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)); // IDC_ARROW
+    wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = name;
-    return RegisterClassExA(&wc) != 0;
+    return RegisterClassExW(&wc) != 0;
 }
 
 bool read_popup_geometry(const char* key, RECT* rect) {

@@ -7,7 +7,7 @@
 
 // Registers a popup class (arrow cursor, button-face background) once;
 // true when it is registered.
-bool register_popup_class(const char* name, WNDPROC procedure);
+bool register_popup_class(const wchar_t* name, WNDPROC procedure);
 
 // False when the setting is absent; `rect` then holds right = width and bottom = height.
 bool read_popup_geometry(const char* key, RECT* rect);

@@ -7,6 +7,7 @@
 #include "engine/engine.h"
 #include "engine/search.h"
 #include "platform/platform.h"
+#include "platform/win32/wide.h"
 
 #include <cstdio>
 #include <cstring>
@@ -14,7 +15,7 @@
 #include <vector>
 
 namespace {
-const char* const search_class_name = "Quillomat_Search_Class";
+const wchar_t* const search_class_name = L"Quillomat_Search_Class";
 constexpr UINT_PTR raise_timer = 1001;
 constexpr UINT raise_delay_ms = 50;
 constexpr int query_id = 101, results_id = 102;
@@ -32,24 +33,23 @@ struct SearchWindow {
 SearchWindow search;
 
 void refill() {
-    char query[128] = {};
-    GetWindowTextA(search.query, query, sizeof query - 1);
-    search.shown = search_rank(search.items, query);
-    SendMessageA(search.results, WM_SETREDRAW, FALSE, 0);
-    SendMessageA(search.results, LB_RESETCONTENT, 0, 0);
+    wchar_t query[128] = {};
+    GetWindowTextW(search.query, query, 127);
+    search.shown = search_rank(search.items, narrow(query));
+    SendMessageW(search.results, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(search.results, LB_RESETCONTENT, 0, 0);
     // Long labels are cut on screen (they are searched whole), so that the
     // outputs stay in their column.
     constexpr std::size_t label_chars = 34;
     for (const int i : search.shown) {
         const SearchItem& item = search.items[static_cast<std::size_t>(i)];
-        const std::string label = item.label.size() > label_chars
-                                      ? item.label.substr(0, label_chars - 3) + "..."
-                                      : item.label;
-        const std::string row = item.trigger + "\t" + label + "\t" + item.output;
-        SendMessageA(search.results, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row.c_str()));
+        std::wstring label = widen(item.label);
+        if (label.size() > label_chars) label = label.substr(0, label_chars - 3) + L"...";
+        const std::wstring row = widen(item.trigger) + L"\t" + label + L"\t" + widen(item.output);
+        SendMessageW(search.results, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row.c_str()));
     }
-    SendMessageA(search.results, LB_SETCURSEL, 0, 0);
-    SendMessageA(search.results, WM_SETREDRAW, TRUE, 0);
+    SendMessageW(search.results, LB_SETCURSEL, 0, 0);
+    SendMessageW(search.results, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(search.results, nullptr, TRUE);
 }
 
@@ -88,11 +88,11 @@ void give_keyboard_back(HWND window) {
     forget_stale_modifiers(thread);
 }
 
-// Closes the window. With an entry its output then plays, as if it had fired,
-// into the window that was in front before; `give_back` returns the
-// foreground to that window (a pick or Escape; not when the user clicked
-// elsewhere).
-void close_search(int entry, bool give_back) {
+// Closes the window. With an entry its output (that of its `line`) then
+// plays, as if it had fired, into the window that was in front before;
+// `give_back` returns the foreground to that window (a pick or Escape; not
+// when the user clicked elsewhere).
+void close_search(int entry, int line, bool give_back) {
     if (!search.window || search.closing) return;
     search.closing = true;
     write_popup_geometry("window_search", search.window);
@@ -103,47 +103,47 @@ void close_search(int entry, bool give_back) {
     if (give_back && previous && IsWindow(previous)) give_keyboard_back(previous);
     DestroyWindow(search.window);
     search = SearchWindow{};
-    search_window_closed(entry);
+    search_window_closed(entry, line);
 }
 
 void pick(int row) {
     if (row < 0 || static_cast<std::size_t>(row) >= search.shown.size()) return;
-    close_search(
-        search.items[static_cast<std::size_t>(search.shown[static_cast<std::size_t>(row)])].entry,
-        true);
+    const SearchItem& item =
+        search.items[static_cast<std::size_t>(search.shown[static_cast<std::size_t>(row)])];
+    close_search(item.entry, item.line, true);
 }
 
 // The query line takes the keys that move through the results and pick.
 LRESULT CALLBACK query_proc(HWND edit, UINT message, WPARAM wparam, LPARAM lparam) {
     if (message == WM_KEYDOWN) {
-        const int row = static_cast<int>(SendMessageA(search.results, LB_GETCURSEL, 0, 0));
-        const int rows = static_cast<int>(SendMessageA(search.results, LB_GETCOUNT, 0, 0));
+        const int row = static_cast<int>(SendMessageW(search.results, LB_GETCURSEL, 0, 0));
+        const int rows = static_cast<int>(SendMessageW(search.results, LB_GETCOUNT, 0, 0));
         switch (wparam) {
         case VK_UP:
         case VK_DOWN: {
             const int next = row + (wparam == VK_UP ? -1 : 1);
-            if (next >= 0 && next < rows) SendMessageA(search.results, LB_SETCURSEL, next, 0);
+            if (next >= 0 && next < rows) SendMessageW(search.results, LB_SETCURSEL, next, 0);
             return 0;
         }
         case VK_RETURN:
             pick(row);
             return 0;
         case VK_ESCAPE:
-            close_search(-1, true);
+            close_search(-1, 0, true);
             return 0;
         default:
             break;
         }
     }
     if (message == WM_CHAR && (wparam == '\r' || wparam == 27)) return 0; // no beep
-    return CallWindowProcA(search.edit_proc, edit, message, wparam, lparam);
+    return CallWindowProcW(search.edit_proc, edit, message, wparam, lparam);
 }
 
 // A click on a row picks it, whether or not it was selected already.
 LRESULT CALLBACK results_proc(HWND list, UINT message, WPARAM wparam, LPARAM lparam) {
-    const LRESULT result = CallWindowProcA(search.list_proc, list, message, wparam, lparam);
+    const LRESULT result = CallWindowProcW(search.list_proc, list, message, wparam, lparam);
     if (message == WM_LBUTTONUP) {
-        const LRESULT hit = SendMessageA(list, LB_ITEMFROMPOINT, 0, lparam);
+        const LRESULT hit = SendMessageW(list, LB_ITEMFROMPOINT, 0, lparam);
         if (HIWORD(hit) == 0) pick(static_cast<int>(LOWORD(hit))); // 0: inside an item
     }
     return result;
@@ -159,23 +159,23 @@ void layout(HWND window) {
 }
 
 void create_children(HWND window) {
-    search.query = CreateWindowExA(
-        WS_EX_CLIENTEDGE, "EDIT", "", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 0, 0, 0, 0, window,
+    search.query = CreateWindowExW(
+        WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 0, 0, 0, 0, window,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(query_id)), shell.instance, nullptr);
-    search.results = CreateWindowExA(
-        WS_EX_CLIENTEDGE, "LISTBOX", "",
+    search.results = CreateWindowExW(
+        WS_EX_CLIENTEDGE, L"LISTBOX", L"",
         WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOTIFY | LBS_USETABSTOPS | LBS_NOINTEGRALHEIGHT, 0,
         0, 0, 0, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(results_id)), shell.instance,
         nullptr);
     HGDIOBJ font = GetStockObject(DEFAULT_GUI_FONT);
-    SendMessageA(search.query, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-    SendMessageA(search.results, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    SendMessageW(search.query, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    SendMessageW(search.results, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     INT tabs[2] = {64, 210}; // dialog units: trigger, label, output
-    SendMessageA(search.results, LB_SETTABSTOPS, 2, reinterpret_cast<LPARAM>(tabs));
+    SendMessageW(search.results, LB_SETTABSTOPS, 2, reinterpret_cast<LPARAM>(tabs));
     search.edit_proc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(search.query, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(query_proc)));
+        SetWindowLongPtrW(search.query, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(query_proc)));
     search.list_proc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(search.results, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(results_proc)));
+        SetWindowLongPtrW(search.results, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(results_proc)));
 }
 
 LRESULT CALLBACK search_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -197,16 +197,16 @@ LRESULT CALLBACK search_window_proc(HWND window, UINT message, WPARAM wparam, LP
         if (LOWORD(wparam) == WA_INACTIVE && search.window) {
             // Losing the focus to another window closes it, playing nothing.
             HWND to = reinterpret_cast<HWND>(lparam);
-            if (to != window && !IsChild(window, to)) close_search(-1, false);
+            if (to != window && !IsChild(window, to)) close_search(-1, 0, false);
         }
         break;
     case WM_CLOSE:
-        close_search(-1, true);
+        close_search(-1, 0, true);
         return 0;
     default:
         break;
     }
-    return DefWindowProcA(window, message, wparam, lparam);
+    return DefWindowProcW(window, message, wparam, lparam);
 }
 
 // The last place of the window, or the pick list's corner.
@@ -221,9 +221,11 @@ RECT geometry() {
 std::vector<SearchItem> read_items() {
     HeapText text;
     std::size_t size = 0;
-    if (read_engine_text(engine_files.trigger_file, text, size, nullptr, nullptr) != FileRead::ok)
+    std::vector<int> untypeable;
+    if (read_engine_text(engine_files.trigger_file, text, size, nullptr, &untypeable) !=
+        FileRead::ok)
         return {};
-    return search_items(text.get(), size);
+    return search_items(text.get(), size, &untypeable);
 }
 } // namespace
 
@@ -239,7 +241,7 @@ bool open_search(HWND owner) {
     const RECT at = geometry();
     // Shown without the focus, which it takes a moment later, as the pick list does.
     search.window =
-        CreateWindowExA(WS_EX_TOPMOST, search_class_name, "Quillomat Search",
+        CreateWindowExW(WS_EX_TOPMOST, search_class_name, L"Quillomat Search",
                         WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME, at.left, at.top,
                         at.right, at.bottom, owner, nullptr, shell.instance, nullptr);
     if (!search.window) return false;

@@ -60,6 +60,7 @@ enum class FileRead {
     unreadable, // it exists but cannot be opened or read (locked, access denied, a folder)
     too_large,  // larger than the caller's limit
     no_memory,  // no buffer could be had for it
+    not_text,   // read, but its bytes are no text the program can load and save back
 };
 
 // Reads a whole file, opened shared for reading and writing, into a fresh

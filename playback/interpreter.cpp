@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <string>
 
 namespace {
 constexpr uint32_t command_pause_ms = 10;
@@ -32,10 +33,18 @@ int32_t after_closing_brace(const char* text, int32_t cursor, int32_t length) {
 }
 
 // Copies the argument of "RUN: ", "WINDOW: " or "LIST: ": at most `limit`
-// characters, up to the next CR, LF or "{".
+// characters, up to the next CR, LF or "{" that does not start a "{U+XXXX}"
+// character (one is copied whole or not at all).
 std::size_t copy_argument(const char* from, std::size_t limit, char* out) {
     std::size_t n = 0;
-    while (n < limit && from[n] && from[n] != '\r' && from[n] != '\n' && from[n] != '{') {
+    while (n < limit && from[n] && from[n] != '\r' && from[n] != '\n') {
+        if (from[n] == '{') {
+            uint32_t length = 0;
+            if (!parse_unicode_token(from + n, &length) || n + length > limit) break;
+            std::memcpy(out + n, from + n, length);
+            n += length;
+            continue;
+        }
         out[n] = from[n];
         ++n;
     }
@@ -125,15 +134,17 @@ void take_argument(const char* text, int32_t& cursor, std::string_view keyword, 
 Step play_run(const char* text, int32_t& cursor) {
     char command[max_command_chars + 1];
     take_argument(text, cursor, "RUN: ", max_command_chars, command);
-    return run_command(command) ? Step::next : Step::end_playback;
+    // The command names a file or program: the characters it stands for.
+    return run_command(engine_text_to_utf8(command).c_str()) ? Step::next : Step::end_playback;
 }
 
 Step play_window(const char* text, int32_t& cursor) {
     char title[max_title_chars + 1];
     take_argument(text, cursor, "WINDOW: ", max_title_chars, title);
-    const WindowId window = find_window_by_title(title);
+    const std::string wanted = engine_text_to_utf8(title);
+    const WindowId window = find_window_by_title(wanted.c_str());
     if (!window) {
-        show_message("Window not found", title, message_playback_warning);
+        show_message("Window not found", wanted.c_str(), message_playback_warning);
         return Step::end_playback;
     }
     activate_window(window);

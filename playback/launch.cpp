@@ -5,8 +5,9 @@
 #include <cstring>
 
 namespace {
-constexpr std::size_t part_capacity = 256; // 254 characters, the terminator, one spare
 constexpr std::size_t max_part_chars = 254;
+// UTF-8: 254 characters of any script, the terminator, spare room.
+constexpr std::size_t part_capacity = 4 * max_part_chars + 8;
 constexpr uint32_t title_timeout_ms = 50;
 
 bool is_blank(char c) {
@@ -17,6 +18,18 @@ bool is_quote(char c) {
 }
 bool is_trimmed(char c) {
     return c == ' ' || c == '\t' || is_quote(c);
+}
+
+// Copies at most `max_chars` characters of UTF-8 (never half of one).
+void copy_chars(char* dest, std::size_t capacity, std::string_view source, std::size_t max_chars) {
+    std::size_t end = 0, chars = 0;
+    while (end < source.size() && chars < max_chars) {
+        ++end;
+        while (end < source.size() && (static_cast<unsigned char>(source[end]) & 0xC0) == 0x80)
+            ++end;
+        ++chars;
+    }
+    copy_bounded(dest, capacity, source.substr(0, end));
 }
 
 void trim(char* text) {
@@ -51,8 +64,9 @@ bool launch_command(const char* command_line) {
     char program[part_capacity];
     char arguments[part_capacity];
     const std::size_t program_length = static_cast<std::size_t>(program_end - program_start);
-    copy_bounded(program, max_part_chars + 1, std::string_view(program_start, program_length));
-    copy_bounded(arguments, max_part_chars + 1, p);
+    copy_chars(program, sizeof program, std::string_view(program_start, program_length),
+               max_part_chars);
+    copy_chars(arguments, sizeof arguments, p, max_part_chars);
     trim(arguments);
     return shell_launch(program, arguments);
 }
@@ -67,7 +81,7 @@ void enter_command_directory(const char* command) {
 bool run_command(const char* command) {
     enter_command_directory(command);
     if (launch_command(command)) return true;
-    char quoted[max_command_chars + 3];
+    char quoted[4 * max_command_chars + 3]; // UTF-8 of the command's characters, quoted
     copy_bounded(quoted, sizeof quoted, "\"");
     append_bounded(quoted, sizeof quoted - 1, command);
     append_bounded(quoted, sizeof quoted, "\"");

@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace {
 const char* const usage =
@@ -25,7 +26,9 @@ const char* const usage =
     "(or the command line is wrong).\n";
 } // namespace
 
-int main(int argc, char** argv) {
+// The program's entry: arguments are UTF-8 (a Windows build gets them so
+// from its wide entry point).
+int check_main(int argc, char** argv) {
     const char* path = nullptr;
     bool netbook = false;
     for (int i = 1; i < argc; ++i) {
@@ -55,24 +58,30 @@ int main(int argc, char** argv) {
     std::size_t size = 0;
     TextEncoding encoding = TextEncoding::ansi;
     std::vector<int> untypeable;
-    const FileRead result = read_engine_text(path, text, size, &encoding, &untypeable);
+    TextProblem problem;
+    const FileRead result = read_engine_text(path, text, size, &encoding, &untypeable, &problem);
     if (result != FileRead::ok) {
+        const std::string why = "not loaded: it " + describe_text_problem(problem);
         std::fprintf(stderr, "quillomat-check: %s: %s\n", path,
                      result == FileRead::missing ? "no such file"
                      : result == FileRead::too_large || result == FileRead::no_memory
                          ? "too large to load"
-                         : "cannot be read");
+                     : result == FileRead::not_text ? why.c_str()
+                                                    : "cannot be read");
         return 2;
     }
     static TriggerReport report;
     build_trigger_report(text.get(), size, netbook, report, &untypeable);
     std::printf("Trigger file: %s\n", path);
+    static const char* const encodings[] = {"", "UTF-8", "UTF-8 with a byte-order mark",
+                                            "UTF-16 LE with a byte-order mark",
+                                            "UTF-16 BE with a byte-order mark"};
     if (encoding != TextEncoding::ansi)
-        std::printf("Encoding: UTF-8%s\n",
-                    encoding == TextEncoding::utf8_bom ? " with a byte-order mark" : "");
+        std::printf("Encoding: %s\n", encodings[static_cast<int>(encoding)]);
     std::printf("%s", format_trigger_report(report).c_str());
     if (size < 3)
         std::printf("Note: a file under 3 bytes is replaced by the built-in default when the "
                     "program loads it.\n");
     return report.dead_lines == 0 ? 0 : 1;
 }
+

@@ -1,8 +1,11 @@
 // The real platform: Win32 calls behind the program's seam.
 #include "platform/platform.h"
+#include "platform/win32/wide.h"
 #include "platform/win32/win32_windows.h"
 
 #include "common/memory.h"
+#include "common/text.h"
+#include "common/utf8.h"
 
 #include <commctrl.h>
 #include <cstring>
@@ -128,6 +131,8 @@ void send_key_event(uint8_t vk, uint8_t scan_code, uint32_t flags) {
     keybd_event(vk, scan_code, win_flags, 0);
 }
 
+// The key calls below speak the code page on purpose: the engine's keys and
+// characters are 8-bit code-page text.
 unsigned key_scan_code(int vk) {
     return MapVirtualKeyA(static_cast<UINT>(vk), 0);
 }
@@ -167,8 +172,9 @@ FileRead read_whole_file(const char* path, std::size_t max_size, char** text, st
     *text = nullptr;
     *size = 0;
     if (!path || !*path) return FileRead::missing;
-    FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle file(CreateFileW(file_path(path).c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.ok()) {
         const DWORD error = GetLastError();
         return (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
@@ -214,7 +220,7 @@ bool write_all(HANDLE file, std::string_view data) {
 
 bool append_to_file(const char* path, std::string_view data) {
     if (!path || !*path) return false;
-    FileHandle file(CreateFileA(path, GENERIC_READ | GENERIC_WRITE,
+    FileHandle file(CreateFileW(file_path(path).c_str(), GENERIC_READ | GENERIC_WRITE,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.ok()) return false;
@@ -226,18 +232,18 @@ bool append_to_file(const char* path, std::string_view data) {
 
 bool write_new_file(const char* path, std::string_view data) {
     if (!path || !*path) return false;
-    FileHandle file(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle file(CreateFileW(file_path(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     return file.ok() && write_all(file.handle, data);
 }
 
 bool delete_file(const char* path) {
-    return path && *path && DeleteFileA(path) != 0;
+    return path && *path && DeleteFileW(file_path(path).c_str()) != 0;
 }
 
 std::string_view builtin_text(int id) {
     HRSRC found =
-        FindResourceA(nullptr, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(10) /* RT_RCDATA */);
+        FindResourceW(nullptr, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(10) /* RT_RCDATA */);
     if (!found) return {};
     HGLOBAL loaded = LoadResource(nullptr, found);
     const char* data = loaded ? static_cast<const char*>(LockResource(loaded)) : nullptr;
@@ -252,29 +258,28 @@ std::string_view builtin_text(int id) {
 void set_editor_text(const char* text, bool utf8) {
     if (!windows.editor || !IsWindow(windows.editor)) return;
     if (!text) text = "";
-    if (utf8) {
-        if (std::strncmp(text, "\xEF\xBB\xBF", 3) == 0) text += 3;
-        const int length = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
-        std::wstring wide(length > 0 ? static_cast<std::size_t>(length) : 1, L'\0');
-        if (length > 0) MultiByteToWideChar(CP_UTF8, 0, text, -1, &wide[0], length);
-        SetWindowTextW(windows.editor, wide.c_str());
-    } else {
-        SetWindowTextA(windows.editor, text);
-    }
-    SendMessageA(windows.editor, EM_SETSEL, 0, 0);
-    SendMessageA(windows.editor, EM_SCROLLCARET, 0, 0);
+    if (utf8 && std::strncmp(text, "\xEF\xBB\xBF", 3) == 0) text += 3;
+    // An ANSI file's bytes are the code page's characters.
+    const UINT code_page = utf8 ? CP_UTF8 : CP_ACP;
+    const int length = MultiByteToWideChar(code_page, 0, text, -1, nullptr, 0);
+    std::wstring wide(length > 0 ? static_cast<std::size_t>(length) : 1, L'\0');
+    if (length > 0) MultiByteToWideChar(code_page, 0, text, -1, &wide[0], length);
+    SetWindowTextW(windows.editor, wide.c_str());
+    SendMessageW(windows.editor, EM_SETSEL, 0, 0);
+    SendMessageW(windows.editor, EM_SCROLLCARET, 0, 0);
     if (windows.main) InvalidateRect(windows.main, nullptr, TRUE);
     InvalidateRect(windows.editor, nullptr, TRUE);
 }
 
 void set_editor_read_only(bool read_only) {
     if (windows.editor && IsWindow(windows.editor))
-        SendMessageA(windows.editor, EM_SETREADONLY, read_only ? TRUE : FALSE, 0);
+        SendMessageW(windows.editor, EM_SETREADONLY, read_only ? TRUE : FALSE, 0);
 }
 
 void set_status_text(const char* text) {
     if (!windows.status_bar || !IsWindow(windows.status_bar) || !text || !*text) return;
-    SendMessageA(windows.status_bar, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text));
+    const std::wstring wide = widen(text);
+    SendMessageW(windows.status_bar, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(wide.c_str()));
     UpdateWindow(windows.status_bar);
 }
 
@@ -301,6 +306,7 @@ LocalTime local_time() {
 
 std::size_t expand_environment(const char* text, char* out, std::size_t capacity) {
     const DWORD room = capacity > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<DWORD>(capacity);
+    // The ANSI call on purpose: this is an output's 8-bit text, typed as keys.
     return ExpandEnvironmentStringsA(text, out, room);
 }
 
@@ -340,7 +346,7 @@ ScreenRect window_rect(WindowId window) {
 }
 
 WindowId find_top_window(const char* title) {
-    return id_of(FindWindowA(nullptr, title));
+    return id_of(FindWindowW(nullptr, widen(title ? title : "").c_str()));
 }
 WindowId next_window(WindowId window) {
     return id_of(GetWindow(hwnd_of(window), GW_HWNDNEXT));
@@ -349,11 +355,15 @@ WindowId next_window(WindowId window) {
 bool window_title(WindowId window, char* out, std::size_t capacity, uint32_t timeout_ms) {
     if (!out || capacity == 0) return false;
     out[0] = '\0';
+    wchar_t wide[512] = {};
     DWORD_PTR copied = 0;
     const LRESULT answered =
-        SendMessageTimeoutA(hwnd_of(window), WM_GETTEXT, capacity, reinterpret_cast<LPARAM>(out),
-                            SMTO_NORMAL, timeout_ms, &copied);
-    out[capacity - 1] = '\0';
+        SendMessageTimeoutW(hwnd_of(window), WM_GETTEXT, sizeof wide / sizeof wide[0] - 1,
+                            reinterpret_cast<LPARAM>(wide), SMTO_NORMAL, timeout_ms, &copied);
+    wide[sizeof wide / sizeof wide[0] - 1] = L'\0';
+    const std::string title = narrow(wide);
+    // Cut only between characters.
+    copy_bounded(out, capacity, std::string_view(title).substr(0, utf8_prefix(title, capacity - 1)));
     return answered != 0;
 }
 
@@ -366,17 +376,17 @@ bool is_minimized(WindowId window) {
 
 void bring_window_forward(WindowId window, bool restore) {
     const HWND target = hwnd_of(window);
-    SystemParametersInfoA(SPI_SETFOREGROUNDLOCKTIMEOUT, 1, nullptr, 0);
+    SystemParametersInfoW(SPI_SETFOREGROUNDLOCKTIMEOUT, 1, nullptr, 0);
     ShowWindowAsync(target, restore ? SW_RESTORE : SW_SHOW);
     // A program that does not answer would hold us in every call below that
     // waits for it; such a window only gets the calls that do not wait.
     DWORD_PTR result = 0;
-    const bool answers = SendMessageTimeoutA(target, WM_NULL, 0, 0, SMTO_ABORTIFHUNG,
+    const bool answers = SendMessageTimeoutW(target, WM_NULL, 0, 0, SMTO_ABORTIFHUNG,
                                              activation_timeout_ms, &result) != 0;
     if (answers) {
         UpdateWindow(target);
         // The system command that activates the window named in lParam.
-        SendMessageTimeoutA(target, WM_SYSCOMMAND, SC_HOTKEY, reinterpret_cast<LPARAM>(target),
+        SendMessageTimeoutW(target, WM_SYSCOMMAND, SC_HOTKEY, reinterpret_cast<LPARAM>(target),
                             SMTO_NORMAL | SMTO_ABORTIFHUNG, activation_timeout_ms, &result);
     }
     UINT position_flags = SWP_NOSIZE | SWP_NOMOVE | SWP_FRAMECHANGED | SWP_SHOWWINDOW;
@@ -391,17 +401,22 @@ void bring_window_forward(WindowId window, bool restore) {
 // ---- programs and messages ----
 
 bool shell_launch(const char* program, const char* arguments) {
+    const std::wstring wide_program = widen(program ? program : "");
+    const std::wstring wide_arguments = widen(arguments ? arguments : "");
     const HINSTANCE result =
-        ShellExecuteA(nullptr, nullptr, program, arguments, nullptr, SW_SHOWNORMAL);
+        ShellExecuteW(nullptr, nullptr, wide_program.c_str(),
+                      arguments ? wide_arguments.c_str() : nullptr, nullptr,
+                      SW_SHOWNORMAL);
     return reinterpret_cast<INT_PTR>(result) > 32;
 }
 
 void set_current_directory(const char* path) {
-    SetCurrentDirectoryA(path);
+    SetCurrentDirectoryW(widen(path ? path : "").c_str());
 }
 
 void show_message(const char* text, const char* caption, uint32_t style) {
-    MessageBoxA(windows.main, text, caption, style);
+    MessageBoxW(windows.main, widen(text ? text : "").c_str(),
+                caption ? widen(caption).c_str() : nullptr, style);
 }
 
 void open_list_window(const char* list_text) {
