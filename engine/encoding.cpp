@@ -45,7 +45,7 @@ bool looks_like_utf16(const unsigned char* text, std::size_t size) {
     for (std::size_t i = 0; i < pairs * 2; ++i)
         if (text[i] == 0) ++zero[i % 2];
     for (int high = 0; high < 2; ++high)
-        if (zero[high] * 4 >= pairs && zero[1 - high] * 16 < pairs) return true;
+        if (zero[high] * 2 >= pairs && zero[1 - high] * 16 < pairs) return true;
     return false;
 }
 
@@ -112,9 +112,10 @@ TextProblem check_text(const char* text, std::size_t size, TextEncoding encoding
         }
         return {};
     }
-    if (std::memchr(text, 0, size) && looks_like_utf16(bytes, size))
-        return {TextProblem::utf16_without_mark, 0};
+    const bool zero = std::memchr(text, 0, size) != nullptr;
+    if (zero && looks_like_utf16(bytes, size)) return {TextProblem::utf16_without_mark, 0};
     const bool strict = encoding == TextEncoding::utf8_bom;
+    if (!zero && !strict) return {};
     for (std::size_t at = strict ? 3 : 0; at < size;) {
         std::size_t length = 1;
         uint32_t cp = bytes[at];

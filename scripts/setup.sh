@@ -8,15 +8,66 @@ packages=(
     libgtest-dev googletest libbenchmark-dev
     g++-mingw-w64-i686 g++-mingw-w64-x86-64
     wine64 fonts-wine xvfb xdotool x11-utils imagemagick python3
-    nsis zip unzip
+    nsis zip unzip locales
 )
+# Locales the tests run Wine in, so that the program meets other code pages.
+locales=(ru_RU.UTF-8 ja_JP.UTF-8)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
-echo "Installing: ${missing[*]}"
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
-$sudo apt-get update -q
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    $sudo apt-get update -q
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+for l in "${locales[@]}"; do
+    locale -a 2>/dev/null | grep -qi "^${l%.UTF-8}.utf-\?8$" && continue
+    echo "Generating locale $l"
+    $sudo sh -c "grep -q '^$l UTF-8' /etc/locale.gen || echo '$l UTF-8' >>/etc/locale.gen"
+    $sudo locale-gen >/dev/null
+done
+
+# The shipped 32-bit build runs here only through user-mode emulation: these
+# kernels refuse 32-bit Linux programs, which 32-bit Wine is made of. Where
+# root may mount binfmt_misc, qemu runs them, and 32-bit Wine (with its
+# preloader) serves the 64-bit loader's 32-bit processes. Elsewhere the
+# 32-bit scenario is skipped, and this says so once.
+setup_32bit() {
+    local binfmt=/proc/sys/fs/binfmt_misc
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "32-bit run: not set up (needs root to register the emulator); its scenario will be skipped"
+        return 0
+    fi
+    if [ ! -e "$binfmt/register" ] && ! mount -t binfmt_misc binfmt_misc "$binfmt" 2>/dev/null; then
+        echo "32-bit run: not set up (binfmt_misc cannot be mounted here); its scenario will be skipped"
+        return 0
+    fi
+    local need=()
+    dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+    for p in qemu-user-static wine32:i386 wine32-preloader:i386; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || need+=("$p")
+    done
+    if [ ${#need[@]} -gt 0 ]; then
+        echo "Installing for the 32-bit run: ${need[*]}"
+        apt-get update -q
+        DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends --no-remove \
+            "${need[@]}" || {
+            echo "32-bit run: not set up (the packages did not install); its scenario will be skipped"
+            return 0
+        }
+    fi
+    if [ ! -e "$binfmt/qemu-i386" ]; then
+        # Debian's own registration line, with "F": the emulator is opened
+        # now, so it serves programs from any mount namespace.
+        local line
+        line=$(grep -h '^:qemu-i386:' /usr/lib/binfmt.d/qemu-i386.conf 2>/dev/null || true)
+        [ -n "$line" ] || { echo "32-bit run: no qemu-i386 registration found; its scenario will be skipped"; return 0; }
+        case "${line##*:}" in *F*) ;; *) line="${line}F" ;; esac
+        echo "$line" >"$binfmt/register" 2>/dev/null ||
+            echo "32-bit run: the emulator could not be registered; its scenario will be skipped"
+    fi
+}
+[ "${QUILLOMAT_SKIP_32BIT:-}" = 1 ] || setup_32bit

@@ -12,6 +12,12 @@ export WINEARCH=win64
 export WINELOADER=/usr/lib/wine/wine64
 export WINESERVER=/usr/lib/wine/wineserver64
 WINE=$WINELOADER
+# Wine reads Unix file names and arguments in the locale's character set: a
+# UTF-8 one keeps every character of a name.
+case "${LC_ALL:-${LANG:-}}" in
+*[Uu][Tt][Ff]-8* | *[Uu][Tt][Ff]8*) ;;
+*) export LC_ALL=C.UTF-8 ;;
+esac
 QUILLOMAT_XVFB_PID=
 
 # Starts Xvfb on a free display when no display is set.

@@ -47,7 +47,7 @@ class Desktop:
             f.seek(0)
             out = f.read()
         for item in out.split(b"\0"):
-            if item.startswith((b"WINE", b"DISPLAY=")):
+            if item.startswith((b"WINE", b"DISPLAY=", b"LC_ALL=")):
                 key, _, value = item.decode().partition("=")
                 os.environ[key] = value
         self.wine = os.environ["WINELOADER"]
@@ -81,11 +81,16 @@ def windows_path(path):
 class Session:
     """One program folder: quillomat.exe, its trigger and settings files."""
 
-    def __init__(self, desktop, bin_dir, triggers=None, settings=None):
+    def __init__(self, desktop, bin_dir, triggers=None, settings=None, folder=None, program_dir=None):
+        """bin_dir holds the test tools (target, probe); program_dir the
+        quillomat.exe to run, bin_dir's when not given."""
         self.desktop = desktop
         self.bin_dir = bin_dir
-        self.dir = tempfile.mkdtemp(prefix="quillomat-e2e-")
-        shutil.copy(os.path.join(bin_dir, "quillomat.exe"), self.dir)
+        self.top = tempfile.mkdtemp(prefix="quillomat-e2e-")
+        # The program's own folder, named as a user's may be (any script).
+        self.dir = os.path.join(self.top, folder) if folder else self.top
+        os.makedirs(self.dir, exist_ok=True)
+        shutil.copy(os.path.join(program_dir or bin_dir, "quillomat.exe"), self.dir)
         self.exe = os.path.join(self.dir, "quillomat.exe")
         self.triggers_path = os.path.join(self.dir, "quillomat.txt")
         self.settings_path = os.path.join(self.dir, "quillomat.ini")
@@ -105,17 +110,21 @@ class Session:
     def settings(self):
         values = {}
         if os.path.exists(self.settings_path):
-            with open(self.settings_path, encoding="cp1252") as f:
-                for line in f:
-                    key, sep, value = line.strip().partition("=")
-                    if sep:
-                        values[key] = value
+            with open(self.settings_path, "rb") as f:
+                data = f.read()
+            # The program keeps the file in UTF-16; a file written by hand is cp1252.
+            text = data.decode("utf-16") if data[:2] == b"\xff\xfe" else data.decode("cp1252")
+            for line in text.splitlines():
+                key, sep, value = line.strip().partition("=")
+                if sep:
+                    values[key] = value
         return values
 
     # ---- programs ----
 
-    def start(self, wait=True, status=" Triggers Loaded"):
-        process = subprocess.Popen([self.desktop.wine, self.exe], cwd=self.dir,
+    def start(self, wait=True, status=" Triggers Loaded", locale=None):
+        env = dict(os.environ, LC_ALL=locale, LANG=locale) if locale else None
+        process = subprocess.Popen([self.desktop.wine, self.exe], cwd=self.dir, env=env,
                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.processes.append(process)
         if wait:
@@ -175,7 +184,7 @@ class Session:
                 [self.desktop.wine, os.path.join(self.bin_dir, "tests", "e2e", "quillomat-probe.exe")] + list(args),
                 stdout=out, stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL, timeout=60)
             out.seek(0)
-            return result.returncode, out.read().decode("cp1252", "replace")
+            return result.returncode, out.read().decode("utf-8", "replace")
 
     def probe_async(self, *args):
         """Starts the probe and returns a function that gives what it has printed so far."""
@@ -187,7 +196,7 @@ class Session:
         self.processes.append(process)
         def printed():
             with open(out, "rb") as f:
-                return f.read().decode("cp1252", "replace")
+                return f.read().decode("utf-8", "replace")
         printed.process = process
         return printed
 
@@ -250,4 +259,4 @@ class Session:
                 process.wait(timeout=10)
             except subprocess.TimeoutExpired:
                 process.kill()
-        shutil.rmtree(self.dir, ignore_errors=True)
+        shutil.rmtree(self.top, ignore_errors=True)

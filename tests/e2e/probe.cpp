@@ -16,8 +16,16 @@
 //   probe control CAPTION ID     the text of the child with that id in the window titled CAPTION
 //   probe clipboard-set TEXT     puts TEXT on the clipboard as plain text and as rich text
 //   probe clipboard              the clipboard's format names, one a line, then "text: ..."
+//   probe settext TITLE TEXT     sets the text of the first edit control inside the window
+//   probe rows TITLE             the rows of the list box inside the window, one a line
 //
-// TITLE is matched exactly; "=NAME" names a window class instead.
+// TITLE is matched exactly; "=NAME" names a window class instead. Arguments
+// and everything printed are UTF-8.
+#include "platform/win32/wide.h"
+
+#include <fcntl.h>
+#include <io.h>
+#include <vector>
 #include <windows.h>
 
 #include <cstdio>
@@ -28,20 +36,38 @@
 
 namespace {
 HWND find(const char* spec) {
-    if (spec[0] == '=') return FindWindowA(spec + 1, nullptr);
-    return FindWindowA(nullptr, spec);
+    if (spec[0] == '=') return FindWindowW(widen(spec + 1).c_str(), nullptr);
+    return FindWindowW(nullptr, widen(spec).c_str());
 }
 
 std::string text_of(HWND window) {
-    char buffer[65536] = {};
+    static wchar_t buffer[65536];
+    buffer[0] = L'\0';
     DWORD_PTR copied = 0;
-    SendMessageTimeoutA(window, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer),
+    SendMessageTimeoutW(window, WM_GETTEXT, 65535, reinterpret_cast<LPARAM>(buffer),
                         SMTO_ABORTIFHUNG, 2000, &copied);
-    return buffer;
+    buffer[65535] = L'\0';
+    return narrow(buffer);
 }
 
 HWND child_of_class(HWND parent, const char* class_name) {
-    return FindWindowExA(parent, nullptr, class_name, nullptr);
+    return FindWindowExW(parent, nullptr, widen(class_name).c_str(), nullptr);
+}
+
+BOOL CALLBACK find_descendant(HWND child, LPARAM param) {
+    auto* wanted = reinterpret_cast<std::pair<const wchar_t*, HWND>*>(param);
+    wchar_t class_name[64];
+    GetClassNameW(child, class_name, 64);
+    if (lstrcmpiW(class_name, wanted->first) != 0) return TRUE;
+    wanted->second = child;
+    return FALSE;
+}
+
+// The first control of the class anywhere inside the window (dialogs nest them).
+HWND descendant_of_class(HWND window, const wchar_t* class_name) {
+    std::pair<const wchar_t*, HWND> wanted{class_name, nullptr};
+    EnumChildWindows(window, find_descendant, reinterpret_cast<LPARAM>(&wanted));
+    return wanted.second;
 }
 
 struct DialogSearch {
@@ -49,9 +75,9 @@ struct DialogSearch {
 };
 
 BOOL CALLBACK collect_static(HWND child, LPARAM param) {
-    char class_name[64];
-    GetClassNameA(child, class_name, sizeof class_name);
-    if (std::strcmp(class_name, "Static") == 0 || std::strcmp(class_name, "STATIC") == 0) {
+    wchar_t class_name[64];
+    GetClassNameW(child, class_name, 64);
+    if (lstrcmpiW(class_name, L"Static") == 0) {
         const std::string text = text_of(child);
         if (!text.empty()) {
             auto* found = reinterpret_cast<std::string*>(param);
@@ -63,9 +89,9 @@ BOOL CALLBACK collect_static(HWND child, LPARAM param) {
 }
 
 BOOL CALLBACK collect_dialog(HWND window, LPARAM param) {
-    char class_name[64];
-    GetClassNameA(window, class_name, sizeof class_name);
-    if (std::strcmp(class_name, "#32770") == 0 && IsWindowVisible(window)) {
+    wchar_t class_name[64];
+    GetClassNameW(window, class_name, 64);
+    if (lstrcmpW(class_name, L"#32770") == 0 && IsWindowVisible(window)) {
         std::string body;
         EnumChildWindows(window, collect_static, reinterpret_cast<LPARAM>(&body));
         for (char& c : body)
@@ -77,7 +103,23 @@ BOOL CALLBACK collect_dialog(HWND window, LPARAM param) {
 }
 } // namespace
 
-int main(int argc, char** argv) {
+int probe_main(int argc, char** argv);
+
+int wmain(int argc, wchar_t** wargv) {
+    // Text is printed as it is: a text-mode stdout would turn every "\r\n" of
+    // a window's text into "\r\r\n".
+    _setmode(_fileno(stdout), _O_BINARY);
+    std::vector<std::string> arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.push_back(narrow(wargv[i]));
+    std::vector<char*> argv;
+    for (std::string& argument : arguments)
+        argv.push_back(&argument[0]);
+    argv.push_back(nullptr);
+    return probe_main(argc, argv.data());
+}
+
+int probe_main(int argc, char** argv) {
     if (argc < 2) return 2;
     const std::string verb = argv[1];
     if (verb == "text" && argc == 3) {
@@ -94,7 +136,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (verb == "status") {
-        HWND main = FindWindowA("QuillomatClass", nullptr);
+        HWND main = FindWindowW(L"QuillomatClass", nullptr);
         HWND bar = main ? child_of_class(main, "msctls_statusbar32") : nullptr;
         if (!bar) return 1;
         std::printf("%s", text_of(bar).c_str());
@@ -117,18 +159,18 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (verb == "press" && argc == 4) {
-        HWND dialog = FindWindowA("#32770", argv[2]);
+        HWND dialog = FindWindowW(L"#32770", widen(argv[2]).c_str());
         HWND button = nullptr;
         // Button texts carry "&" before their access key: compare without it.
-        for (HWND child = dialog ? FindWindowExA(dialog, nullptr, "Button", nullptr) : nullptr;
-             child && !button; child = FindWindowExA(dialog, child, "Button", nullptr)) {
+        for (HWND child = dialog ? FindWindowExW(dialog, nullptr, L"Button", nullptr) : nullptr;
+             child && !button; child = FindWindowExW(dialog, child, L"Button", nullptr)) {
             std::string label;
             for (char c : text_of(child))
                 if (c != '&') label += c;
-            if (lstrcmpiA(label.c_str(), argv[3]) == 0) button = child;
+            if (lstrcmpiW(widen(label).c_str(), widen(argv[3]).c_str()) == 0) button = child;
         }
         if (!button) return 1;
-        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
                      reinterpret_cast<LPARAM>(button));
         return 0;
     }
@@ -147,19 +189,19 @@ int main(int argc, char** argv) {
     if (verb == "close" && argc == 3) {
         HWND window = find(argv[2]);
         if (!window) return 1;
-        PostMessageA(window, WM_CLOSE, 0, 0);
+        PostMessageW(window, WM_CLOSE, 0, 0);
         return 0;
     }
     if (verb == "exists" && argc == 3) return find(argv[2]) ? 0 : 1;
     if (verb == "command" && argc == 4) {
         HWND window = find(argv[2]);
-        return window && PostMessageA(window, WM_COMMAND, std::strtoul(argv[3], nullptr, 10), 0)
+        return window && PostMessageW(window, WM_COMMAND, std::strtoul(argv[3], nullptr, 10), 0)
                    ? 0
                    : 1;
     }
     if (verb == "post" && argc == 6) {
         HWND window = find(argv[2]);
-        return window && PostMessageA(window, std::strtoul(argv[3], nullptr, 10),
+        return window && PostMessageW(window, std::strtoul(argv[3], nullptr, 10),
                                       std::strtoul(argv[4], nullptr, 10),
                                       std::strtol(argv[5], nullptr, 10))
                    ? 0
@@ -170,14 +212,15 @@ int main(int argc, char** argv) {
         HWND window = find(argv[2]);
         if (!window) return 1;
         const LRESULT result =
-            SendMessageA(window, std::strtoul(argv[3], nullptr, 10),
+            SendMessageW(window, std::strtoul(argv[3], nullptr, 10),
                          std::strtoul(argv[4], nullptr, 10), std::strtol(argv[5], nullptr, 10));
         std::printf("%lld\n", static_cast<long long>(result));
         return 0;
     }
     if (verb == "hold" && argc == 4) {
         // Holds the file open with no sharing, as another program can.
-        HANDLE file = CreateFileA(argv[2], GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        HANDLE file = CreateFileW(widen(argv[2]).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                  0, nullptr);
         if (file == INVALID_HANDLE_VALUE) return 1;
         std::printf("held\n");
         std::fflush(stdout);
@@ -189,45 +232,71 @@ int main(int argc, char** argv) {
         HWND window = find(argv[2]);
         HWND edit = window ? child_of_class(window, "Edit") : nullptr;
         if (!edit) return 1;
-        const DWORD_PTR selection = SendMessageA(edit, EM_GETSEL, 0, 0);
+        const DWORD_PTR selection = SendMessageW(edit, EM_GETSEL, 0, 0);
         std::printf("%u %u\n", static_cast<unsigned>(LOWORD(selection)),
                     static_cast<unsigned>(HIWORD(selection)));
         return 0;
     }
     if (verb == "control" && argc == 4) {
-        HWND window = FindWindowA(nullptr, argv[2]);
+        HWND window = FindWindowW(nullptr, widen(argv[2]).c_str());
         HWND child = window ? GetDlgItem(window, static_cast<int>(std::strtol(argv[3], nullptr, 0)))
                             : nullptr;
         if (!child) return 1;
         std::printf("%s", text_of(child).c_str());
         return 0;
     }
+    if (verb == "settext" && argc == 4) {
+        HWND window = find(argv[2]);
+        HWND edit = window ? descendant_of_class(window, L"Edit") : nullptr;
+        if (!edit) return 1;
+        const std::wstring text = widen(argv[3]);
+        SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        // Edit controls tell their parent of a change only when the user makes it.
+        SendMessageW(GetParent(edit), WM_COMMAND,
+                     MAKEWPARAM(GetDlgCtrlID(edit), EN_CHANGE), reinterpret_cast<LPARAM>(edit));
+        return 0;
+    }
+    if (verb == "rows" && argc == 3) {
+        HWND window = find(argv[2]);
+        HWND list = window ? descendant_of_class(window, L"ListBox") : nullptr;
+        if (!list) return 1;
+        const int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+        for (int i = 0; i < count; ++i) {
+            std::wstring row(static_cast<std::size_t>(SendMessageW(list, LB_GETTEXTLEN, i, 0)) + 1,
+                             L'\0');
+            SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(&row[0]));
+            std::printf("%s\n", narrow(row.c_str()).c_str());
+        }
+        return 0;
+    }
     if (verb == "clipboard-set" && argc == 3) {
         if (!OpenClipboard(nullptr)) return 1;
         EmptyClipboard();
-        const std::string text = argv[2];
-        const std::string rich = "{\\rtf1 {\\b " + text + "}}";
-        for (const auto& [format, data] : {std::pair<UINT, std::string>{CF_TEXT, text},
-                                           {RegisterClipboardFormatA("Rich Text Format"), rich}}) {
-            HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, data.size() + 1);
-            std::memcpy(GlobalLock(block), data.c_str(), data.size() + 1);
+        const std::wstring text = widen(argv[2]);
+        const std::string rich = std::string("{\\rtf1 {\\b ") + argv[2] + "}}";
+        auto put = [](UINT format, const void* data, std::size_t size) {
+            HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
+            std::memcpy(GlobalLock(block), data, size);
             GlobalUnlock(block);
             SetClipboardData(format, block);
-        }
+        };
+        put(CF_UNICODETEXT, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+        put(RegisterClipboardFormatW(L"Rich Text Format"), rich.c_str(), rich.size() + 1);
         CloseClipboard();
         return 0;
     }
     if (verb == "clipboard") {
         if (!OpenClipboard(nullptr)) return 1;
         for (UINT format = EnumClipboardFormats(0); format; format = EnumClipboardFormats(format)) {
-            char name[128] = {};
-            if (!GetClipboardFormatNameA(format, name, sizeof name))
-                std::snprintf(name, sizeof name, "#%u", format);
-            std::printf("%s\n", name);
+            wchar_t name[128] = {};
+            if (GetClipboardFormatNameW(format, name, 128))
+                std::printf("%s\n", narrow(name).c_str());
+            else
+                std::printf("#%u\n", format);
         }
-        HANDLE text = GetClipboardData(CF_TEXT);
-        const char* locked = text ? static_cast<const char*>(GlobalLock(text)) : nullptr;
-        std::printf("text: %s\n", locked ? locked : "");
+        HANDLE text = GetClipboardData(CF_UNICODETEXT);
+        const wchar_t* locked = text ? static_cast<const wchar_t*>(GlobalLock(text)) : nullptr;
+        std::printf("text: %s\n", locked ? narrow(locked).c_str() : "");
         if (locked) GlobalUnlock(text);
         CloseClipboard();
         return 0;

@@ -1,6 +1,6 @@
 // A target application for the end-to-end tests: one edit control that logs
 // every key message it gets, with a timestamp, to the file named on its
-// command line.
+// command line. A Unicode window, so that it takes every character typed.
 #include <windows.h>
 
 #include <cstdio>
@@ -36,7 +36,7 @@ LRESULT CALLBACK logging_edit_proc(HWND window, UINT message, WPARAM wparam, LPA
             std::fflush(key_log);
         }
     }
-    return CallWindowProcA(edit_proc, window, message, wparam, lparam);
+    return CallWindowProcW(edit_proc, window, message, wparam, lparam);
 }
 
 LRESULT CALLBACK frame_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -51,33 +51,33 @@ LRESULT CALLBACK frame_proc(HWND window, UINT message, WPARAM wparam, LPARAM lpa
         PostQuitMessage(0);
         return 0;
     default:
-        return DefWindowProcA(window, message, wparam, lparam);
+        return DefWindowProcW(window, message, wparam, lparam);
     }
 }
 } // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int) {
     if (command_line && *command_line) key_log = std::fopen(command_line, "a");
-    WNDCLASSA wc{};
+    WNDCLASSW wc{};
     wc.lpfnWndProc = frame_proc;
     wc.hInstance = instance;
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    wc.lpszClassName = "QuillomatTargetClass";
-    RegisterClassA(&wc);
+    wc.lpszClassName = L"QuillomatTargetClass";
+    RegisterClassW(&wc);
     HWND frame =
-        CreateWindowExA(0, wc.lpszClassName, "Quillomat Target", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+        CreateWindowExW(0, wc.lpszClassName, L"Quillomat Target", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
                         150, 120, 500, 300, nullptr, nullptr, instance, nullptr);
-    edit = CreateWindowExA(0, "EDIT", "",
+    edit = CreateWindowExW(0, L"EDIT", L"",
                            WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL, 0, 0,
                            500, 300, frame, nullptr, instance, nullptr);
     edit_proc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(logging_edit_proc)));
+        SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(logging_edit_proc)));
     SetForegroundWindow(frame);
     SetFocus(edit);
     MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchMessageW(&msg);
     }
     if (key_log) std::fclose(key_log);
     return 0;

@@ -27,9 +27,66 @@ TEST(Encoding, DecidesHowAFileIsRead) {
         {"an overlong form", "x=\xC0\xAF", TextEncoding::ansi},
         {"above U+10FFFF", "x=\xF4\x90\x80\x80", TextEncoding::ansi},
         {"cut at the end", "x=\xE2\x82", TextEncoding::ansi},
+        {"UTF-16 LE with its mark", std::string("\xFF\xFEx\0", 4), TextEncoding::utf16le},
+        {"UTF-16 BE with its mark", std::string("\xFE\xFF\0x", 4), TextEncoding::utf16be},
     };
     for (const auto& c : cases)
         EXPECT_EQ(detect_encoding(c.bytes.data(), c.bytes.size()), c.expected) << c.name;
+}
+
+TEST(Encoding, RefusesBytesThatAreNoTextWithTheirLine) {
+    using namespace std::string_literals;
+    const struct {
+        const char* name;
+        std::string bytes;
+        const char* problem; // "" when the file loads
+    } cases[] = {
+        {"UTF-16 LE", "\xFF\xFE" "a\0=\0\x34\x04\r\0\n\0"s, ""},
+        {"UTF-16 with a surrogate pair", "\xFF\xFE" "=\0\x3D\xD8\x00\xDE"s, ""},
+        {"a zero byte", "a=1\r\nb=\0\r\n"s, "holds a zero byte at line 2"},
+        {"a zero byte after CR-only lines", "a\rb\r\0"s, "holds a zero byte at line 3"},
+        {"UTF-16 without its mark", "b\0t\0w\0=\0x\0\r\0\n\0"s,
+         "is UTF-16 without a byte-order mark"},
+        {"a stray byte in marked UTF-8", "\xEF\xBB\xBFok=1\r\ncafe=caf\xE9\r\n"s,
+         "is marked as UTF-8 but is not UTF-8 at line 2"},
+        {"a zero character in UTF-16", "\xFE\xFF\0a\0\n\0b\0\n\0\0"s,
+         "holds a zero byte at line 3"},
+        {"a lone surrogate in UTF-16", "\xFF\xFE" "a\0\x00\xD8"s,
+         "is marked as UTF-16 but is not UTF-16 at line 1"},
+        {"an odd byte at the end of UTF-16", "\xFF\xFE" "a\0\n\0b"s,
+         "is marked as UTF-16 but is not UTF-16 at line 2"},
+    };
+    for (const auto& c : cases) {
+        const TextEncoding encoding = detect_encoding(c.bytes.data(), c.bytes.size());
+        EXPECT_EQ(describe_text_problem(check_text(c.bytes.data(), c.bytes.size(), encoding)),
+                  c.problem)
+            << c.name;
+    }
+}
+
+TEST(Encoding, EngineTextShowsAsTheCharactersItTypes) {
+    EXPECT_EQ(engine_text_to_utf8("caf\xE9 \x80 {U+4E2D}{u+1f600} {U+D800} {Enter}"),
+              "caf\xC3\xA9 \xE2\x82\xAC \xE4\xB8\xAD\xF0\x9F\x98\x80 {U+D800} {Enter}");
+}
+
+TEST_F(EngineTest, Utf16FilesLoadShowAndPlayLikeUtf8Ones) {
+    const std::u16string text = u"; \u4e2d notes\r\ncafe=caf\u00e9 \u4e2d\r\n";
+    for (const bool big_endian : {false, true}) {
+        std::string bytes = big_endian ? "\xFE\xFF" : "\xFF\xFE";
+        for (const char16_t unit : text) {
+            const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
+            bytes += big_endian ? high : low;
+            bytes += big_endian ? low : high;
+        }
+        start(bytes);
+        EXPECT_EQ(trigger_table.encoding,
+                  big_endian ? TextEncoding::utf16be : TextEncoding::utf16le);
+        EXPECT_EQ(sim_editor_text(), "; \xE4\xB8\xAD notes\r\ncafe=caf\xC3\xA9 \xE4\xB8\xAD\r\n");
+        EXPECT_TRUE(sim_editor_utf8());
+        EXPECT_EQ(sim_status_text(), " Triggers Loaded: 1 ");
+        EXPECT_EQ(prepared_output("cafe"), "caf\xE9 {U+4E2D}");
+        sim_run_until_idle();
+    }
 }
 
 TEST(Encoding, ReadsUnicodeTokens) {

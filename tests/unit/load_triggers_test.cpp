@@ -117,6 +117,13 @@ TEST_F(LoadTriggers, RefusesAFileItCannotLoadAndShowsNothingThatSaveCouldWriteOv
          FileRead::no_memory, " Triggers Loaded: 0 "},
         {"cannot be created", [&] { return (dir / "no such folder" / "q.txt").string(); },
          FileRead::missing, " Unable to create the trigger file: "},
+        {"a zero byte",
+         [&] {
+             const std::string zero = (dir / "zero.txt").string();
+             std::ofstream(zero, std::ios::binary) << std::string("a=1\r\nb=\0\r\n", 9);
+             return zero;
+         },
+         FileRead::not_text, " Trigger file not loaded, it holds a zero byte at line 2: "},
     };
     for (const Case& c : cases) {
         sim_reset();

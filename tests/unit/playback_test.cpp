@@ -129,6 +129,19 @@ TEST_F(EngineTest, ListOpensAndTheRestPlaysAtOnce) {
     EXPECT_EQ(sim_log(), "1 list a;;b\n1 keys +0D -0D +58 -58\n1 timer 7771 10\n");
 }
 
+// Arguments name files and windows: the characters they stand for, whatever
+// the code page, reach the system in UTF-8.
+TEST_F(EngineTest, RunAndWindowArgumentsKeepEveryCharacter) {
+    sim_allow_program("*");
+    play("RUN: C:\\{U+0414}\\caf\xE9.txt{Enter}");
+    EXPECT_EQ(sim_log({"launch", "directory"}),
+              "1 directory C:\\\xD0\x94\n1 launch C:\\\xD0\x94\\caf\xC3\xA9.txt ||\n");
+    sim_add_window("\xD0\x94\xD0\xB8\xD0\xBC\xD0\xB0 - Notes"); // Дима - Notes
+    play("WINDOW: {U+0414}{U+0438}{U+043C}{U+0430}");
+    EXPECT_NE(sim_log({"activate"}).find("activate \xD0\x94\xD0\xB8\xD0\xBC\xD0\xB0 - Notes"),
+              std::string::npos);
+}
+
 TEST_F(EngineTest, CommandArgumentsAreCutAtTheirLimits) {
     sim_allow_program("*");
     play("RUN: " + std::string(300, 'p'));

@@ -1,10 +1,12 @@
 // Finding a trigger: the items a file gives, and how queries rank them.
+#include "engine/encoding.h"
 #include "engine/engine.h"
 #include "engine/search.h"
 #include "engine_fixture.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -87,6 +89,41 @@ TEST(Search, FindsThe255thTrigger) {
     ASSERT_EQ(all.size(), 255u); // the 256th never loads
     EXPECT_EQ(ranked("t255", all), "t255");
     EXPECT_EQ(all.back().label, "item number 255");
+}
+
+TEST(Search, ShowsAndMatchesCharactersOfAnyScript) {
+    // A UTF-8 file as the engine reads it: the second trigger cannot be typed.
+    std::string text = "; \xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82\r\n" // ; Привет
+                       "qqru=\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82\r\n"
+                       "\xD0\xBF\xD1\x80=never\r\n"    // пр=never
+                       "cafe=caf\xC3\xA9\r\n";
+    HeapText engine = alloc_text(file_buffer_size(text.size()));
+    std::memcpy(engine.get(), text.data(), text.size());
+    std::size_t size = text.size();
+    std::vector<int> untypeable;
+    ASSERT_TRUE(to_engine_text(engine, size, TextEncoding::utf8, &untypeable));
+    const std::vector<SearchItem> all = search_items(engine.get(), size, &untypeable);
+    ASSERT_EQ(all.size(), 2u) << "the untypeable line is no row";
+    EXPECT_EQ(all[0].label, "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82");
+    EXPECT_EQ(all[0].output, all[0].label) << "characters, not {U+XXXX}";
+    EXPECT_EQ(all[1].label, "") << "the untypeable line is no label";
+    EXPECT_EQ(all[1].output, "caf\xC3\xA9");
+    EXPECT_EQ(ranked("\xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2", all), "qqru") << "any case";
+    EXPECT_EQ(ranked("CAF\xC3\x89", all), "cafe");
+}
+
+// Of two lines with the same trigger, the pick of either plays its own.
+TEST_F(EngineTest, APickPlaysTheOutputOfItsOwnLine) {
+    start("x=first\r\nx=second\r\n");
+    const std::vector<SearchItem> all = search_items("x=first\r\nx=second\r\n", 20);
+    ASSERT_EQ(all.size(), 2u);
+    for (const char* expected : {"first", "second"}) {
+        const SearchItem& item = all[expected[0] == 'f' ? 0 : 1];
+        search_window_closed(item.entry, item.line);
+        ASSERT_TRUE(output_state.text);
+        EXPECT_EQ(std::string(output_state.text.get()), expected);
+        sim_run_until_idle();
+    }
 }
 
 // The window's pick plays the output as if the trigger had fired, erasing

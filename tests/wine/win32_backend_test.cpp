@@ -118,7 +118,7 @@ TEST(Files, AMissingTriggerFileGetsTheDefaultAndALockedOneIsLeftAlone) {
     DeleteFileA(path.c_str());
     load_triggers(path.c_str());
     EXPECT_GT(trigger_table.count, 10);
-    EXPECT_EQ(read_file(path).substr(0, 24), "; Quillomat trigger file");
+    EXPECT_EQ(read_file(path).substr(0, 27), "\xEF\xBB\xBF; Quillomat trigger file");
 
     write_file(path, "btw=by the way\r\n");
     load_triggers(path.c_str());
@@ -135,4 +135,31 @@ TEST(Files, AMissingTriggerFileGetsTheDefaultAndALockedOneIsLeftAlone) {
     CloseHandle(lock);
     EXPECT_EQ(read_file(path), "btw=by the way\r\n");
     DeleteFileA(path.c_str());
+}
+
+// Paths are UTF-8 inside: every character reaches the file system, and a
+// path beyond 260 characters works too.
+TEST(Files, PathsKeepEveryCharacterAndMayBeLong) {
+    const std::string folder = temp_path("");
+    const std::string names[] = {
+        "P\xC5\x99\x65hled Zo\xC3\xAB \xE7\x8E\x8B\xE4\xBC\x9F \xD0\x94\xD0\xBC.txt",
+        std::string(250, 'q') + ".txt",
+    };
+    for (const std::string& name : names) {
+        const std::string path = folder + name;
+        ASSERT_TRUE(write_new_file(path.c_str(), "btw=by the way\r\n")) << name.size();
+        char* text = nullptr;
+        std::size_t size = 0;
+        ASSERT_EQ(read_whole_file(path.c_str(), 1 << 20, &text, &size), FileRead::ok);
+        HeapText owned(text);
+        EXPECT_EQ(std::string(text, size), "btw=by the way\r\n");
+        if (name[0] == 'P') { // the file system holds that very name
+            wchar_t wide_folder[MAX_PATH];
+            GetTempPathW(MAX_PATH, wide_folder);
+            const std::wstring wide =
+                std::wstring(wide_folder) + L"P\u0159ehled Zo\u00eb \u738b\u4f1f \u0414\u043c.txt";
+            EXPECT_NE(GetFileAttributesW(wide.c_str()), INVALID_FILE_ATTRIBUTES);
+        }
+        EXPECT_TRUE(delete_file(path.c_str()));
+    }
 }
