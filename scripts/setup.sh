@@ -60,13 +60,14 @@ setup_32bit() {
         }
     fi
     if [ ! -e "$binfmt/qemu-i386" ]; then
-        # Debian's own registration line, with "F": the emulator is opened
-        # now, so it serves programs from any mount namespace.
-        local line
-        line=$(grep -h '^:qemu-i386:' /usr/lib/binfmt.d/qemu-i386.conf 2>/dev/null || true)
-        [ -n "$line" ] || { echo "32-bit run: no qemu-i386 registration found; its scenario will be skipped"; return 0; }
-        case "${line##*:}" in *F*) ;; *) line="${line}F" ;; esac
-        echo "$line" >"$binfmt/register" 2>/dev/null ||
+        # Debian registers no emulator for i386 on an amd64 machine, which
+        # would run such programs itself. The kernel reads the escapes; "F"
+        # opens the emulator now, so it serves programs from any mount
+        # namespace.
+        local magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
+        local mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
+        printf '%s\n' ":qemu-i386:M::$magic:$mask:/usr/bin/qemu-i386-static:F" \
+            >"$binfmt/register" 2>/dev/null ||
             echo "32-bit run: the emulator could not be registered; its scenario will be skipped"
     fi
 }

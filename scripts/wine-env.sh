@@ -46,6 +46,12 @@ stop_display() {
 
 # Creates the prefix once, with a 1024x768 virtual desktop.
 ensure_wineprefix() {
+    # A prefix made before 32-bit Wine was installed has no 32-bit system
+    # folder, and 32-bit programs cannot start in it: it is made anew.
+    if [ -f "$WINEPREFIX/.quillomat-ready" ] && [ -x /usr/lib/wine/wine ] &&
+        [ -z "$(ls -A "$WINEPREFIX/drive_c/windows/syswow64" 2>/dev/null)" ]; then
+        rm -rf "$WINEPREFIX"
+    fi
     if [ ! -f "$WINEPREFIX/.quillomat-ready" ]; then
         mkdir -p "$WINEPREFIX"
         "$WINE" wineboot --init >/dev/null 2>&1

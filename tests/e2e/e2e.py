@@ -647,6 +647,15 @@ class EveryName(WineTest):
         self.assertTrue(poll(lambda: s.settings().get("activation_count") == "1", 10), s.settings())
         s.start()
         self.assertEqual(s.title(), expected)
+        # The checker takes the same path from its command line.
+        with tempfile.TemporaryFile() as out:
+            check = subprocess.run([DESKTOP.wine, os.path.join(BIN, "quillomat-check.exe"),
+                                    windows_path(s.triggers_path)], stdout=out, stderr=subprocess.DEVNULL,
+                                   stdin=subprocess.DEVNULL, timeout=60)
+            out.seek(0)
+            printed = out.read().decode("utf-8", "replace")
+        self.assertEqual(check.returncode, 0, printed)
+        self.assertIn("Trigger file: " + windows_path(s.triggers_path), printed)
 
     def expand(self, s, keys, expected):
         s.type(keys)
