@@ -4,6 +4,7 @@
 
 #include "common/memory.h"
 #include "common/status.h"
+#include "engine/disk_copy.h"
 #include "engine/engine.h"
 #include "engine/triggers.h"
 #include "platform/win32/wide.h"
@@ -49,40 +50,13 @@ bool pick_file(HWND owner, char* path, bool save) {
     return path[0] != '\0';
 }
 
+bool saving_as = false; // Save is running for Save As: the new name is no changed file
+
 void reload_and_retitle() {
     load_triggers(engine_files.trigger_file);
     write_setting("file", engine_files.trigger_file);
     set_main_title();
-}
-
-// Writes `text` to a fresh file beside `path`, flushes it and then puts it in
-// place of the old file in one step. On any failure the old file is left as
-// it was and false is returned.
-bool replace_file_safely(const char* path, const char* text, DWORD length) {
-    // The fresh file is named here rather than by the system's temporary-name
-    // call, which takes no path longer than 260 characters.
-    HANDLE file = INVALID_HANDLE_VALUE;
-    std::wstring temporary;
-    for (unsigned attempt = 0; attempt < 16 && file == INVALID_HANDLE_VALUE; ++attempt) {
-        wchar_t suffix[32];
-        std::swprintf(suffix, 32, L".qlm%04x.tmp",
-                      (GetTickCount() + attempt * 7919u + GetCurrentProcessId()) & 0xFFFF);
-        temporary = file_path(std::string(path)) + suffix;
-        file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) break;
-    }
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD done = 0;
-    const bool written =
-        (length == 0 || (WriteFile(file, text, length, &done, nullptr) && done == length)) &&
-        FlushFileBuffers(file);
-    CloseHandle(file);
-    if (written && MoveFileExW(temporary.c_str(), file_path(path).c_str(),
-                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return true;
-    DeleteFileW(temporary.c_str());
-    return false;
+    watch_trigger_folder();
 }
 
 // The editor's text as the file's bytes, in the encoding the file was read
@@ -91,10 +65,7 @@ bool replace_file_safely(const char* path, const char* text, DWORD length) {
 // hold (typed into an ANSI file) is written as UTF-8 with a mark rather than
 // lose characters.
 std::string editor_file_bytes() {
-    const int length = GetWindowTextLengthW(shell.editor);
-    std::wstring wide(static_cast<std::size_t>(length) + 1, L'\0');
-    const int got = GetWindowTextW(shell.editor, &wide[0], length + 1);
-    wide.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+    const std::wstring wide = editor_text();
     auto convert = [&](UINT code_page, DWORD flags, BOOL* used_default) {
         std::string out;
         if (wide.empty()) return out;
@@ -160,18 +131,37 @@ bool refuse_to_save_refused_file(HWND window) {
     return true;
 }
 
+// Another program changed the file since it was loaded or saved: the user
+// decides whether the edits go over it. False when the save must not go on.
+bool settle_change_on_disk(HWND window) {
+    if (saving_as || trigger_file_change() != DiskChange::changed) return true;
+    const int answer = ask_choice(
+        window,
+        widen(std::string("The trigger file was changed by another program since you opened "
+                          "it:\n\n") +
+              engine_files.trigger_file),
+        L"Overwrite it with your edits", L"Load the file from disk", true);
+    if (answer == 1) return true;
+    if (answer == 2) {
+        KillTimer(window, polling_timer);
+        reload_and_retitle();
+        SetTimer(window, polling_timer, polling_period_ms, nullptr);
+    }
+    return false;
+}
+
 LRESULT save(HWND window) {
     if (!engine_files.trigger_file[0])
         return SendMessageW(window, WM_COMMAND, command::save_file_as, 0);
     if (refuse_to_save_refused_file(window)) return save_failed;
+    if (!settle_change_on_disk(window)) return save_cancelled;
     KillTimer(window, polling_timer);
     DWORD start = 0, end = 0;
     SendMessageW(shell.editor, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
                  reinterpret_cast<LPARAM>(&end));
     const DWORD caret = start < end ? start : end;
     const std::string bytes = editor_file_bytes();
-    const bool saved = replace_file_safely(engine_files.trigger_file, bytes.data(),
-                                           static_cast<DWORD>(bytes.size()));
+    const bool saved = replace_file(engine_files.trigger_file, bytes);
     if (!saved) {
         // The editor keeps the text and its dirty marker; nothing on disk changed.
         char message[path_capacity + 128];
@@ -185,6 +175,7 @@ LRESULT save(HWND window) {
         return save_failed;
     }
     reload_and_retitle();
+    forget_kept_edits();
     SendMessageW(shell.editor, EM_SETSEL, caret, caret);
     SendMessageW(shell.editor, EM_SCROLLCARET, 0, 0);
     SetTimer(window, polling_timer, polling_period_ms, nullptr);
@@ -201,7 +192,9 @@ LRESULT save_as(HWND window) {
     char previous[path_capacity];
     copy_bounded(previous, sizeof previous, engine_files.trigger_file);
     copy_bounded(engine_files.trigger_file, path_capacity, path);
+    saving_as = true;
     const LRESULT result = SendMessageW(window, WM_COMMAND, command::save_file, 0);
+    saving_as = false;
     if (result != save_succeeded) copy_bounded(engine_files.trigger_file, path_capacity, previous);
     return result;
 }
@@ -352,15 +345,29 @@ bool plain_text_clipboard() {
     return true;
 }
 
-// The first change after a load or save marks the title with " *".
+} // namespace
+
+std::wstring editor_text() {
+    const int length = GetWindowTextLengthW(shell.editor);
+    std::wstring wide(static_cast<std::size_t>(length) + 1, L'\0');
+    const int got = GetWindowTextW(shell.editor, &wide[0], length + 1);
+    wide.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+    return wide;
+}
+
+bool trigger_table_refused() {
+    return trigger_table.refusal != FileRead::ok;
+}
+
 void mark_dirty(HWND window) {
+    shell.dirty = true;
+    shell.edits_given_up = false;
     const int length = GetWindowTextLengthW(window);
     std::wstring title(static_cast<std::size_t>(length) + 1, L'\0');
     title.resize(static_cast<std::size_t>(GetWindowTextW(window, &title[0], length + 1)));
     if (title.find(L'*') != std::wstring::npos) return;
     SetWindowTextW(window, (title + L" *").c_str());
 }
-} // namespace
 
 void on_track_mouse_timer() {
     POINT at{};

@@ -75,8 +75,8 @@ void show_help_reference(HWND window) {
     const std::size_t folder = std::strlen(path);
     if (folder > 0 && path[folder - 1] != '\\') append_bounded(path, sizeof path, "\\");
     append_bounded(path, sizeof path, "Quillomat README.txt");
-    // Written from its start: an old copy that is still there must not stay in front of it.
-    (void)write_new_file(path, text ? text.get() : "");
+    // Written whole: an old copy that is still there must not stay in front of it.
+    (void)replace_file(path, text ? text.get() : "");
     char command[path_capacity + 16];
     std::snprintf(command, sizeof command, "notepad.exe %s", path);
     if (!launch_command(command))

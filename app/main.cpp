@@ -22,6 +22,10 @@ namespace {
 constexpr int default_width = 780;
 constexpr int default_height = 550;
 
+// One program per user session: the first start owns this mutex for as long
+// as it runs; a later one, however close behind, finds it taken.
+constexpr const wchar_t* instance_mutex = L"Local\\Quillomat.SingleInstance";
+
 // A second start only wakes the running instance.
 bool wake_running_instance() {
     HWND running = FindWindowW(main_class_name, nullptr);
@@ -105,11 +109,45 @@ std::string program_path() {
 }
 
 void set_main_title() {
+    shell.dirty = false; // a fresh title after a load or a save: nothing unsaved
     SetWindowTextW(shell.main, main_title().c_str());
 }
 
+namespace {
+// A second start wakes the first. Started at the same moment, the first may
+// not have its window yet: it is waited for a little.
+bool second_instance() {
+    CreateMutexW(nullptr, FALSE, instance_mutex); // held until the process ends
+    if (GetLastError() != ERROR_ALREADY_EXISTS) return false;
+    for (int waited = 0; waited < 10000 && !wake_running_instance(); waited += 50)
+        Sleep(50);
+    return true;
+}
+
+// Waits for the next message, or for a change in the trigger file's folder,
+// which costs nothing while none comes. False when the program is to end.
+bool run_messages(HACCEL accelerators, int* exit_code) {
+    HANDLE watch = trigger_folder_watch();
+    const DWORD count = watch != INVALID_HANDLE_VALUE ? 1 : 0;
+    const DWORD woke =
+        MsgWaitForMultipleObjectsEx(count, &watch, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    if (count == 1 && woke == WAIT_OBJECT_0) on_trigger_folder_changed(shell.main);
+    MSG msg{};
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            *exit_code = static_cast<int>(msg.wParam);
+            return false;
+        }
+        if (TranslateAcceleratorW(shell.main, accelerators, &msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return true;
+}
+} // namespace
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-    if (wake_running_instance()) return 0;
+    if (second_instance()) return 0;
     shell.instance = instance;
     trigger_table.netbook = is_netbook();
     derive_paths();
@@ -153,16 +191,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     ShowWindow(shell.main, show_command());
     UpdateWindow(shell.main);
     load_triggers(engine_files.trigger_file);
+    watch_trigger_folder();
     start_watching();
+    offer_kept_edits(shell.main);
 
     HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(accelerators_id));
     // Unicode messages, so that characters beyond the code page reach the
     // editor and the search window whole.
-    MSG msg{};
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        if (TranslateAcceleratorW(shell.main, accelerators, &msg)) continue;
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
+    int exit_code = 0;
+    while (run_messages(accelerators, &exit_code)) {
     }
-    return static_cast<int>(msg.wParam);
+    return exit_code;
 }

@@ -117,6 +117,24 @@ void store_geometry(HWND window) {
 }
 } // namespace
 
+namespace {
+// Logoff or shutdown: the same question as closing, while Windows shows why
+// the program holds the session up. Yes saves, and the session may end only
+// if that save worked; No lets it end (the edits are given up); Cancel
+// refuses the end.
+BOOL query_end_session(HWND window) {
+    if (!shell.dirty) return TRUE;
+    ShutdownBlockReasonCreate(window, L"Unsaved changes to the trigger file");
+    const int answer = ask_save_changes(window);
+    const bool may_end =
+        answer == IDNO ||
+        (answer == IDYES && SendMessageW(window, WM_COMMAND, command::save_file, 0) == save_succeeded);
+    if (answer == IDNO) shell.edits_given_up = true;
+    if (may_end) ShutdownBlockReasonDestroy(window);
+    return may_end ? TRUE : FALSE;
+}
+} // namespace
+
 bool settle_unsaved_edits(HWND window) {
     const int answer = ask_save_changes(window);
     if (answer == IDCANCEL) return false;
@@ -124,8 +142,9 @@ bool settle_unsaved_edits(HWND window) {
            SendMessageW(window, WM_COMMAND, command::save_file, 0) == save_succeeded;
 }
 
+// Asked whenever there are unsaved edits, whatever mode the file switched on.
 int ask_save_changes(HWND window) {
-    if (!SendMessageW(shell.editor, EM_CANUNDO, 0, 0) || trigger_table.debug_mode) return IDNO;
+    if (!shell.dirty) return IDNO;
     return MessageBoxW(window, L"Save changes?\n\n(Press Cancel to return to program)", L"Quillomat",
                        MB_YESNOCANCEL | MB_ICONQUESTION | MB_TASKMODAL | MB_SETFOREGROUND);
 }
@@ -146,12 +165,13 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         if (!settle_unsaved_edits(window)) return 0;
         break;
     case WM_QUERYENDSESSION:
-        // Logoff or shutdown: the same question as closing. Yes saves, and the
-        // session may end only if that save worked; Cancel refuses the end.
-        return settle_unsaved_edits(window) ? TRUE : FALSE;
+        return query_end_session(window);
     case WM_ENDSESSION:
         // A logoff that was cancelled (wParam FALSE) leaves the program running.
         if (!wparam) return 0;
+        // Ending anyway (forced, or "Shut down anyway") with edits unsaved:
+        // they are kept beside the trigger file for the next start.
+        if (shell.dirty && !shell.edits_given_up) keep_unsaved_edits();
         [[fallthrough]];
     case WM_DESTROY:
         // Runs once: the end of a session may be followed by the window's destruction.
@@ -173,6 +193,8 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
             on_track_mouse_timer();
         else if (wparam == about_link_timer_id)
             on_about_link_timer(window);
+        else if (wparam == disk_check_timer)
+            on_disk_check_timer(window);
         else
             engine_on_timer(static_cast<int>(wparam));
         break;

@@ -35,7 +35,7 @@ void prepare_settings_file() {
         wide.resize(1 + static_cast<std::size_t>(length));
         MultiByteToWideChar(CP_ACP, 0, text.get(), static_cast<int>(size), &wide[1], length);
     }
-    (void)write_new_file(shell.settings_path,
+    (void)replace_file(shell.settings_path,
                          std::string_view(reinterpret_cast<const char*>(wide.data()),
                                           wide.size() * sizeof(wchar_t)));
 }

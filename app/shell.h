@@ -14,6 +14,7 @@ constexpr int main_menu_id = 3000;
 constexpr int accelerators_id = 5001;
 constexpr UINT tray_callback_message = 546;
 constexpr UINT_PTR track_mouse_timer = 7773;
+constexpr UINT_PTR disk_check_timer = 7775; // a moment after the trigger file's folder changed
 
 // The main window's command ids: menu 3000, accelerators 5001 and the tray menu.
 namespace command {
@@ -52,6 +53,8 @@ struct Shell {
     char settings_path[path_capacity] = {};
     bool tray = true; // minimizing hides the window behind a tray icon
     bool wrap = true; // the editor wraps long lines
+    bool dirty = false; // the editor holds edits not saved yet (the title shows " *")
+    bool edits_given_up = false; // "No" to the save question as the session ends
 };
 extern Shell shell;
 
@@ -75,6 +78,27 @@ std::string program_path();
 HFONT make_font(const char* face, int points, bool bold, bool italic, bool underline);
 HCURSOR create_hand_cursor(HINSTANCE instance);
 
+// ---- the watch on the trigger file's folder ----
+// Watches the folder of the trigger file now loaded (again after Open and Save As).
+void watch_trigger_folder();
+// The change notification the message loop waits on; INVALID_HANDLE_VALUE when none.
+HANDLE trigger_folder_watch();
+void on_trigger_folder_changed(HWND window);
+void on_disk_check_timer(HWND window);
+
+// Asks with two buttons named for what they do (and Cancel with `cancel`):
+// 1 the first, 2 the second, 0 Cancel or the box closed.
+int ask_choice(HWND owner, const std::wstring& text, const wchar_t* first, const wchar_t* second,
+               bool cancel);
+
+// ---- unsaved edits at the end of a session ----
+// Writes the editor's text beside the trigger file (the session ends without a save).
+void keep_unsaved_edits();
+// At start: offers edits kept by an earlier session ("Open them" / "Discard").
+void offer_kept_edits(HWND window);
+// The kept edits were saved into the trigger file: their file goes.
+void forget_kept_edits();
+
 // ---- commands and tray ----
 LRESULT on_command(HWND window, WPARAM wparam, LPARAM lparam);
 void tray_icon_add(HWND window, HICON icon, const char* tip);
@@ -97,5 +121,11 @@ bool settle_unsaved_edits(HWND window);
 constexpr LRESULT save_failed = 0;
 constexpr LRESULT save_succeeded = 1;
 constexpr LRESULT save_cancelled = 2; // the Save As dialog was cancelled
+// The first change after a load or save marks the title with " *".
+void mark_dirty(HWND window);
+// The editor's whole text.
+std::wstring editor_text();
+// Whether the trigger file on screen was refused by the loader.
+bool trigger_table_refused();
 // Whether the Run value for auto-start at login is there.
 bool auto_start_is_on();

@@ -3,6 +3,7 @@
 
 #include "common/memory.h"
 #include "common/text.h"
+#include "engine/disk_copy.h"
 
 #include <cstdint>
 
@@ -13,6 +14,7 @@ constexpr uint32_t polling_period_ms = 10;
 struct EngineFiles {
     char trigger_file[path_capacity] = {};
     char debug_log[path_capacity] = "C:\\Quillomat_log.txt";
+    DiskIdentity on_disk; // the trigger file as last loaded or saved
 };
 extern EngineFiles engine_files;
 

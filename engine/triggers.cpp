@@ -4,6 +4,7 @@
 #include "common/packed_text.h"
 #include "common/status.h"
 #include "common/text.h"
+#include "engine/disk_copy.h"
 #include "engine/key_monitor.h"
 #include "platform/platform.h"
 #include "playback/key_tokens.h"
@@ -12,6 +13,7 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 TriggerTable trigger_table;
 
@@ -75,7 +77,7 @@ bool write_default_file(const char* path) {
         unpacked.reset(unpack_text(packed.data(), &length));
         if (unpacked) text = std::string_view(unpacked.get(), static_cast<std::size_t>(length));
     }
-    return write_new_file(path, text);
+    return replace_file(path, text);
 }
 } // namespace
 
@@ -225,8 +227,13 @@ void refuse_file(const char* path, FileRead why, const TextProblem& problem = {}
 void load_triggers(const char* path) {
     release_modifiers();
     reset_keyboard();
-    const bool debug_mode = trigger_table.debug_mode, remap_mode = trigger_table.remap_mode,
-               netbook = trigger_table.netbook;
+    // The modes a file switched on stay on while that file is reloaded, and
+    // end when another file is loaded.
+    static std::string loaded_path;
+    const bool same_file = path && loaded_path == path;
+    loaded_path = path ? path : "";
+    const bool debug_mode = same_file && trigger_table.debug_mode,
+               remap_mode = same_file && trigger_table.remap_mode, netbook = trigger_table.netbook;
     trigger_table = TriggerTable{};
     trigger_table.debug_mode = debug_mode;
     trigger_table.remap_mode = remap_mode;
@@ -237,12 +244,15 @@ void load_triggers(const char* path) {
     std::size_t size = 0;
     FileRead result = read_whole_file(path, max_trigger_file_size, &raw, &size);
     HeapText text(raw);
-    if (result == FileRead::missing || (result == FileRead::ok && size < 3)) {
+    // Only a file that is not there at all gets the examples: one the user
+    // saved, however short, is theirs.
+    if (result == FileRead::missing) {
         text.reset();
         if (!write_default_file(path)) return refuse_file(path, FileRead::missing);
         result = read_whole_file(path, max_trigger_file_size, &raw, &size);
         text.reset(raw);
     }
+    remember_trigger_file(path, result == FileRead::ok ? text.get() : nullptr, size);
     // A file that exists but could not be read is the user's, and it may
     // only be locked for a moment: it is never replaced.
     if (result != FileRead::ok || !text) return refuse_file(path, result);

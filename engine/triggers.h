@@ -36,7 +36,7 @@ struct TriggerEntry {
 struct TriggerTable {
     std::array<TriggerEntry, trigger_capacity> entries{};
     int count = 0;
-    bool debug_mode = false; // once on, stays on until the program ends
+    bool debug_mode = false; // once on, stays on until another file is loaded
     bool remap_mode = false;
     bool netbook = false; // set at start-up; allows remap mode
     // Why the last load left the file alone (`ok`: the table and the editor
@@ -72,8 +72,8 @@ struct LineNote {
 };
 
 // Loads the file at `path` into the trigger table and the editor, sets the
-// markers' modes and reports the count in the status bar. A missing file or
-// one under 3 bytes is replaced by the built-in default; a file that exists
+// markers' modes and reports the count in the status bar. A missing file is
+// written from the built-in default (an existing one never is); a file that exists
 // but cannot be read or holds bytes that are no text (or a default that
 // cannot be written) is refused: it is left untouched, the table is empty and
 // the editor empty and read-only.

@@ -70,8 +70,22 @@ enum class FileRead {
 FileRead read_whole_file(const char* path, std::size_t max_size, char** text, std::size_t* size);
 // Opens or creates the file and writes `data` at its end. False on failure.
 bool append_to_file(const char* path, std::string_view data);
-// Creates the file, or empties it, and writes `data` from its start. False on failure.
-bool write_new_file(const char* path, std::string_view data);
+// The one writer of a user's file: makes `data` the file's whole content,
+// creating the file when it is missing. The text is written in full beside
+// the file first and then takes its place in one step, so that a failure
+// leaves the old file as it was (false). The file a link points at is the
+// one replaced, and the file keeps its permissions, attributes and other
+// names (a file with several names is rewritten in place, after a copy of
+// its old bytes has been put aside).
+bool replace_file(const char* path, std::string_view data);
+
+// What a file is on disk now, to tell whether another program changed it.
+struct FileStat {
+    bool exists = false;
+    uint64_t write_time = 0; // the platform's own units
+    uint64_t size = 0;
+};
+FileStat file_stat(const char* path);
 // Deletes the file; false when it could not be deleted.
 bool delete_file(const char* path);
 

@@ -79,9 +79,6 @@ int check_main(int argc, char** argv) {
     if (encoding != TextEncoding::ansi)
         std::printf("Encoding: %s\n", encodings[static_cast<int>(encoding)]);
     std::printf("%s", format_trigger_report(report).c_str());
-    if (size < 3)
-        std::printf("Note: a file under 3 bytes is replaced by the built-in default when the "
-                    "program loads it.\n");
     return report.dead_lines == 0 ? 0 : 1;
 }
 

@@ -81,6 +81,8 @@ std::string sim_current_directory();
 void sim_lock_file(const std::string& path);
 // Makes every whole-file read fail for want of a buffer.
 void sim_fail_file_buffers(bool fail);
+// Makes every replace_file fail (a full disk, a folder without the right to create files).
+void sim_fail_file_writes(bool fail);
 // Replaces a built-in text for the next reads (empty: the program has none).
 void sim_set_builtin_text(int id, const std::string& packed);
 const std::string& sim_editor_text();

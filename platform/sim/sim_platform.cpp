@@ -86,6 +86,7 @@ struct SimDesktop {
     std::string directory = "C:\\";
     std::set<std::string> locked_files;
     bool no_file_buffers = false;
+    bool no_file_writes = false;
     std::map<int, std::string> builtin_overrides;
     std::string editor_text;
     bool editor_read_only = false;
@@ -316,6 +317,10 @@ void sim_set_key_state_cache(uint32_t ms) {
 }
 int sim_timer_fires(int id) {
     return desk().fires[id];
+}
+
+void sim_fail_file_writes(bool fail) {
+    desk().no_file_writes = fail;
 }
 
 void sim_fail_file_buffers(bool fail) {
@@ -641,8 +646,22 @@ bool append_to_file(const char* path, std::string_view data) {
     return write_to_file(path, data, "ab");
 }
 
-bool write_new_file(const char* path, std::string_view data) {
-    return write_to_file(path, data, "wb");
+bool replace_file(const char* path, std::string_view data) {
+    if (!path || !*path || desk().locked_files.count(path) || desk().no_file_writes) return false;
+    // Beside the file first, then in its place in one step.
+    const std::string fresh = std::string(path) + ".sim-new";
+    if (!write_to_file(fresh.c_str(), data, "wb")) return false;
+    if (std::rename(fresh.c_str(), path) == 0) return true;
+    std::remove(fresh.c_str());
+    return false;
+}
+
+FileStat file_stat(const char* path) {
+    struct stat info;
+    if (!path || stat(path, &info) != 0) return FileStat{};
+    const uint64_t nanoseconds = static_cast<uint64_t>(info.st_mtim.tv_sec) * 1000000000u +
+                                 static_cast<uint64_t>(info.st_mtim.tv_nsec);
+    return FileStat{true, nanoseconds, static_cast<uint64_t>(info.st_size)};
 }
 
 bool delete_file(const char* path) {

@@ -230,11 +230,102 @@ bool append_to_file(const char* path, std::string_view data) {
     return write_all(file.handle, data);
 }
 
-bool write_new_file(const char* path, std::string_view data) {
+namespace {
+// The file a path names in the end, links followed, and how many names it
+// has; the path itself when it names no file yet.
+std::wstring resolved_path(const std::wstring& path, DWORD* names) {
+    *names = 0;
+    FileHandle file(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.ok()) return path;
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (GetFileInformationByHandle(file.handle, &info)) *names = info.nNumberOfLinks;
+    std::wstring final_path(32768, L'\0');
+    const DWORD length = GetFinalPathNameByHandleW(file.handle, &final_path[0], 32767,
+                                                   FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (length == 0 || length >= 32767) return path;
+    final_path.resize(length);
+    return final_path;
+}
+
+// Writes `data` into a new file named after `path`, flushed to the disk.
+// Returns its name, or "" when it could not be written.
+std::wstring write_beside(const std::wstring& path, std::string_view data) {
+    for (unsigned attempt = 0; attempt < 16; ++attempt) {
+        wchar_t suffix[32];
+        std::swprintf(suffix, 32, L".qlm%04x.tmp",
+                      (GetTickCount() + attempt * 7919u + GetCurrentProcessId()) & 0xFFFF);
+        const std::wstring name = path + suffix;
+        HANDLE created = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (created == INVALID_HANDLE_VALUE) {
+            if (GetLastError() == ERROR_FILE_EXISTS) continue;
+            return {};
+        }
+        bool written = false;
+        {
+            FileHandle file(created);
+            written = write_all(file.handle, data) && FlushFileBuffers(file.handle);
+        }
+        if (written) return name;
+        DeleteFileW(name.c_str());
+        return {};
+    }
+    return {};
+}
+
+// A file with several names keeps them only when its own bytes change: it is
+// rewritten in place, with a copy of its old bytes beside it until the new
+// ones are all on the disk (and written back when they are not).
+bool rewrite_in_place(const std::wstring& path, std::string_view data) {
+    const std::wstring copy = path + L".qlm-old.tmp";
+    if (!CopyFileW(path.c_str(), copy.c_str(), FALSE)) return false;
+    bool done = false;
+    {
+        FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        done = file.ok() && SetFilePointer(file.handle, 0, nullptr, FILE_BEGIN) == 0 &&
+               SetEndOfFile(file.handle) && write_all(file.handle, data) &&
+               FlushFileBuffers(file.handle);
+    }
+    if (!done) {
+        // The old bytes go back; the copy stays if even that fails.
+        if (!CopyFileW(copy.c_str(), path.c_str(), FALSE)) return false;
+    }
+    DeleteFileW(copy.c_str());
+    return done;
+}
+} // namespace
+
+bool replace_file(const char* path, std::string_view data) {
     if (!path || !*path) return false;
-    FileHandle file(CreateFileW(file_path(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    return file.ok() && write_all(file.handle, data);
+    DWORD names = 0;
+    const std::wstring target = resolved_path(file_path(path), &names);
+    if (names > 1) return rewrite_in_place(target, data);
+    const std::wstring fresh = write_beside(target, data);
+    if (fresh.empty()) return false;
+    // ReplaceFileW keeps the old file's permissions, attributes and
+    // creation time; a file that is not there yet is simply renamed into place.
+    const bool replaced =
+        names == 0 ? MoveFileExW(fresh.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) != 0
+                   : ReplaceFileW(target.c_str(), fresh.c_str(), nullptr,
+                                  REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != 0;
+    if (!replaced) DeleteFileW(fresh.c_str());
+    return replaced;
+}
+
+FileStat file_stat(const char* path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!path || !*path ||
+        !GetFileAttributesExW(file_path(path).c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return FileStat{};
+    FileStat stat;
+    stat.exists = true;
+    stat.write_time = (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                      data.ftLastWriteTime.dwLowDateTime;
+    stat.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    return stat;
 }
 
 bool delete_file(const char* path) {

@@ -532,6 +532,116 @@ class UnsavedEdits(WineTest):
         self.assertEqual(s.settings().get("activation_count"), "1")
 
 
+class OtherPrograms(WineTest):
+    """The trigger file is shared with other programs and the file system."""
+
+    CHANGED = "Quillomat|The trigger file was changed by another program"
+
+    def dirty_session(self, triggers="btw=by the way\r\n"):
+        s = self.session(triggers)
+        s.start()
+        s.bring_to_front("=QuillomatClass")
+        s.type("x")
+        self.assertTrue(poll(lambda: s.title().endswith(" *"), 5))
+        return s
+
+    def test_an_outside_change_under_unsaved_edits_is_never_written_over(self):
+        s = self.dirty_session()
+        with open(s.triggers_path, "ab") as f:
+            f.write(b"qqn=added elsewhere\r\n")
+        self.assertTrue(poll(lambda: "changed by another program" in s.status(), 5), s.status())
+        self.assertTrue(s.text("=QuillomatClass").endswith("x"), "the editor is left alone")
+        s.key("s", modifiers=("ctrl",))
+        self.wait_dialog(s, self.CHANGED)
+        s.probe("press", "Quillomat", "Cancel")
+        self.assertTrue(poll(lambda: not s.dialogs(), 5), s.dialogs())
+        with open(s.triggers_path, "rb") as f:
+            self.assertEqual(f.read(), b"btw=by the way\r\nqqn=added elsewhere\r\n")
+        self.assertTrue(s.text("=QuillomatClass").endswith("x"))
+        self.assertTrue(s.title().endswith(" *"), s.title())
+
+    def test_an_outside_change_to_a_clean_editor_is_live_at_once(self):
+        s = self.session()
+        s.start()
+        s.start_target()
+        with open(s.triggers_path, "wb") as f:
+            f.write(b"btw=by the way\r\nqqn=new from elsewhere\r\n")
+        started = time.monotonic()
+        self.assertTrue(poll(lambda: "reloaded" in s.status(), 5, 0.05), s.status())
+        self.assertLess(time.monotonic() - started, 1.0)
+        self.assertIn("qqn=new from elsewhere", s.text("=QuillomatClass"))
+        self.assertFalse(s.title().endswith("*"))
+        s.bring_to_front("Quillomat Target")
+        s.type("qqn")
+        self.assertTrue(poll(lambda: s.text() == "new from elsewhere", 10), repr(s.text()))
+
+    def test_save_through_a_symbolic_link_writes_the_file_it_points_at(self):
+        s = self.session(None)
+        os.makedirs(os.path.join(s.dir, "synced"))
+        real = os.path.join(s.dir, "synced", "real.txt")
+        with open(real, "wb") as f:
+            f.write(b"btw=by the way\r\n")
+        os.symlink(real, s.triggers_path)
+        s.start()
+        s.bring_to_front("=QuillomatClass")
+        s.type("x")
+        s.key("s", modifiers=("ctrl",))
+        self.assertTrue(poll(lambda: open(real, "rb").read() == b"btw=by the way\r\nx", 10),
+                        open(real, "rb").read())
+        self.assertTrue(os.path.islink(s.triggers_path), "the link stays a link")
+
+    def test_two_starts_at_once_leave_one_program(self):
+        s = self.session()
+        first = s.start(wait=False)
+        second = s.start(wait=False)
+        self.assertTrue(poll(lambda: first.poll() is not None or second.poll() is not None, 30),
+                        "neither start gave way")
+        self.assertEqual((first.poll() if first.poll() is not None else second.poll()), 0)
+        time.sleep(2)
+        self.assertEqual([p.poll() is None for p in (first, second)].count(True), 1, "one program runs")
+        self.assertTrue(s.probe_ok("exists", "=QuillomatClass"))
+
+    def test_debug_mode_still_asks_and_ends_with_its_file(self):
+        s = self.dirty_session("; Quillomat_DEBUG\r\nbtw=x\r\n")
+        s.probe("close", "=QuillomatClass")
+        self.wait_dialog(s, SAVE_QUESTION)
+        s.probe("press", "Quillomat", "No")
+        self.assertTrue(poll(lambda: not s.probe_ok("exists", "=QuillomatClass"), 10))
+
+    def test_a_two_byte_file_stays_as_it_is(self):
+        s = self.session("hi")
+        s.start()
+        self.assertEqual(s.text("=QuillomatClass"), "hi")
+        s.bring_to_front("=QuillomatClass")
+        s.key("s", modifiers=("ctrl",))
+        time.sleep(1)
+        with open(s.triggers_path, "rb") as f:
+            self.assertEqual(f.read(), b"hi")
+        self.assertEqual(s.text("=QuillomatClass"), "hi")
+
+    def test_a_session_that_ends_anyway_keeps_the_edits_for_the_next_start(self):
+        s = self.dirty_session()
+        # The session ends without the save question's answer (forced).
+        s.probe("send", "=QuillomatClass", "22", "1", str(0x40000000))
+        self.assertTrue(poll(lambda: not s.probe_ok("exists", "=QuillomatClass"), 10))
+        kept = os.path.join(s.dir, "quillomat (unsaved edits).txt")
+        with open(kept, "rb") as f:
+            self.assertEqual(f.read(), b"\xef\xbb\xbfbtw=by the way\r\nx")
+        with open(s.triggers_path, "rb") as f:
+            self.assertEqual(f.read(), b"btw=by the way\r\n")
+        s.start(wait=False)
+        self.wait_dialog(s, "Quillomat|Quillomat kept unsaved edits from ")
+        s.probe("press", "Quillomat", "Open them")
+        self.assertTrue(poll(lambda: s.text("=QuillomatClass") == "btw=by the way\r\nx", 10))
+        self.assertTrue(poll(lambda: s.title().endswith(" *"), 5), s.title())
+        self.assertTrue(os.path.exists(kept), "kept until saved")
+        s.bring_to_front("=QuillomatClass")
+        s.key("s", modifiers=("ctrl",))
+        self.assertTrue(poll(lambda: not os.path.exists(kept), 10), "saved: the kept copy goes")
+        with open(s.triggers_path, "rb") as f:
+            self.assertEqual(f.read(), b"btw=by the way\r\nx")
+
+
 class WakeOnInput(WineTest):
     """The poll rests while nothing happens; no key is missed for it."""
 

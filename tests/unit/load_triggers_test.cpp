@@ -77,11 +77,15 @@ TEST_F(LoadTriggers, WritesTheDefaultFileWhenThereIsNone) {
     EXPECT_GT(trigger_table.count, 10);
 }
 
-TEST_F(LoadTriggers, ReplacesFilesUnderThreeBytesButLoadsThreeBytes) {
-    for (const char* small : {"", "a", "a="}) {
+// Only a file that is not there gets the examples; a short one the user saved is theirs.
+TEST_F(LoadTriggers, WritesTheExamplesOnlyWhereNoFileIsAndKeepsShortFiles) {
+    load_triggers(path.c_str());
+    EXPECT_EQ(read(), default_text());
+    for (const char* small : {"", "a", "hi", "a="}) {
         write(small);
         load_triggers(path.c_str());
-        EXPECT_EQ(read(), default_text()) << '"' << small << '"';
+        EXPECT_EQ(read(), small) << '"' << small << '"';
+        EXPECT_EQ(sim_editor_text(), small);
     }
     write("a=b");
     load_triggers(path.c_str());

@@ -147,7 +147,7 @@ TEST(Files, PathsKeepEveryCharacterAndMayBeLong) {
     };
     for (const std::string& name : names) {
         const std::string path = folder + name;
-        ASSERT_TRUE(write_new_file(path.c_str(), "btw=by the way\r\n")) << name.size();
+        ASSERT_TRUE(replace_file(path.c_str(), "btw=by the way\r\n")) << name.size();
         char* text = nullptr;
         std::size_t size = 0;
         ASSERT_EQ(read_whole_file(path.c_str(), 1 << 20, &text, &size), FileRead::ok);
