@@ -272,29 +272,27 @@ void toggle_auto_start(HWND window) {
 
 // Runs the font dialog; the face goes to `face` (UTF-8), the size in points is returned; 0 on
 // cancel.
-int pick_font(std::string& face) {
+int pick_font(HWND owner, std::string& face) {
+    // It opens at the editor's font, owned by the main window (one at a time).
     LOGFONTW font{};
+    if (shell.editor_font) GetObjectW(shell.editor_font, sizeof font, &font);
     CHOOSEFONTW dialog{};
     dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = GetDesktopWindow(); // the main window stays usable while the dialog is open
+    dialog.hwndOwner = owner;
     dialog.lpLogFont = &font;
     dialog.Flags = CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT | CF_FORCEFONTEXIST;
     if (!ChooseFontW(&dialog)) return 0;
     face = narrow(font.lfFaceName);
-    HDC screen = GetDC(nullptr);
-    const int points = MulDiv(font.lfHeight < 0 ? -font.lfHeight : font.lfHeight, 72,
-                              GetDeviceCaps(screen, LOGPIXELSY));
-    ReleaseDC(nullptr, screen);
-    return points;
+    return dialog.iPointSize / 10; // tenths of a point
 }
 
-void choose_editor_font() {
+void choose_editor_font(HWND window) {
     std::string face;
-    const int points = pick_font(face);
+    const int points = pick_font(window, face);
     if (points == 0) return;
     if (shell.editor_font) DeleteObject(shell.editor_font);
-    shell.editor_font =
-        make_font(face.empty() ? "Courier New" : face.c_str(), points, false, false, false);
+    shell.editor_font = make_font(face.empty() ? "Courier New" : face.c_str(), points, false, false,
+                                  false, window_dpi(window));
     SendMessageW(shell.editor, WM_SETFONT, reinterpret_cast<WPARAM>(shell.editor_font), TRUE);
     write_setting("font", (face + "," + std::to_string(points)).c_str());
 }
@@ -424,7 +422,7 @@ LRESULT on_command(HWND window, WPARAM wparam, LPARAM) {
         toggle_tray(window);
         break;
     case command::choose_font:
-        choose_editor_font();
+        choose_editor_font(window);
         break;
     case command::track_mouse:
         toggle_track_mouse(window);

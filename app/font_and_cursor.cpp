@@ -1,4 +1,4 @@
-// The editor font maker and the pointing-hand cursor.
+// Fonts at the DPI of the window they are for, and the pointing-hand cursor.
 #include "app/shell.h"
 
 #include "platform/win32/wide.h"
@@ -6,7 +6,37 @@
 #include <array>
 #include <cstring>
 
-HFONT make_font(const char* face, int points, bool bold, bool italic, bool underline) {
+int window_dpi(HWND window) {
+    // Per monitor where Windows tells it (Windows 10 and later), else the system's.
+    using GetDpiForWindowProc = UINT(WINAPI*)(HWND);
+    static const auto for_window = reinterpret_cast<GetDpiForWindowProc>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (window && for_window) {
+        const UINT dpi = for_window(window);
+        if (dpi > 0) return static_cast<int>(dpi);
+    }
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : 96;
+}
+
+int scaled(HWND window, int pixels_at_96) {
+    return MulDiv(pixels_at_96, window_dpi(window), 96);
+}
+
+HFONT make_ui_font(int dpi) {
+    // The system's message font, sized for `dpi` rather than for the system's DPI.
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
+        return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    metrics.lfMessageFont.lfHeight = MulDiv(metrics.lfMessageFont.lfHeight, dpi, window_dpi(nullptr));
+    HFONT made = CreateFontIndirectW(&metrics.lfMessageFont);
+    return made ? made : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
+
+HFONT make_font(const char* face, int points, bool bold, bool italic, bool underline, int dpi) {
     HFONT stock = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     LOGFONTW font{};
     if (!GetObjectW(stock, sizeof font, &font)) return stock;
@@ -16,14 +46,12 @@ HFONT make_font(const char* face, int points, bool bold, bool italic, bool under
         wide.copy(font.lfFaceName, length);
         font.lfFaceName[length] = L'\0';
     }
-    HDC screen = GetDC(nullptr);
-    if (points != 0) font.lfHeight = -MulDiv(points, GetDeviceCaps(screen, LOGPIXELSY), 72);
+    if (points != 0) font.lfHeight = -MulDiv(points, dpi, 72);
     const bool symbol = face && equal_nocase(face, "Wingdings", 10);
     HFONT made =
         CreateFontW(font.lfHeight, 0, 0, 0, bold ? 700 : 400, italic, underline, FALSE,
                     symbol ? SYMBOL_CHARSET : DEFAULT_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS,
                     DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, font.lfFaceName);
-    ReleaseDC(nullptr, screen);
     return made ? made : stock;
 }
 

@@ -7,10 +7,12 @@
 #include "platform/platform.h"
 #include "platform/win32/wide.h"
 #include "playback/launch.h"
+#include "version.h"
 
 #include <cstdio>
 #include <cstring>
 #include <shellapi.h>
+#include <string>
 
 const wchar_t* const support_page = L"https://quillomat.example/";
 
@@ -21,11 +23,11 @@ constexpr UINT_PTR about_link_timer = 4321;
 constexpr int link_control_id = 0x800F;
 constexpr UINT playback_style = MB_ICONWARNING | MB_TASKMODAL | MB_SETFOREGROUND | MB_TOPMOST;
 
-const wchar_t* const about_text = L"\n\n\nQuillomat\n"
-                               L"Text expander and hotkey macro player\n\n"
-                               "Copyright (c) 2026 the Quillomat developers.\n"
-                               "All rights reserved.\n\n"
-                               "This program is provided as is, without warranty of any kind.";
+const wchar_t* const about_text = L"\n\n\nQuillomat " QUILLOMAT_VERSION L"\n"
+                                  L"Text expander and hotkey macro player\n\n"
+                                  L"Copyright (c) 2026 The Quillomat authors.\n"
+                                  L"MIT license: free to use, copy, change and share.\n\n"
+                                  L"This program is provided as is, without warranty of any kind.";
 
 LRESULT CALLBACK link_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
@@ -63,7 +65,8 @@ LRESULT CALLBACK link_proc(HWND window, UINT message, WPARAM wparam, LPARAM lpar
 void show_help_reference(HWND window) {
     const std::string_view packed = builtin_text(help_text_resource);
     if (packed.empty()) {
-        MessageBoxW(window, L"Unable to show help", L"Error", playback_style);
+        MessageBoxW(window, L"Unable to show help: the help text is missing from the program.",
+                    L"Quillomat", playback_style);
         return;
     }
     int32_t length = static_cast<int32_t>(packed.size());
@@ -80,7 +83,8 @@ void show_help_reference(HWND window) {
     char command[path_capacity + 16];
     std::snprintf(command, sizeof command, "notepad.exe %s", path);
     if (!launch_command(command))
-        MessageBoxW(window, L"Unable to run program", widen(command).c_str(), playback_style);
+        MessageBoxW(window, widen(std::string("Unable to run program:\n\n") + command).c_str(),
+                    L"Quillomat", playback_style);
 }
 
 void show_about(HWND window) {

@@ -7,6 +7,7 @@
 #include "engine/input_watch.h"
 #include "engine/triggers.h"
 #include "listwin/list_window.h"
+#include "listwin/popup.h"
 #include "listwin/search_window.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_windows.h"
@@ -19,8 +20,8 @@ Shell shell;
 const wchar_t* const main_class_name = L"QuillomatClass";
 
 namespace {
-constexpr int default_width = 780;
-constexpr int default_height = 550;
+constexpr int default_window_width = 780; // at 96 DPI
+constexpr int default_window_height = 550;
 
 // One program per user session: the first start owns this mutex for as long
 // as it runs; a later one, however close behind, finds it taken.
@@ -138,7 +139,10 @@ bool run_messages(HACCEL accelerators, int* exit_code) {
             *exit_code = static_cast<int>(msg.wParam);
             return false;
         }
-        if (TranslateAcceleratorW(shell.main, accelerators, &msg)) continue;
+        // The main window's shortcuts are its own: in the search window or the
+        // pick list, Ctrl+A and the others are what those controls make of them.
+        const bool main_window = msg.hwnd == shell.main || IsChild(shell.main, msg.hwnd);
+        if (main_window && TranslateAcceleratorW(shell.main, accelerators, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
@@ -151,8 +155,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     shell.instance = instance;
     trigger_table.netbook = is_netbook();
     derive_paths();
-    const int height = setting_int("window_height"), width = setting_int("window_width");
-    const int top = setting_int("window_top"), left = setting_int("window_left");
+    int height = setting_int("window_height"), width = setting_int("window_width");
+    int top = setting_int("window_top"), left = setting_int("window_left");
+    // A place stored on a monitor that is gone opens at the default place.
+    if ((left || top) && !on_a_monitor(RECT{left, top, width ? width : 200, height}))
+        left = top = 0;
+    const int default_width = scaled(nullptr, default_window_width),
+              default_height = scaled(nullptr, default_window_height);
     shell.tray = option("tray");
     shell.wrap = option("wrap_text");
     shell.small_icon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(app_icon_id),

@@ -17,13 +17,19 @@ constexpr DWORD editor_style =
     WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN;
 constexpr WPARAM editor_text_limit = 0xFFF00;
 
-void create_editor_font() {
+// The editor's font (the setting, at the window's DPI) and the status bar's.
+void create_fonts(HWND window) {
     char value[64] = {};
     setting_text("font", value, 63);
     int points = parse_decimal(value);
     value[std::strcspn(value, ",;")] = '\0';
     if (points < 7) points = 10;
-    shell.editor_font = make_font(value[0] ? value : "Courier New", points, false, false, false);
+    if (shell.editor_font) DeleteObject(shell.editor_font);
+    if (shell.ui_font) DeleteObject(shell.ui_font);
+    const int dpi = window_dpi(window);
+    shell.editor_font =
+        make_font(value[0] ? value : "Courier New", points, false, false, false, dpi);
+    shell.ui_font = make_ui_font(dpi);
 }
 
 } // namespace
@@ -43,7 +49,7 @@ namespace {
 
 void on_create(HWND window) {
     shell.main = window;
-    create_editor_font();
+    create_fonts(window);
     shell.hand_cursor = create_hand_cursor(shell.instance);
     HMENU menu = GetMenu(window);
     CheckMenuItem(menu, command::auto_start,
@@ -65,6 +71,7 @@ void on_create(HWND window) {
     shell.status_bar = CreateWindowExW(
         0, STATUSCLASSNAMEW, L" ", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, window,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(status_bar_id)), shell.instance, nullptr);
+    SendMessageW(shell.status_bar, WM_SETFONT, reinterpret_cast<WPARAM>(shell.ui_font), TRUE);
     ShowWindow(shell.status_bar, SW_SHOW);
     UpdateWindow(shell.status_bar);
     win32_set_main_windows(window, shell.editor, shell.status_bar);
@@ -87,6 +94,20 @@ void on_size(HWND window, WPARAM type, LPARAM size) {
     InvalidateRect(shell.status_bar, nullptr, TRUE);
 }
 
+// Moved to a monitor of another DPI (or the DPI changed): the suggested
+// size, and fonts drawn for the new DPI.
+void on_dpi_changed(HWND window, LPARAM suggested) {
+    const RECT* at = reinterpret_cast<const RECT*>(suggested);
+    SetWindowPos(window, nullptr, at->left, at->top, at->right - at->left, at->bottom - at->top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    create_fonts(window);
+    SendMessageW(shell.editor, WM_SETFONT, reinterpret_cast<WPARAM>(shell.editor_font), TRUE);
+    SendMessageW(shell.status_bar, WM_SETFONT, reinterpret_cast<WPARAM>(shell.ui_font), TRUE);
+    RECT client;
+    GetClientRect(window, &client);
+    on_size(window, SIZE_RESTORED, MAKELPARAM(client.right, client.bottom));
+}
+
 void on_shutdown(HWND window) {
     const bool minimized = IsIconic(window) != 0;
     write_setting("window_start", minimized          ? "minimized"
@@ -100,6 +121,8 @@ void on_shutdown(HWND window) {
     shell.hand_cursor = nullptr;
     if (shell.editor_font) DeleteObject(shell.editor_font);
     shell.editor_font = nullptr;
+    if (shell.ui_font) DeleteObject(shell.ui_font);
+    shell.ui_font = nullptr;
     output_state.text.reset();
     release_list_text();
     trigger_table = TriggerTable{};
@@ -201,9 +224,15 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
     case WM_EXITSIZEMOVE:
         store_geometry(window);
         break;
-    default:
+    case WM_DPICHANGED:
+        on_dpi_changed(window, lparam);
+        return 0;
+    default: {
+        static const UINT taskbar_created = RegisterWindowMessageW(L"TaskbarCreated");
         if (message == tray_callback_message) on_tray_callback(window, lparam);
+        if (message == taskbar_created) on_taskbar_created(window);
         break;
+    }
     }
     return DefWindowProcW(window, message, wparam, lparam);
 }

@@ -48,6 +48,7 @@ struct Shell {
     HWND editor = nullptr;
     HWND status_bar = nullptr;
     HFONT editor_font = nullptr;
+    HFONT ui_font = nullptr; // the status bar's, at the main window's DPI
     HCURSOR hand_cursor = nullptr;
     HICON small_icon = nullptr;
     char settings_path[path_capacity] = {};
@@ -75,7 +76,13 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
 void set_main_title();
 // The program's own path, in UTF-8.
 std::string program_path();
-HFONT make_font(const char* face, int points, bool bold, bool italic, bool underline);
+// The DPI the window is shown at (per monitor where Windows tells it), and a
+// length given at 96 DPI scaled to it; with no window, the system's.
+int window_dpi(HWND window);
+int scaled(HWND window, int pixels_at_96);
+// A font of `points` at `dpi`; the UI font (the system's message font) at `dpi`.
+HFONT make_font(const char* face, int points, bool bold, bool italic, bool underline, int dpi);
+HFONT make_ui_font(int dpi);
 HCURSOR create_hand_cursor(HINSTANCE instance);
 
 // ---- the watch on the trigger file's folder ----
@@ -103,6 +110,8 @@ void forget_kept_edits();
 LRESULT on_command(HWND window, WPARAM wparam, LPARAM lparam);
 void tray_icon_add(HWND window, HICON icon, const char* tip);
 void tray_icon_remove(HWND window);
+// Explorer started again (it announces "TaskbarCreated"): the icon, if shown, is added again.
+void on_taskbar_created(HWND window);
 void on_tray_callback(HWND window, LPARAM mouse_message);
 // ---- help menu ----
 constexpr UINT_PTR about_link_timer_id = 4321;

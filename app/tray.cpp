@@ -4,11 +4,17 @@
 #include "platform/win32/wide.h"
 
 #include <shellapi.h>
+#include <string>
 
 namespace {
+// What the icon shows while it is there: Explorer forgets it when it restarts.
+bool icon_shown = false;
+HICON shown_icon = nullptr;
+std::string shown_tip;
+
 NOTIFYICONDATAW icon_record(HWND window) {
     NOTIFYICONDATAW data{};
-    data.cbSize = NOTIFYICONDATAW_V2_SIZE; // the 488-byte record every shell version knows
+    data.cbSize = NOTIFYICONDATAW_V2_SIZE; // the record every shell version knows
     data.hWnd = window ? window : GetDesktopWindow();
     data.uID = app_icon_id;
     data.uFlags = NIF_MESSAGE | NIF_ICON;
@@ -18,6 +24,9 @@ NOTIFYICONDATAW icon_record(HWND window) {
 } // namespace
 
 void tray_icon_add(HWND window, HICON icon, const char* tip) {
+    icon_shown = true;
+    shown_icon = icon;
+    shown_tip = tip ? tip : "";
     NOTIFYICONDATAW data = icon_record(window);
     data.hIcon = icon ? icon : LoadIconW(nullptr, MAKEINTRESOURCEW(32516)); // IDI_ASTERISK
     if (tip && *tip) {
@@ -28,7 +37,12 @@ void tray_icon_add(HWND window, HICON icon, const char* tip) {
     Shell_NotifyIconW(NIM_ADD, &data);
 }
 
+void on_taskbar_created(HWND window) {
+    if (icon_shown) tray_icon_add(window, shown_icon, shown_tip.c_str());
+}
+
 void tray_icon_remove(HWND window) {
+    icon_shown = false;
     NOTIFYICONDATAW data = icon_record(window);
     Shell_NotifyIconW(NIM_DELETE, &data);
 }

@@ -5,6 +5,7 @@
 #include "common/text.h"
 #include "engine/disk_copy.h"
 
+#include <array>
 #include <cstdint>
 
 constexpr int polling_timer = 7771;  // keyboard poll and trigger match, every 10 ms
@@ -25,6 +26,7 @@ struct OutputState {
     int32_t saved_x = 0, saved_y = 0; // the mouse pointer when the output was prepared
     int32_t use_count = 0;            // outputs prepared since start-up
     bool searching = false;           // the search window is open: nothing typed is matched
+    std::array<char, 256> trigger{};  // the trigger that fired, as written (UTF-8), for messages
 };
 extern OutputState output_state;
 

@@ -2,6 +2,7 @@
 // from the file on disk, fill in environment variables and dates, and start
 // the playback.
 #include "common/status.h"
+#include "engine/encoding.h"
 #include "engine/engine.h"
 #include "engine/input_watch.h"
 #include "engine/key_monitor.h"
@@ -11,6 +12,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 EngineFiles engine_files;
 OutputState output_state;
@@ -145,6 +147,10 @@ void fetch_and_play(const TriggerEntry& entry, int line_number = 0) {
     expand_variables(text, capacity);
     fill_in_dates(text.get());
 
+    // The trigger as written, for the messages of commands that fail.
+    const std::string_view written(entry.lookup_key.data() + 1);
+    copy_bounded(output_state.trigger.data(), output_state.trigger.size(),
+                 engine_text_to_utf8(written.substr(0, written.size() - 1)));
     ++output_state.use_count;
     status_printf(" Shortcuts Used:  %d", output_state.use_count);
     const ScreenPoint mouse = cursor_position();

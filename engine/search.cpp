@@ -82,7 +82,8 @@ int field_score(const Text& field, const Text& query) {
             score += per_char;
             if (previous != Text::npos && at == previous + 1) score += consecutive;
             if (at == 0) score += field_start;
-            if (at > 0 && !is_word_char(field[at - 1]) && is_word_char(field[at]))
+            // The start of a field is the start of its first word too.
+            if ((at == 0 || !is_word_char(field[at - 1])) && is_word_char(field[at]))
                 score += word_start;
             if (previous != Text::npos)
                 score -= std::min<int>(static_cast<int>(at - previous - 1), 8); // a gap costs

@@ -23,9 +23,11 @@ constexpr std::size_t max_list_chars = 479;
 HeapText list_text;
 int row_height = 16;
 
+HFONT list_font = nullptr; // at the list's DPI
+
 int measure_row_height() {
     HDC screen = GetDC(nullptr);
-    HGDIOBJ old = SelectObject(screen, GetStockObject(DEFAULT_GUI_FONT));
+    HGDIOBJ old = SelectObject(screen, list_font);
     TEXTMETRICW metrics{};
     GetTextMetricsW(screen, &metrics);
     POINT size{0, metrics.tmHeight};
@@ -43,7 +45,8 @@ void paint(HWND window) {
     rect.left = 5;
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(0, 0, 255));
-    HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    if (!list_font) list_font = make_ui_font(window_dpi(window));
+    HGDIOBJ old = SelectObject(dc, list_font);
     row_height = measure_row_height();
     const char* p = list_text ? list_text.get() : "";
     int row = 0;
@@ -144,8 +147,19 @@ LRESULT CALLBACK list_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
             SetFocus(window);
         }
         break;
+    case WM_DPICHANGED: {
+        const RECT* at = reinterpret_cast<const RECT*>(lparam);
+        SetWindowPos(window, nullptr, at->left, at->top, at->right - at->left,
+                     at->bottom - at->top, SWP_NOZORDER | SWP_NOACTIVATE);
+        if (list_font) DeleteObject(list_font);
+        list_font = nullptr; // made again for the new DPI when painted
+        InvalidateRect(window, nullptr, TRUE);
+        return 0;
+    }
     case WM_DESTROY:
         store_geometry_and_resume(window);
+        if (list_font) DeleteObject(list_font);
+        list_font = nullptr;
         break;
     default:
         break;
@@ -157,7 +171,8 @@ LRESULT CALLBACK list_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
 RECT list_geometry() {
     RECT at;
     if (!read_popup_geometry("window_list", &at))
-        at = RECT{GetSystemMetrics(SM_CXSCREEN) - 310, 10, 300, 200};
+        at = RECT{GetSystemMetrics(SM_CXSCREEN) - scaled(nullptr, 310), scaled(nullptr, 10),
+                  scaled(nullptr, 300), scaled(nullptr, 200)};
     return at;
 }
 } // namespace

@@ -34,7 +34,14 @@ bool read_popup_geometry(const char* key, RECT* rect) {
         if (p) ++p;
     }
     *rect = RECT{fields[0], fields[1], fields[2], fields[3]};
-    return true;
+    return on_a_monitor(*rect);
+}
+
+bool on_a_monitor(const RECT& rect) {
+    // The middle of the title bar must be on a monitor that exists now, or
+    // the window could not be seen, nor moved, while it has the keyboard.
+    const POINT title{rect.left + rect.right / 2, rect.top + 10};
+    return MonitorFromPoint(title, MONITOR_DEFAULTTONULL) != nullptr;
 }
 
 void write_popup_geometry(const char* key, HWND window) {

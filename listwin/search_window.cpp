@@ -9,6 +9,7 @@
 #include "platform/platform.h"
 #include "platform/win32/wide.h"
 
+#include <commctrl.h>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -19,7 +20,7 @@ const wchar_t* const search_class_name = L"Quillomat_Search_Class";
 constexpr UINT_PTR raise_timer = 1001;
 constexpr UINT raise_delay_ms = 50;
 constexpr int query_id = 101, results_id = 102;
-constexpr int margin = 4;
+constexpr int margin = 4, query_height = 22; // at 96 DPI
 
 // The open window and what it shows; one at a time.
 struct SearchWindow {
@@ -28,6 +29,7 @@ struct SearchWindow {
     WNDPROC edit_proc = nullptr, list_proc = nullptr;
     std::vector<SearchItem> items;
     std::vector<int> shown; // item indexes, best first
+    HFONT font = nullptr;   // at the window's DPI
     bool closing = false;
 };
 SearchWindow search;
@@ -48,6 +50,8 @@ void refill() {
         const std::wstring row = widen(item.trigger) + L"\t" + label + L"\t" + widen(item.output);
         SendMessageW(search.results, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row.c_str()));
     }
+    if (search.shown.empty())
+        SendMessageW(search.results, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"No trigger matches"));
     SendMessageW(search.results, LB_SETCURSEL, 0, 0);
     SendMessageW(search.results, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(search.results, nullptr, TRUE);
@@ -102,6 +106,7 @@ void close_search(int entry, int line, bool give_back) {
     HWND previous = search.previous;
     if (give_back && previous && IsWindow(previous)) give_keyboard_back(previous);
     DestroyWindow(search.window);
+    if (search.font) DeleteObject(search.font);
     search = SearchWindow{};
     search_window_closed(entry, line);
 }
@@ -113,34 +118,100 @@ void pick(int row) {
     close_search(item.entry, item.line, true);
 }
 
-// The query line takes the keys that move through the results and pick.
+// Moves the selection: by a row, by a page of rows, or to either end.
+bool move_selection(WPARAM key, bool control) {
+    const int row = static_cast<int>(SendMessageW(search.results, LB_GETCURSEL, 0, 0));
+    const int rows = static_cast<int>(SendMessageW(search.results, LB_GETCOUNT, 0, 0));
+    RECT client;
+    GetClientRect(search.results, &client);
+    const int height = static_cast<int>(SendMessageW(search.results, LB_GETITEMHEIGHT, 0, 0));
+    const int page = height > 0 && client.bottom / height > 1 ? client.bottom / height - 1 : 1;
+    int next = row;
+    switch (key) {
+    case VK_UP: next = row - 1; break;
+    case VK_DOWN: next = row + 1; break;
+    case VK_PRIOR: next = row - page; break;
+    case VK_NEXT: next = row + page; break;
+    case VK_HOME: if (!control) return false; next = 0; break;
+    case VK_END: if (!control) return false; next = rows - 1; break;
+    default: return false;
+    }
+    if (next < 0) next = 0;
+    if (next > rows - 1) next = rows - 1;
+    if (rows > 0) SendMessageW(search.results, LB_SETCURSEL, next, 0);
+    return true;
+}
+
+// Ctrl+Backspace: the word before the caret goes, with the blanks after it.
+void delete_word_before_caret(HWND edit) {
+    DWORD start = 0, end = 0;
+    SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    if (start != end) {
+        SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L""));
+        return;
+    }
+    wchar_t text[128] = {};
+    GetWindowTextW(edit, text, 127);
+    DWORD from = start < 127 ? start : 127;
+    while (from > 0 && text[from - 1] == L' ')
+        --from;
+    while (from > 0 && text[from - 1] != L' ')
+        --from;
+    SendMessageW(edit, EM_SETSEL, from, start);
+    SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L""));
+}
+
+// Keys both controls share: pick, close, and Tab between them.
+bool common_key(WPARAM key, HWND from) {
+    switch (key) {
+    case VK_RETURN:
+        pick(static_cast<int>(SendMessageW(search.results, LB_GETCURSEL, 0, 0)));
+        return true;
+    case VK_ESCAPE:
+        close_search(-1, 0, true);
+        return true;
+    case VK_TAB:
+        SetFocus(from == search.query ? search.results : search.query);
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The query line takes the keys that move through the results and pick, and
+// the editing keys users expect of it (Ctrl+A, Ctrl+Backspace).
 LRESULT CALLBACK query_proc(HWND edit, UINT message, WPARAM wparam, LPARAM lparam) {
+    const bool control = (GetKeyState(VK_CONTROL) & 0x8000) != 0;
     if (message == WM_KEYDOWN) {
-        const int row = static_cast<int>(SendMessageW(search.results, LB_GETCURSEL, 0, 0));
-        const int rows = static_cast<int>(SendMessageW(search.results, LB_GETCOUNT, 0, 0));
-        switch (wparam) {
-        case VK_UP:
-        case VK_DOWN: {
-            const int next = row + (wparam == VK_UP ? -1 : 1);
-            if (next >= 0 && next < rows) SendMessageW(search.results, LB_SETCURSEL, next, 0);
+        if (move_selection(wparam, control) || common_key(wparam, edit)) return 0;
+        if (control && wparam == 'A') {
+            SendMessageW(edit, EM_SETSEL, 0, -1);
             return 0;
-        }
-        case VK_RETURN:
-            pick(row);
-            return 0;
-        case VK_ESCAPE:
-            close_search(-1, 0, true);
-            return 0;
-        default:
-            break;
         }
     }
-    if (message == WM_CHAR && (wparam == '\r' || wparam == 27)) return 0; // no beep
+    if (message == WM_CHAR) {
+        if (wparam == 0x7F) { // what Ctrl+Backspace types
+            delete_word_before_caret(edit);
+            return 0;
+        }
+        // Enter, Escape, Tab and Ctrl+A were handled as keys: no beep, no character.
+        if (wparam == '\r' || wparam == 27 || wparam == '\t' || wparam == 1) return 0;
+    }
     return CallWindowProcW(search.edit_proc, edit, message, wparam, lparam);
 }
 
-// A click on a row picks it, whether or not it was selected already.
+// A click on a row picks it, whether or not it was selected already. The
+// list takes the same keys as the query line; typing goes to the query.
 LRESULT CALLBACK results_proc(HWND list, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_KEYDOWN && common_key(wparam, list)) return 0;
+    if (message == WM_CHAR) {
+        if (wparam == '\r' || wparam == 27 || wparam == '\t') return 0;
+        if (wparam >= 32) {
+            SetFocus(search.query);
+            return SendMessageW(search.query, WM_CHAR, wparam, lparam);
+        }
+    }
+    if (message == WM_GETDLGCODE) return DLGC_WANTALLKEYS;
     const LRESULT result = CallWindowProcW(search.list_proc, list, message, wparam, lparam);
     if (message == WM_LBUTTONUP) {
         const LRESULT hit = SendMessageW(list, LB_ITEMFROMPOINT, 0, lparam);
@@ -152,10 +223,18 @@ LRESULT CALLBACK results_proc(HWND list, UINT message, WPARAM wparam, LPARAM lpa
 void layout(HWND window) {
     RECT client;
     GetClientRect(window, &client);
-    const int line = 22;
-    MoveWindow(search.query, margin, margin, client.right - 2 * margin, line, TRUE);
-    MoveWindow(search.results, margin, 2 * margin + line, client.right - 2 * margin,
-               client.bottom - 3 * margin - line, TRUE);
+    const int line = scaled(window, query_height), gap = scaled(window, margin);
+    MoveWindow(search.query, gap, gap, client.right - 2 * gap, line, TRUE);
+    MoveWindow(search.results, gap, 2 * gap + line, client.right - 2 * gap,
+               client.bottom - 3 * gap - line, TRUE);
+}
+
+// The controls' font, for the window's DPI.
+void set_font(HWND window) {
+    if (search.font) DeleteObject(search.font);
+    search.font = make_ui_font(window_dpi(window));
+    SendMessageW(search.query, WM_SETFONT, reinterpret_cast<WPARAM>(search.font), TRUE);
+    SendMessageW(search.results, WM_SETFONT, reinterpret_cast<WPARAM>(search.font), TRUE);
 }
 
 void create_children(HWND window) {
@@ -167,9 +246,9 @@ void create_children(HWND window) {
         WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOTIFY | LBS_USETABSTOPS | LBS_NOINTEGRALHEIGHT, 0,
         0, 0, 0, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(results_id)), shell.instance,
         nullptr);
-    HGDIOBJ font = GetStockObject(DEFAULT_GUI_FONT);
-    SendMessageW(search.query, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-    SendMessageW(search.results, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    set_font(window);
+    SendMessageW(search.query, EM_SETCUEBANNER, TRUE,
+                 reinterpret_cast<LPARAM>(L"Type to search triggers, labels and outputs"));
     INT tabs[2] = {64, 210}; // dialog units: trigger, label, output
     SendMessageW(search.results, LB_SETTABSTOPS, 2, reinterpret_cast<LPARAM>(tabs));
     search.edit_proc = reinterpret_cast<WNDPROC>(
@@ -203,6 +282,14 @@ LRESULT CALLBACK search_window_proc(HWND window, UINT message, WPARAM wparam, LP
     case WM_CLOSE:
         close_search(-1, 0, true);
         return 0;
+    case WM_DPICHANGED: {
+        const RECT* at = reinterpret_cast<const RECT*>(lparam);
+        SetWindowPos(window, nullptr, at->left, at->top, at->right - at->left,
+                     at->bottom - at->top, SWP_NOZORDER | SWP_NOACTIVATE);
+        set_font(window);
+        layout(window);
+        return 0;
+    }
     default:
         break;
     }
@@ -212,8 +299,11 @@ LRESULT CALLBACK search_window_proc(HWND window, UINT message, WPARAM wparam, LP
 // The last place of the window, or the pick list's corner.
 RECT geometry() {
     RECT at;
-    if (!read_popup_geometry("window_search", &at) || at.right < 120 || at.bottom < 80)
-        at = RECT{GetSystemMetrics(SM_CXSCREEN) - 530, 10, 520, 320};
+    if (!read_popup_geometry("window_search", &at) || at.right < 120 || at.bottom < 80) {
+        const int width = scaled(nullptr, 520), height = scaled(nullptr, 320);
+        at = RECT{GetSystemMetrics(SM_CXSCREEN) - width - scaled(nullptr, 10), scaled(nullptr, 10),
+                  width, height};
+    }
     return at;
 }
 

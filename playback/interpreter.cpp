@@ -131,11 +131,22 @@ void take_argument(const char* text, int32_t& cursor, std::string_view keyword, 
     cursor += static_cast<int32_t>(copy_argument(text + cursor, limit, out)) - 1;
 }
 
+// A command of the output failed: the message says what, for which trigger
+// and which command, under the program's name.
+void warn_failed(const char* what, std::string_view keyword, const std::string& argument) {
+    const std::string text = std::string(what) + "\n\nTrigger: " + output_state.trigger.data() +
+                             "\nCommand: " + std::string(keyword) + argument;
+    show_message(text.c_str(), "Quillomat", message_playback_warning);
+}
+
 Step play_run(const char* text, int32_t& cursor) {
     char command[max_command_chars + 1];
     take_argument(text, cursor, "RUN: ", max_command_chars, command);
     // The command names a file or program: the characters it stands for.
-    return run_command(engine_text_to_utf8(command).c_str()) ? Step::next : Step::end_playback;
+    const std::string wanted = engine_text_to_utf8(command);
+    if (run_command(wanted.c_str())) return Step::next;
+    warn_failed("Unable to run program", "RUN: ", wanted);
+    return Step::end_playback;
 }
 
 Step play_window(const char* text, int32_t& cursor) {
@@ -144,7 +155,7 @@ Step play_window(const char* text, int32_t& cursor) {
     const std::string wanted = engine_text_to_utf8(title);
     const WindowId window = find_window_by_title(wanted.c_str());
     if (!window) {
-        show_message("Window not found", wanted.c_str(), message_playback_warning);
+        warn_failed("Window not found", "WINDOW: ", wanted);
         return Step::end_playback;
     }
     activate_window(window);

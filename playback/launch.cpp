@@ -85,9 +85,7 @@ bool run_command(const char* command) {
     copy_bounded(quoted, sizeof quoted, "\"");
     append_bounded(quoted, sizeof quoted - 1, command);
     append_bounded(quoted, sizeof quoted, "\"");
-    if (launch_command(quoted)) return true;
-    show_message("Unable to run program", quoted, message_playback_warning);
-    return false;
+    return launch_command(quoted);
 }
 
 WindowId find_window_by_title(const char* title) {

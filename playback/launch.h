@@ -13,8 +13,8 @@ bool launch_command(const char* command_line);
 // Makes the folder of the command's program the current directory (the text
 // before its last backslash); a command that names no folder changes nothing.
 void enter_command_directory(const char* command);
-// The whole "RUN: " procedure: directory, launch, a second launch with the
-// command in double quotes, and "Unable to run program" when both fail.
+// The whole "RUN: " procedure: directory, launch, and a second launch with
+// the command in double quotes. False when both fail.
 bool run_command(const char* command);
 // The best window for a title: an exact title anywhere, else the first window
 // from the foreground down whose title equals it, then begins with it, then

@@ -96,7 +96,7 @@ std::string sim_status_text(); // the latest, "" when none was written
 //   "12 timer 7772 1"              a timer armed with its period
 //   "12 mouse +left"  "12 cursor 110,150"  "12 mouse move 8191,8191 absolute"
 //   "12 launch notepad |args|"   "12 launch failed x |"
-//   "12 message Window not found |Untitled| 52030"
+//   "12 message Window not found~~Trigger: qw~Command: WINDOW: Untitled |Quillomat| 52030"
 //   "12 activate Untitled - Notepad restore"   "12 list a;;b"   "12 directory C:\Tools"
 //   "12 editor read-only"  "12 editor editable"   (only when it changes)
 // Kinds not wanted can be left out by naming those that are.

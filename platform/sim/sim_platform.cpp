@@ -589,7 +589,10 @@ void set_current_directory(const char* path) {
 void show_message(const char* text, const char* caption, uint32_t style) {
     char flags[16];
     std::snprintf(flags, sizeof flags, "%X", style);
-    log_event("message", std::string(text) + " |" + caption + "| " + flags);
+    std::string one_line(text); // a line per event: line breaks show as "~"
+    for (char& c : one_line)
+        if (c == '\n') c = '~';
+    log_event("message", one_line + " |" + caption + "| " + flags);
 }
 
 bool open_search_window() {

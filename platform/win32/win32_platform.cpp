@@ -506,8 +506,13 @@ void set_current_directory(const char* path) {
 }
 
 void show_message(const char* text, const char* caption, uint32_t style) {
+    const HWND had_keyboard = GetForegroundWindow();
     MessageBoxW(windows.main, widen(text ? text : "").c_str(),
                 caption ? widen(caption).c_str() : nullptr, style);
+    // Closing the box activates its owner, the main window (hidden, often):
+    // the keyboard goes back to the window the user was typing into.
+    if (had_keyboard && had_keyboard != windows.main && IsWindow(had_keyboard))
+        SetForegroundWindow(had_keyboard);
 }
 
 void open_list_window(const char* list_text) {

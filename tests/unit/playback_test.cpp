@@ -108,7 +108,8 @@ TEST_F(EngineTest, AFailedRunShowsItsMessageAndEndsThePlayback) {
     EXPECT_EQ(sim_log(), "1 directory C:\\Tools\n"
                          "1 launch failed C:\\Tools\\missing.exe ||\n"
                          "1 launch failed C:\\Tools\\missing.exe ||\n"
-                         "1 message Unable to run program |\"C:\\Tools\\missing.exe\"| 52030\n"
+                         "1 message Unable to run program~~Trigger: ~Command: RUN: "
+                         "C:\\Tools\\missing.exe |Quillomat| 52030\n"
                          "1 timer 7771 10\n");
     EXPECT_FALSE(output_state.text);
 }
@@ -121,7 +122,18 @@ TEST_F(EngineTest, WindowActivatesAndPausesOrEndsThePlaybackWithAMessage) {
                          "-0D\n11 timer 7771 10\n");
 
     play("WINDOW: Calculator{Enter}");
-    EXPECT_EQ(sim_log(), "12 message Window not found |Calculator| 52030\n12 timer 7771 10\n");
+    EXPECT_EQ(sim_log(), "12 message Window not found~~Trigger: ~Command: WINDOW: Calculator "
+                         "|Quillomat| 52030\n12 timer 7771 10\n");
+}
+
+TEST_F(EngineTest, AFailedCommandNamesItsTrigger) {
+    start("qw=WINDOW: Nowhere{Enter}\r\n");
+    sim_type("qw");
+    sim_run_until_idle();
+    EXPECT_NE(sim_log({"message"}).find(
+                  "message Window not found~~Trigger: qw~Command: WINDOW: Nowhere |Quillomat|"),
+              std::string::npos)
+        << sim_log({"message"});
 }
 
 TEST_F(EngineTest, ListOpensAndTheRestPlaysAtOnce) {
@@ -154,5 +166,5 @@ TEST_F(EngineTest, CommandArgumentsAreCutAtTheirLimits) {
         ++typed;
     EXPECT_EQ(typed, 42u) << "the rest is typed";
     play("WINDOW: " + std::string(100, 't'));
-    EXPECT_NE(sim_log().find("|" + std::string(62, 't') + "|"), std::string::npos);
+    EXPECT_NE(sim_log().find("WINDOW: " + std::string(62, 't') + " |"), std::string::npos);
 }

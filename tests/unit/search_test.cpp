@@ -68,7 +68,7 @@ TEST(Search, RanksWhatUsersExpectFirst) {
         {"sig", "qqsig"},
         {"SIG", "qqsig"}, // any case
         {"rep", "wr"},    // label "Weekly report" and the output both hold it
-        {"re", "wr qqsig {F5} Ctrl+Alt+K qqaddr"}, // label, then word starts; ties by file order
+        {"re", "wr {F5} qqsig Ctrl+Alt+K qqaddr"}, // label, then a field's start, then word starts
         {"btw", "btw"},                            // the trigger itself
         {"ctrl", "Ctrl+Alt+K"},                    // a hotkey as it is pressed
         {"f5", "{F5}"},                            // key tokens
@@ -79,6 +79,19 @@ TEST(Search, RanksWhatUsersExpectFirst) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(ranked(c.query), c.order) << '"' << c.query << '"';
+}
+
+TEST(Search, AWordAtTheStartOfALabelCountsAsAWordStart) {
+    const std::string text = "; Euro sign\r\nqqeu=EUR\r\n; Degree sign\r\nqqdeg=deg\r\n"
+                             "; Signature block\r\nqqsig=Best regards\r\n"
+                             "; Insert date\r\nqqid=x\r\n; Date today\r\nqqdt=y\r\n";
+    const std::vector<SearchItem> all = search_items(text.data(), text.size());
+    const struct {
+        const char* query;
+        const char* first; // the best of the ranking
+    } cases[] = {{"sig", "qqsig"}, {"date", "qqdt qqid"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(ranked(c.query, all).rfind(c.first, 0), 0u) << c.query << ": " << ranked(c.query, all);
 }
 
 TEST(Search, FindsThe255thTrigger) {
