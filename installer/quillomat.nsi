@@ -2,7 +2,7 @@
 ;
 ; makensis -DVERSION=1.0.0 -DSRC=<source folder> -DBIN_X86=<32-bit build>
 ;          -DBIN_X64=<64-bit build> -DREADME=<README.txt> -DOUTFILE=<setup.exe>
-;          [-DTARGET_X64]
+;          -DHEADER_BMP=<150x57 BMP> -DWELCOME_BMP=<164x314 BMP> [-DTARGET_X64]
 ; The installer carries both builds and installs the one that fits the
 ; Windows it runs on. TARGET_X64 makes the same installer as a 64-bit
 ; program (for machines that can only run 64-bit programs, such as a test
@@ -19,6 +19,7 @@ Target amd64-unicode
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
 
 Name "${PRODUCT} ${VERSION}"
+BrandingText "${PRODUCT} ${VERSION}"
 OutFile "${OUTFILE}"
 RequestExecutionLevel user
 InstallDir "$LOCALAPPDATA\Programs\${PRODUCT}"
@@ -44,6 +45,12 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (c) 2026 ${PUBLISHER}, MI
 
 !define MUI_ICON "${SRC}/resources/quillomat.ico"
 !define MUI_UNICON "${SRC}/resources/quillomat.ico"
+!define MUI_HEADERIMAGE
+!define MUI_HEADERIMAGE_RIGHT
+!define MUI_HEADERIMAGE_BITMAP "${HEADER_BMP}"
+!define MUI_HEADERIMAGE_UNBITMAP "${HEADER_BMP}"
+!define MUI_WELCOMEFINISHPAGE_BITMAP "${WELCOME_BMP}"
+!define MUI_UNWELCOMEFINISHPAGE_BITMAP "${WELCOME_BMP}"
 !define MUI_COMPONENTSPAGE_NODESC
 !insertmacro MUI_PAGE_COMPONENTS
 !insertmacro MUI_PAGE_DIRECTORY

@@ -709,6 +709,59 @@ class Search(WineTest):
         self.assertRegex(s.settings().get("window_search", ""), r"^-?\d+,-?\d+,\d+,\d+$")
 
 
+class WindowsWays(WineTest):
+    """Keys, popups and the tray behave as on any Windows program."""
+
+    def test_search_keys_belong_to_the_search_window(self):
+        many = "".join("qq%02d=output %02d\r\n" % (i, i) for i in range(40))
+        s = self.session(many + "{control}{alt}f=SEARCH:\r\n")
+        s.start()
+        s.start_target()
+        self.open_search(s)
+        s.type("qq")
+        s.key("a", modifiers=("ctrl",))  # selects the query; the main window's Save As stays shut
+        s.type("out")
+        self.assertTrue(poll(lambda: s.probe("text", "Quillomat Search")[1] == "out", 5),
+                        s.probe("text", "Quillomat Search")[1])
+        self.assertEqual([d for d in s.dialogs() if d.startswith("Save As")], [])
+        self.assertEqual(s.probe("selected", "Quillomat Search")[1].strip(), "0")
+        s.key("Next")
+        page = int(s.probe("selected", "Quillomat Search")[1])
+        self.assertGreater(page, 3, "Page Down moves by a page of rows")
+        s.key("End", modifiers=("ctrl",))
+        self.assertEqual(s.probe("selected", "Quillomat Search")[1].strip(), "39")  # the last of 40
+        s.key("Escape")
+
+    def test_a_place_on_a_monitor_that_is_gone_opens_on_the_desktop(self):
+        s = self.session("{control}{alt}f=SEARCH:\r\n", settings=dict(window_search="5000,4000,520,320"))
+        s.start()
+        s.start_target()
+        self.open_search(s)
+        w = s.window("Quillomat Search")
+        self.assertTrue(0 <= w["left"] < 1024 and 0 <= w["top"] < 768, w)
+
+    def test_the_tray_icon_comes_back_when_explorer_restarts(self):
+        s = self.session(settings=dict(tray=1))
+        s.start()
+        s.probe("minimize", "=QuillomatClass")
+        self.assertTrue(poll(lambda: s.probe_ok("tray", "=QuillomatClass", "ask"), 5), "the icon is shown")
+        s.probe("tray", "=QuillomatClass", "remove")  # Explorer went away with it
+        self.assertFalse(s.probe_ok("tray", "=QuillomatClass", "ask"))
+        s.probe("announce", "TaskbarCreated")
+        self.assertTrue(poll(lambda: s.probe_ok("tray", "=QuillomatClass", "ask"), 5), "added again")
+
+    def test_about_names_the_version(self):
+        s = self.session()
+        s.start()
+        s.probe("command", "=QuillomatClass", "3502")
+        about = self.wait_dialog(s, "About Quillomat|")
+        version = re.search(r"project\(Quillomat VERSION ([0-9.]+)",
+                            open(os.path.join(ROOT, "CMakeLists.txt")).read()).group(1)
+        self.assertIn("Quillomat " + version, about)
+        self.assertIn("MIT license", about)
+        s.probe("press", "About Quillomat", "OK")
+
+
 class Unicode(WineTest):
     """A UTF-8 trigger file written by another program."""
 

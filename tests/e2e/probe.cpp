@@ -18,6 +18,9 @@
 //   probe clipboard              the clipboard's format names, one a line, then "text: ..."
 //   probe settext TITLE TEXT     sets the text of the first edit control inside the window
 //   probe rows TITLE             the rows of the list box inside the window, one a line
+//   probe selected TITLE         the index of the selected row of that list box
+//   probe tray SPEC ask|remove   whether the window's tray icon (id 1001) is there (exit 0), or removes it
+//   probe announce MESSAGE       posts a registered message (such as TaskbarCreated) to every top window
 //
 // TITLE is matched exactly; "=NAME" names a window class instead. Arguments
 // and everything printed are UTF-8.
@@ -27,6 +30,8 @@
 #include <io.h>
 #include <vector>
 #include <windows.h>
+
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -268,6 +273,28 @@ int probe_main(int argc, char** argv) {
             std::printf("%s\n", narrow(row.c_str()).c_str());
         }
         return 0;
+    }
+    if (verb == "selected" && argc == 3) {
+        HWND window = find(argv[2]);
+        HWND list = window ? descendant_of_class(window, L"ListBox") : nullptr;
+        if (!list) return 1;
+        std::printf("%d\n", static_cast<int>(SendMessageW(list, LB_GETCURSEL, 0, 0)));
+        return 0;
+    }
+    if (verb == "tray" && argc == 4) {
+        HWND window = find(argv[2]);
+        if (!window) return 1;
+        NOTIFYICONDATAW data{};
+        data.cbSize = NOTIFYICONDATAW_V2_SIZE;
+        data.hWnd = window;
+        data.uID = 1001;
+        // Changing nothing succeeds only for an icon that is there.
+        const bool ask = std::strcmp(argv[3], "ask") == 0;
+        return Shell_NotifyIconW(ask ? NIM_MODIFY : NIM_DELETE, &data) ? 0 : 1;
+    }
+    if (verb == "announce" && argc == 3) {
+        const UINT message = RegisterWindowMessageW(widen(argv[2]).c_str());
+        return PostMessageW(HWND_BROADCAST, message, 0, 0) ? 0 : 1;
     }
     if (verb == "clipboard-set" && argc == 3) {
         if (!OpenClipboard(nullptr)) return 1;

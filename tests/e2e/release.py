@@ -14,6 +14,7 @@ import glob
 import os
 import re
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
@@ -159,6 +160,87 @@ class Release(unittest.TestCase):
                 self.assertIn(text.encode("utf-16-le"), data, "%s: %s" % (name, text))
         code, out = wine(os.path.join(top, "windows-x64", "quillomat-check.exe"), "--version")
         self.assertEqual((code, out.strip()), (0, "quillomat-check %s" % VERSION))
+
+
+def pe_sections_and_manifest(path):
+    """The section names of a PE file and its manifest resource (type 24, id 1)."""
+    data = open(path, "rb").read()
+    pe = struct.unpack_from("<I", data, 0x3C)[0]
+    sections_count, = struct.unpack_from("<H", data, pe + 6)
+    symbols, symbols_count = struct.unpack_from("<II", data, pe + 12)
+    optional_size, = struct.unpack_from("<H", data, pe + 20)
+    optional = pe + 24
+    plus = struct.unpack_from("<H", data, optional)[0] == 0x20B
+    resource_rva, = struct.unpack_from("<I", data, optional + (112 if plus else 96) + 2 * 8)
+    sections = []
+    for i in range(sections_count):
+        at = optional + optional_size + 40 * i
+        raw_name = data[at:at + 8].rstrip(b"\0")
+        if raw_name.startswith(b"/"):  # a long name, in the string table after the symbols
+            strings = symbols + 18 * symbols_count + int(raw_name[1:])
+            raw_name = data[strings:data.index(b"\0", strings)]
+        size, rva, _, raw = struct.unpack_from("<IIII", data, at + 8)
+        sections.append((raw_name.decode(), rva, size, raw))
+
+    def offset(rva):
+        for _, start, size, raw in sections:
+            if start <= rva < start + max(size, 1):
+                return raw + rva - start
+        raise ValueError(rva)
+
+    names = [name for name, _, _, _ in sections]
+    if not resource_rva:
+        return names, None
+    base = offset(resource_rva)
+
+    def entry(directory, wanted):
+        named, ids = struct.unpack_from("<HH", data, directory + 12)
+        for i in range(named + ids):
+            name, target = struct.unpack_from("<II", data, directory + 16 + 8 * i)
+            if wanted is None or (not name & 0x80000000 and name == wanted):
+                return target
+        return None
+
+    level = base
+    for wanted in (24, 1, None):  # RT_MANIFEST, its id, the first language
+        found = entry(level, wanted)
+        if found is None:
+            return names, None
+        level = base + (found & 0x7FFFFFFF)
+    rva, size = struct.unpack_from("<II", data, level)
+    return names, data[offset(rva):offset(rva) + size].decode("utf-8")
+
+
+class Finished(unittest.TestCase):
+    """What ships looks finished: a complete manifest, no debug sections, the installer's own branding."""
+
+    def test_manifests_and_no_debug_sections(self):
+        for arch in ("x86", "x64"):
+            for exe in ("quillomat.exe", "quillomat-check.exe"):
+                path = os.path.join(ROOT, "build", "package", arch, exe)
+                sections, manifest = pe_sections_and_manifest(path)
+                self.assertEqual([s for s in sections if s.startswith(".debug")], [], path)
+                if exe != "quillomat.exe":
+                    continue
+                for entry in ("Microsoft.Windows.Common-Controls", "PerMonitorV2, PerMonitor",
+                              "<dpiAware", "true/pm", 'level="asInvoker"', "longPathAware",
+                              "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
+                              "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"):
+                    self.assertIn(entry, manifest, "%s: %s" % (path, entry))
+
+    def test_the_installer_shows_its_own_name_and_version(self):
+        setup = subprocess.Popen([DESKTOP.wine, SETUP_X64], stdout=subprocess.DEVNULL,
+                                 stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
+        s = Session(DESKTOP, BIN)
+        try:
+            title = "Quillomat %s Setup" % VERSION
+            shown = poll(lambda: [d for d in s.dialogs() if d.startswith(title)], 60)
+            self.assertTrue(shown, s.dialogs())
+            self.assertIn("Quillomat %s" % VERSION, shown[0].partition("|")[2])
+            self.assertNotIn("Nullsoft", shown[0])
+        finally:
+            setup.kill()
+            s.close()
 
 
 def main():
