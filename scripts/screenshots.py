@@ -1,8 +1,9 @@
 """Makes the README's pictures under Wine: the main window with the built-in
 default trigger file, an expansion in progress in Notepad, and the search
-window.
+window; with --dpi, the main window and the search window at that scaling
+(144 is 150 %), in a Wine prefix of its own set to that DPI.
 
-    python3 scripts/screenshots.py --bin build/windows-x64 [--out docs]
+    python3 scripts/screenshots.py --bin build/windows-x64 [--out docs] [--dpi 144]
 """
 
 import argparse
@@ -32,8 +33,11 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--bin", required=True)
     parser.add_argument("--out", default="docs")
+    parser.add_argument("--dpi", type=int, default=96)
     args = parser.parse_args()
     os.makedirs(args.out, exist_ok=True)
+    if args.dpi != 96:
+        return scaled(args)
     desktop = Desktop()
     session = Session(desktop, os.path.abspath(args.bin), triggers=None)  # the default file is written
     try:
@@ -66,6 +70,33 @@ def main():
         session.type("date")
         time.sleep(0.5)
         shoot(session, "Quillomat Search", os.path.join(args.out, "search.png"))
+        return 0
+    finally:
+        session.close()
+        desktop.close()
+
+
+def scaled(args):
+    """The main window and the search window drawn at another DPI."""
+    root = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
+    os.environ["WINEPREFIX"] = os.path.abspath(os.path.join(root, "build", "wineprefix-dpi%d" % args.dpi))
+    desktop = Desktop()
+    subprocess.run([desktop.wine, "reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t",
+                    "REG_DWORD", "/d", str(args.dpi), "/f"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    desktop.stop_programs()  # the DPI is read as programs start
+    session = Session(desktop, os.path.abspath(args.bin), triggers=None,
+                      settings=dict(window_left=10, window_top=10, window_width=1000, window_height=560,
+                                    window_search="470,330,540,420"))
+    try:
+        session.start()
+        session.bring_to_front("=QuillomatClass")
+        time.sleep(0.5)
+        shoot(session, "=QuillomatClass", os.path.join(args.out, "main-window-%ddpi.png" % args.dpi))
+        session.key("f", modifiers=("ctrl", "alt"))
+        poll(lambda: session.window("Quillomat Search").get("foreground"), 10)
+        session.type("date")
+        time.sleep(0.5)
+        shoot(session, "Quillomat Search", os.path.join(args.out, "search-%ddpi.png" % args.dpi))
         return 0
     finally:
         session.close()
