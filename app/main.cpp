@@ -76,7 +76,7 @@ bool option(const char* key) {
 }
 
 void warn(const char* text) {
-    MessageBoxW(nullptr, widen(text).c_str(), nullptr,
+    MessageBoxW(nullptr, widen(text).c_str(), L"Quillomat",
                 MB_ICONWARNING | MB_TASKMODAL | MB_SETFOREGROUND);
 }
 
