@@ -93,9 +93,13 @@ WindowId find_window_by_title(const char* title) {
     if (const WindowId exact = find_top_window(title)) return exact;
     for (int pass = 1; pass <= 3; ++pass) {
         for (WindowId window = foreground_window(); window; window = next_window(window)) {
-            char text[63];
+            char title_text[4 * max_title_chars + 8];
             // A window that does not answer in time is passed over.
-            if (!window_title(window, text, sizeof text, title_timeout_ms) || !*text) continue;
+            if (!window_title(window, title_text, sizeof title_text, title_timeout_ms) ||
+                !*title_text)
+                continue;
+            char text[sizeof title_text]; // its first 62 characters, as ever
+            copy_chars(text, sizeof text, title_text, max_title_chars);
             const bool match = pass == 1   ? std::strcmp(text, title) == 0
                                : pass == 2 ? starts_with_nocase(text, title)
                                            : find_nocase(text, title) != nullptr;

@@ -1,5 +1,6 @@
 #include "platform/win32/wide.h"
 
+#include <vector>
 #include <windows.h>
 
 std::wstring widen(std::string_view utf8) {
@@ -32,4 +33,15 @@ std::wstring file_path(std::string_view utf8) {
     for (wchar_t& c : wide)
         if (c == L'/') c = L'\\';
     return unc ? L"\\\\?\\UNC\\" + wide.substr(2) : L"\\\\?\\" + wide;
+}
+
+int run_with_utf8_arguments(int argc, wchar_t** argv, int (*main_utf8)(int, char**)) {
+    std::vector<std::string> arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.push_back(narrow(argv[i]));
+    std::vector<char*> pointers;
+    for (std::string& argument : arguments)
+        pointers.push_back(&argument[0]);
+    pointers.push_back(nullptr);
+    return main_utf8(argc, pointers.data());
 }

@@ -13,3 +13,6 @@ std::string narrow(const wchar_t* wide, int length = -1);
 // A file path for the file calls: long absolute paths get the "\\?\" form,
 // which lifts the 260-character limit of the ordinary one.
 std::wstring file_path(std::string_view utf8);
+
+// For a wide entry point (wmain): runs `main_utf8` with the arguments in UTF-8.
+int run_with_utf8_arguments(int argc, wchar_t** argv, int (*main_utf8)(int, char**));

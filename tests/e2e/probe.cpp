@@ -110,18 +110,11 @@ BOOL CALLBACK collect_dialog(HWND window, LPARAM param) {
 
 int probe_main(int argc, char** argv);
 
-int wmain(int argc, wchar_t** wargv) {
+int wmain(int argc, wchar_t** argv) {
     // Text is printed as it is: a text-mode stdout would turn every "\r\n" of
     // a window's text into "\r\r\n".
     _setmode(_fileno(stdout), _O_BINARY);
-    std::vector<std::string> arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments.push_back(narrow(wargv[i]));
-    std::vector<char*> argv;
-    for (std::string& argument : arguments)
-        argv.push_back(&argument[0]);
-    argv.push_back(nullptr);
-    return probe_main(argc, argv.data());
+    return run_with_utf8_arguments(argc, argv, probe_main);
 }
 
 int probe_main(int argc, char** argv) {
