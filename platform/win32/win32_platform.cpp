@@ -20,6 +20,7 @@ struct MainWindows {
 };
 MainWindows windows;
 void (*list_opener)(const char*) = nullptr;
+void (*pause_shower)(bool) = nullptr;
 bool (*search_opener)() = nullptr;
 
 HWND hwnd_of(WindowId window) {
@@ -55,6 +56,14 @@ void win32_set_list_opener(void (*open_list)(const char* list_text)) {
 
 void win32_set_search_opener(bool (*open_search)()) {
     search_opener = open_search;
+}
+
+void win32_set_pause_shower(void (*show)(bool paused)) {
+    pause_shower = show;
+}
+
+void show_paused(bool paused) {
+    if (pause_shower) pause_shower(paused);
 }
 
 bool key_is_down(int vk) {
@@ -248,14 +257,21 @@ std::wstring resolved_path(const std::wstring& path, DWORD* names) {
     return final_path;
 }
 
-// Writes `data` into a new file named after `path`, flushed to the disk.
+// A short name for a new file in the folder of `path` (a name beside a long
+// one could pass the file system's limit on a name's length).
+std::wstring name_beside(const std::wstring& path, unsigned attempt) {
+    const std::size_t slash = path.find_last_of(L"\\/");
+    wchar_t name[32];
+    std::swprintf(name, 32, L"~qlm%04x.tmp",
+                  (GetTickCount() + attempt * 7919u + GetCurrentProcessId()) & 0xFFFF);
+    return (slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1)) + name;
+}
+
+// Writes `data` into a new file beside `path`, flushed to the disk.
 // Returns its name, or "" when it could not be written.
 std::wstring write_beside(const std::wstring& path, std::string_view data) {
     for (unsigned attempt = 0; attempt < 16; ++attempt) {
-        wchar_t suffix[32];
-        std::swprintf(suffix, 32, L".qlm%04x.tmp",
-                      (GetTickCount() + attempt * 7919u + GetCurrentProcessId()) & 0xFFFF);
-        const std::wstring name = path + suffix;
+        const std::wstring name = name_beside(path, attempt);
         HANDLE created = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                      FILE_ATTRIBUTE_NORMAL, nullptr);
         if (created == INVALID_HANDLE_VALUE) {
@@ -278,8 +294,8 @@ std::wstring write_beside(const std::wstring& path, std::string_view data) {
 // rewritten in place, with a copy of its old bytes beside it until the new
 // ones are all on the disk (and written back when they are not).
 bool rewrite_in_place(const std::wstring& path, std::string_view data) {
-    const std::wstring copy = path + L".qlm-old.tmp";
-    if (!CopyFileW(path.c_str(), copy.c_str(), FALSE)) return false;
+    const std::wstring copy = name_beside(path, 99);
+    if (!CopyFileW(path.c_str(), copy.c_str(), TRUE)) return false;
     bool done = false;
     {
         FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
@@ -428,6 +444,37 @@ ScreenPoint screen_size() {
 
 WindowId foreground_window() {
     return id_of(GetForegroundWindow());
+}
+
+FrontProgram front_program() {
+    FrontProgram front;
+    const HWND window = GetForegroundWindow();
+    if (!window) return front;
+    front.window = id_of(window);
+    wchar_t text[512] = {};
+    // The title without waiting on a window that does not answer.
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(window, WM_GETTEXT, 511, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                        activation_timeout_ms, &copied);
+    text[511] = L'\0';
+    front.title = narrow(text);
+    text[0] = L'\0';
+    GetClassNameW(window, text, 511);
+    front.window_class = narrow(text);
+    DWORD process_id = 0;
+    GetWindowThreadProcessId(window, &process_id);
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process_id);
+    if (process) {
+        std::wstring image(32768, L'\0');
+        DWORD length = 32767;
+        if (QueryFullProcessImageNameW(process, 0, &image[0], &length)) {
+            image.resize(length);
+            const std::size_t slash = image.find_last_of(L"\\/");
+            front.exe = narrow(image.substr(slash == std::wstring::npos ? 0 : slash + 1).c_str());
+        }
+        CloseHandle(process);
+    }
+    return front;
 }
 
 ScreenRect window_rect(WindowId window) {
