@@ -6,6 +6,7 @@
 #include "common/status.h"
 #include "engine/disk_copy.h"
 #include "engine/engine.h"
+#include "engine/key_monitor.h"
 #include "engine/triggers.h"
 #include "platform/win32/wide.h"
 
@@ -345,6 +346,12 @@ bool plain_text_clipboard() {
 
 } // namespace
 
+void show_paused_state(bool paused) {
+    status_printf(paused ? " Paused " : " Expansions resumed ");
+    tray_icon_show_paused(shell.main, paused);
+    write_setting_int("paused", paused ? 1 : 0);
+}
+
 std::wstring editor_text() {
     const int length = GetWindowTextLengthW(shell.editor);
     std::wstring wide(static_cast<std::size_t>(length) + 1, L'\0');
@@ -426,6 +433,9 @@ LRESULT on_command(HWND window, WPARAM wparam, LPARAM) {
         break;
     case command::track_mouse:
         toggle_track_mouse(window);
+        break;
+    case command::pause_expansions:
+        set_expansions_paused(!key_monitor.paused);
         break;
     case command::help_reference:
         show_help_reference(window);

@@ -5,6 +5,7 @@
 
 #include "engine/engine.h"
 #include "engine/input_watch.h"
+#include "engine/key_monitor.h"
 #include "engine/triggers.h"
 #include "listwin/list_window.h"
 #include "listwin/popup.h"
@@ -197,12 +198,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     }
     win32_set_list_opener(open_list);
     win32_set_search_opener(open_search_window_of_shell);
+    win32_set_pause_shower(show_paused_state);
     ShowWindow(shell.main, show_command());
     UpdateWindow(shell.main);
     load_triggers(engine_files.trigger_file);
     watch_trigger_folder();
     start_watching();
     offer_kept_edits(shell.main);
+    if (setting_int("paused")) set_expansions_paused(true); // as it was left
 
     HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(accelerators_id));
     // Unicode messages, so that characters beyond the code page reach the

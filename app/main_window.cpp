@@ -80,7 +80,7 @@ void on_create(HWND window) {
 
 void on_size(HWND window, WPARAM type, LPARAM size) {
     if (type == SIZE_MINIMIZED && shell.tray) {
-        tray_icon_add(window, shell.small_icon, "Quillomat");
+        tray_icon_add(window);
         ShowWindow(window, SW_HIDE);
         UpdateWindow(window);
         return;

@@ -36,6 +36,7 @@ enum : int {
     minimize_to_tray = 3402,
     choose_font = 3403,
     track_mouse = 3404,
+    pause_expansions = 3405,
     help_reference = 3501,
     about = 3502,
     support = 3503,
@@ -108,7 +109,9 @@ void forget_kept_edits();
 
 // ---- commands and tray ----
 LRESULT on_command(HWND window, WPARAM wparam, LPARAM lparam);
-void tray_icon_add(HWND window, HICON icon, const char* tip);
+// Shows the tray icon: greyed, with "Quillomat (paused)", while expansions are paused.
+void tray_icon_add(HWND window);
+void tray_icon_show_paused(HWND window, bool paused);
 void tray_icon_remove(HWND window);
 // Explorer started again (it announces "TaskbarCreated"): the icon, if shown, is added again.
 void on_taskbar_created(HWND window);
@@ -130,6 +133,8 @@ bool settle_unsaved_edits(HWND window);
 constexpr LRESULT save_failed = 0;
 constexpr LRESULT save_succeeded = 1;
 constexpr LRESULT save_cancelled = 2; // the Save As dialog was cancelled
+// Shows expansions paused or resumed: the status bar, the tray icon, the setting.
+void show_paused_state(bool paused);
 // The first change after a load or save marks the title with " *".
 void mark_dirty(HWND window);
 // The editor's whole text.

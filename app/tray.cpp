@@ -5,12 +5,12 @@
 
 #include <shellapi.h>
 #include <string>
+#include <vector>
 
 namespace {
-// What the icon shows while it is there: Explorer forgets it when it restarts.
-bool icon_shown = false;
-HICON shown_icon = nullptr;
-std::string shown_tip;
+bool icon_shown = false; // Explorer forgets the icon when it restarts
+bool paused = false;
+HICON grey_icon = nullptr;
 
 NOTIFYICONDATAW icon_record(HWND window) {
     NOTIFYICONDATAW data{};
@@ -21,24 +21,69 @@ NOTIFYICONDATAW icon_record(HWND window) {
     data.uCallbackMessage = tray_callback_message;
     return data;
 }
+
+// The icon drawn in greys, for while expansions are paused.
+HICON make_grey_icon(HICON icon) {
+    ICONINFO info{};
+    if (!icon || !GetIconInfo(icon, &info)) return nullptr;
+    BITMAP bitmap{};
+    GetObjectW(info.hbmColor, sizeof bitmap, &bitmap);
+    BITMAPINFO format{};
+    format.bmiHeader.biSize = sizeof format.bmiHeader;
+    format.bmiHeader.biWidth = bitmap.bmWidth;
+    format.bmiHeader.biHeight = -bitmap.bmHeight;
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 32;
+    format.bmiHeader.biCompression = BI_RGB;
+    std::vector<uint32_t> pixels(static_cast<std::size_t>(bitmap.bmWidth) *
+                                 static_cast<std::size_t>(bitmap.bmHeight));
+    HDC screen = GetDC(nullptr);
+    HICON made = nullptr;
+    if (!pixels.empty() && GetDIBits(screen, info.hbmColor, 0, static_cast<UINT>(bitmap.bmHeight),
+                                     pixels.data(), &format, DIB_RGB_COLORS)) {
+        for (uint32_t& pixel : pixels) {
+            const uint32_t r = (pixel >> 16) & 0xFF, g = (pixel >> 8) & 0xFF, b = pixel & 0xFF;
+            const uint32_t grey = (r * 30 + g * 59 + b * 11) / 100 / 2 + 96; // light grey
+            pixel = (pixel & 0xFF000000u) | (grey << 16) | (grey << 8) | grey;
+        }
+        SetDIBits(screen, info.hbmColor, 0, static_cast<UINT>(bitmap.bmHeight), pixels.data(),
+                  &format, DIB_RGB_COLORS);
+        made = CreateIconIndirect(&info);
+    }
+    ReleaseDC(nullptr, screen);
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    return made;
+}
+
+// The icon and tooltip for now: greyed and "(paused)" while expansions are paused.
+void fill_look(NOTIFYICONDATAW& data) {
+    if (paused && !grey_icon) grey_icon = make_grey_icon(shell.small_icon);
+    HICON icon = paused && grey_icon ? grey_icon : shell.small_icon;
+    data.hIcon = icon ? icon : LoadIconW(nullptr, MAKEINTRESOURCEW(32516)); // IDI_ASTERISK
+    data.uFlags |= NIF_TIP;
+    const std::wstring tip = paused ? L"Quillomat (paused)" : L"Quillomat";
+    tip.copy(data.szTip, sizeof data.szTip / sizeof data.szTip[0] - 1);
+}
 } // namespace
 
-void tray_icon_add(HWND window, HICON icon, const char* tip) {
+void tray_icon_add(HWND window) {
     icon_shown = true;
-    shown_icon = icon;
-    shown_tip = tip ? tip : "";
     NOTIFYICONDATAW data = icon_record(window);
-    data.hIcon = icon ? icon : LoadIconW(nullptr, MAKEINTRESOURCEW(32516)); // IDI_ASTERISK
-    if (tip && *tip) {
-        data.uFlags |= NIF_TIP;
-        const std::wstring wide = widen(tip);
-        wide.copy(data.szTip, sizeof data.szTip / sizeof data.szTip[0] - 1);
-    }
+    fill_look(data);
     Shell_NotifyIconW(NIM_ADD, &data);
 }
 
+void tray_icon_show_paused(HWND window, bool now_paused) {
+    paused = now_paused;
+    if (!icon_shown) return;
+    NOTIFYICONDATAW data = icon_record(window);
+    fill_look(data);
+    Shell_NotifyIconW(NIM_MODIFY, &data);
+}
+
 void on_taskbar_created(HWND window) {
-    if (icon_shown) tray_icon_add(window, shown_icon, shown_tip.c_str());
+    if (icon_shown) tray_icon_add(window);
 }
 
 void tray_icon_remove(HWND window) {
@@ -58,6 +103,8 @@ void on_tray_callback(HWND window, LPARAM mouse_message) {
     if (!menu) return;
     AppendMenuW(menu, MF_STRING, command::show_window, L"Show Quillomat");
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING | (paused ? MF_CHECKED : MF_UNCHECKED), command::pause_expansions,
+                L"Pause Expansions");
     AppendMenuW(menu, MF_STRING, command::remove_clipboard_formatting,
                 L"Remove Clipboard Formatting");
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);

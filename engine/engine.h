@@ -33,9 +33,13 @@ extern OutputState output_state;
 // One polling-timer tick: poll the keyboard, match, and on a match prepare
 // the output and start its playback.
 void polling_tick();
+// How the letters of an output follow the case the trigger was typed in
+// ("Quillomat_CASE: on"): "btw", "Btw", "BTW".
+enum class OutputCase : uint8_t { as_written, capitalized, upper };
+
 // After entry `entry` matched on the key `new_key`: erase, fetch and prepare
 // its output and start the playback timer.
-void prepare_output(int entry, uint8_t new_key);
+void prepare_output(int entry, uint8_t new_key, OutputCase letters = OutputCase::as_written);
 // One playback-timer tick.
 void playback_tick();
 // The search window has closed, with the entry picked or -1 for none: the

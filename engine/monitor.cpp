@@ -82,22 +82,82 @@ int poll_new_key() {
     return -1;
 }
 
+bool is_letter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+bool is_word_char(char c) {
+    const unsigned char byte = static_cast<unsigned char>(c);
+    return is_letter(c) || (c >= '0' && c <= '9') || byte >= 0xC0; // code-page letters too
+}
+
+char fold(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
+
+// A plain trigger spelled by the newest characters of the history: exactly,
+// or in any case for "Quillomat_CASE: on"; and for "Quillomat_WORD_START: on"
+// only where no letter or digit comes before it.
+bool plain_match(const TriggerEntry& entry) {
+    const auto& history = key_monitor.history;
+    const std::size_t length = static_cast<std::size_t>(entry.match_length);
+    if (entry.any_case) {
+        for (std::size_t i = 0; i < length; ++i)
+            if (fold(entry.match[i]) != fold(history[i])) return false;
+    } else if (entry.match[0] != history[0] ||
+               std::memcmp(entry.match.data(), history.data(), length) != 0) {
+        return false;
+    }
+    return !entry.word_start || length >= history_length || !is_word_char(history[length]);
+}
+
+// The case the trigger was typed in: every letter upper case, the first one, or neither.
+OutputCase typed_case(const TriggerEntry& entry) {
+    if (!entry.any_case) return OutputCase::as_written;
+    bool first = true, any_letter = false, all_upper = true, first_upper = false;
+    for (int i = entry.match_length - 1; i >= 0; --i) { // oldest character first
+        const char c = key_monitor.history[static_cast<std::size_t>(i)];
+        if (!is_letter(c)) continue;
+        const bool upper = c >= 'A' && c <= 'Z';
+        if (first) first_upper = upper;
+        first = false;
+        any_letter = true;
+        all_upper = all_upper && upper;
+    }
+    if (any_letter && all_upper) return OutputCase::upper;
+    return first_upper ? OutputCase::capitalized : OutputCase::as_written;
+}
+
+// The first entry, in file order, that the last key completes and that may
+// fire in the program in front; -1 for none. Where nothing may fire (a
+// "Quillomat_NEVER_IN" program), nothing does, and nothing is erased.
 int find_match(int vk) {
-    auto& history = key_monitor.history;
     const uint8_t mask = static_cast<uint8_t>((key_monitor.key_state[vk_control] == 1 ? 1 : 0) |
                                               (key_monitor.key_state[vk_shift] == 1 ? 2 : 0) |
                                               (key_monitor.key_state[vk_alt] == 1 ? 4 : 0));
+    // Which program is in front is asked only once a trigger matches.
+    FrontProgram front;
+    bool front_known = false;
+    auto program = [&]() -> const FrontProgram& {
+        if (!front_known) front = front_program();
+        front_known = true;
+        return front;
+    };
     for (int i = 0; i < trigger_capacity; ++i) {
         const TriggerEntry& entry = trigger_table.entries[i];
         if (entry.match[0] == '\0') break;
-        if (entry.flags == 0) {
-            if (entry.match[0] == history[0] &&
-                std::memcmp(entry.match.data(), history.data(),
-                            static_cast<std::size_t>(entry.match_length)) == 0)
-                return i;
-        } else if (static_cast<uint8_t>(entry.match[0]) == vk && (entry.flags & 15) == mask) {
-            return i;
-        }
+        const bool hit = entry.flags == 0 ? plain_match(entry)
+                                          : static_cast<uint8_t>(entry.match[0]) == vk &&
+                                                (entry.flags & 15) == mask;
+        if (!hit) continue;
+        if (entry.always_live) return i;
+        if (key_monitor.paused) continue;
+        if (!trigger_table.never_in.empty() && program_matches(trigger_table.never_in, program()))
+            return -1;
+        if (entry.section != 0 &&
+            !program_matches(trigger_table.sections[entry.section - 1u], program()))
+            continue; // for other programs: the search goes on down the file
+        return i;
     }
     return -1;
 }
@@ -113,6 +173,12 @@ void polling_tick() {
     auto& history = key_monitor.history;
     if (vk == vk_shift || vk == vk_control || vk == vk_alt || (vk >= 160 && vk <= 165))
         return rearm_or_rest();
+    // Keys typed into another window do not continue what was typed here.
+    const WindowId front = foreground_window();
+    if (front != key_monitor.front) {
+        history.fill(0);
+        key_monitor.front = front;
+    }
     if (vk == 1 || vk == 2) {
         history[0] = '\0'; // a click moves the caret: what came before no longer counts
         return rearm_or_rest();
@@ -127,7 +193,13 @@ void polling_tick() {
     const int entry = find_match(vk);
     if (entry < 0) return rearm_or_rest();
     release_remapped_alt();
-    prepare_output(entry, static_cast<uint8_t>(vk));
+    prepare_output(entry, static_cast<uint8_t>(vk), typed_case(trigger_table.entries[entry]));
+}
+
+void set_expansions_paused(bool paused) {
+    key_monitor.paused = paused;
+    key_monitor.history.fill(0);
+    show_paused(paused);
 }
 
 bool engine_on_timer(int id) {

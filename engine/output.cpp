@@ -115,6 +115,55 @@ void replace_macro(char* text, const char* macro, const char* format, int value)
     replace_all_nocase(text, macro, formatted);
 }
 
+// The commands whose argument is a name, never changed by the case rule.
+constexpr std::string_view commands[] = {"RUN: ", "WINDOW: ", "LIST: ", "SEARCH:", "PAUSE:"};
+
+uint32_t upper_case_of(uint32_t c) {
+    if (c >= 'a' && c <= 'z') return c - 32;
+    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 0x20; // Latin-1
+    if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) return c - 0x20; // Greek
+    if (c >= 0x430 && c <= 0x44F) return c - 0x20;              // Cyrillic
+    if (c >= 0x450 && c <= 0x45F) return c - 0x50;
+    return c;
+}
+
+// The output's letters in the case the trigger was typed in: all of them, or
+// its first. Key tokens, macros, %VARIABLES% and commands with their
+// arguments stay as they are.
+void apply_case(char* text, OutputCase letters) {
+    if (letters == OutputCase::as_written) return;
+    for (char* at = text; *at;) {
+        if (*at == '{' || *at == '%') {
+            const char* close = std::strchr(at + 1, *at == '{' ? '}' : '%');
+            if (close) {
+                at = const_cast<char*>(close) + 1;
+                continue;
+            }
+        }
+        bool command = false;
+        for (const std::string_view keyword : commands) {
+            if (!starts_with_nocase(at, keyword)) continue;
+            at += keyword.size();
+            while (*at && *at != '\r' && *at != '\n' && *at != '{')
+                ++at;
+            command = true;
+            break;
+        }
+        if (command) continue;
+        const uint8_t byte = static_cast<uint8_t>(*at);
+        const uint32_t code_point = byte < 0x80 ? byte : code_point_of_ansi(byte);
+        const bool letter = upper_case_of(code_point) != code_point ||
+                            (code_point >= 'A' && code_point <= 'Z') ||
+                            (code_point >= 0xC0 && code_point != 0xD7);
+        if (letter) {
+            const int upper = ansi_byte_of(upper_case_of(code_point));
+            if (upper > 0) *at = static_cast<char>(upper);
+            if (letters == OutputCase::capitalized) return;
+        }
+        ++at;
+    }
+}
+
 void fill_in_dates(char* text) {
     const LocalTime now = local_time();
     replace_macro(text, "{{yyyy}}", "%04d", now.year);
@@ -129,12 +178,15 @@ void fill_in_dates(char* text) {
 namespace {
 // Reads the entry's output from the file on disk, fills it in, counts it and
 // starts its playback; polling resumes when the output is missing.
-void fetch_and_play(const TriggerEntry& entry, int line_number = 0) {
+void fetch_and_play(const TriggerEntry& entry, int line_number = 0,
+                    OutputCase letters = OutputCase::as_written) {
     output_state.text.reset();
     std::size_t capacity = 0;
     HeapText text = read_trigger_file(capacity);
     if (!text) return resume_polling();
-    char* line = find_output_line(text.get(), entry.lookup_key.data(), line_number);
+    // Its own line: the same trigger may stand on other lines, for other programs.
+    char* line = find_output_line(text.get(), entry.lookup_key.data(),
+                                  line_number > 0 ? line_number : entry.line);
     if (!line) {
         status_printf(" * * * WARNING: No output listed!");
         return resume_polling();
@@ -144,6 +196,7 @@ void fetch_and_play(const TriggerEntry& entry, int line_number = 0) {
     std::memmove(text.get(), output, output_length);
     text.get()[output_length] = '\0';
 
+    apply_case(text.get(), letters);
     expand_variables(text, capacity);
     fill_in_dates(text.get());
 
@@ -162,14 +215,14 @@ void fetch_and_play(const TriggerEntry& entry, int line_number = 0) {
 }
 } // namespace
 
-void prepare_output(int entry_index, uint8_t new_key) {
+void prepare_output(int entry_index, uint8_t new_key, OutputCase letters) {
     const TriggerEntry& entry = trigger_table.entries[entry_index];
     if (trigger_table.debug_mode) log_match(entry);
     wait_for_modifiers();
     if (entry.flags == 0 && entry.match_length > 0 && new_key != 4)
         erase_trigger(entry.match_length);
     key_monitor.history.fill(0);
-    fetch_and_play(entry);
+    fetch_and_play(entry, 0, letters);
 }
 
 void search_window_closed(int entry_index, int line) {

@@ -1,9 +1,11 @@
 #include "engine/trigger_report.h"
 
+#include "common/text.h"
 #include "playback/key_tokens.h"
 
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 namespace {
 bool is_plain(const TriggerEntry& entry) {
@@ -49,8 +51,49 @@ const char* reason(LineVerdict verdict) {
 }
 } // namespace
 
+namespace {
+// Whether `earlier` may fire wherever and however `later` may: in every
+// program `later` fires in, at least as often in the case and word rules.
+bool fires_wherever(const TriggerEntry& earlier, const TriggerEntry& later, bool words = true) {
+    if (earlier.section != 0 && earlier.section != later.section) return false;
+    if (words && earlier.word_start && !later.word_start) return false;
+    return earlier.any_case || !later.any_case;
+}
+
+char fold(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
+
+bool is_word_char(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+           static_cast<unsigned char>(c) >= 0xC0;
+}
+} // namespace
+
+bool fires_inside(const TriggerEntry& inner, const TriggerEntry& outer) {
+    // The word rule is checked where `inner` stands inside `outer`, below.
+    if (!is_plain(inner) || !is_plain(outer) || !fires_wherever(inner, outer, false)) return false;
+    const int inner_length = inner.match_length, outer_length = outer.match_length;
+    if (inner_length <= 0 || outer_length >= max_match_length) return false;
+    // The matches are reversed: `inner` ends `skip` characters before `outer` does.
+    for (int skip = 1; skip + inner_length <= outer_length; ++skip) {
+        bool same = true;
+        for (int i = 0; i < inner_length && same; ++i) {
+            const char a = inner.match[static_cast<std::size_t>(i)];
+            const char b = outer.match[static_cast<std::size_t>(skip + i)];
+            same = inner.any_case ? fold(a) == fold(b) : a == b;
+        }
+        const int before = skip + inner_length; // the character typed just before it
+        if (same && (!inner.word_start || before >= outer_length ||
+                     !is_word_char(outer.match[static_cast<std::size_t>(before)])))
+            return true;
+    }
+    return false;
+}
+
 bool trigger_shadows(const TriggerEntry& earlier, const TriggerEntry& later) {
     if (earlier.match_length <= 0 || later.match_length <= 0) return false;
+    if (!fires_wherever(earlier, later)) return false;
     if (is_plain(earlier) && is_plain(later)) {
         return earlier.match_length <= later.match_length &&
                std::memcmp(earlier.match.data(), later.match.data(),
@@ -101,11 +144,29 @@ void build_trigger_report(const char* text, std::size_t size, bool netbook, Trig
             }
         }
     }
+    report.fired_inside_by.assign(static_cast<std::size_t>(report.table.count), -1);
+    for (int outer = 0; outer < report.table.count; ++outer) {
+        if (report.shadowed_by[outer] >= 0) continue;
+        for (int inner = 0; inner < report.table.count; ++inner) {
+            if (inner != outer &&
+                fires_inside(report.table.entries[inner], report.table.entries[outer])) {
+                report.fired_inside_by[outer] = inner;
+                break;
+            }
+        }
+    }
     mark_untypeable(report.notes, untypeable);
+    report.directives.clear();
     report.dead_lines = 0;
     for (const LineNote& note : report.notes) {
-        if (note.verdict == LineVerdict::comment) continue;
-        if (note.verdict != LineVerdict::trigger || report.shadowed_by[note.entry] >= 0)
+        if (note.verdict == LineVerdict::directive) {
+            const std::string_view rest(text + note.offset, length_bounded(text, size) - note.offset);
+            report.directives.emplace_back(note.line,
+                                           std::string(rest.substr(0, rest.find_first_of("\r\n"))));
+        }
+        if (note.verdict == LineVerdict::comment || note.verdict == LineVerdict::directive) continue;
+        if (note.verdict != LineVerdict::trigger || report.shadowed_by[note.entry] >= 0 ||
+            report.fired_inside_by[note.entry] >= 0)
             ++report.dead_lines;
     }
 }
@@ -122,6 +183,13 @@ std::string format_trigger_report(const TriggerReport& report) {
     out += table.debug_mode ? " debug mode (Quillomat_DEBUG)" : "";
     out += table.remap_mode ? " remap mode (REMAP, TILDE)" : "";
     out += (!table.debug_mode && !table.remap_mode) ? " none\n" : "\n";
+    if (!report.directives.empty()) {
+        out += "Directives:\n";
+        for (const auto& [number, directive] : report.directives) {
+            std::snprintf(line, sizeof line, "  line %-5d ", number);
+            out += line + directive + "\n";
+        }
+    }
 
     out += "Triggers:\n";
     for (int i = 0; i < table.count; ++i) {
@@ -130,20 +198,39 @@ std::string format_trigger_report(const TriggerReport& report) {
                       is_plain(entry) ? "plain" : "hotkey");
         out += line;
         out += describe_trigger(entry);
+        if (entry.section != 0) {
+            out += "  [only in:";
+            for (const ProgramRule& rule : table.sections[entry.section - 1u])
+                out += std::string(" ") +
+                       (rule.kind == ProgramRule::title          ? "title:"
+                        : rule.kind == ProgramRule::window_class ? "class:"
+                                                                 : "") +
+                       rule.pattern;
+            out += "]";
+        }
+        if (entry.word_start) out += "  [word start]";
+        if (entry.any_case) out += "  [any case]";
         out += '\n';
     }
 
     out += "Lines that never fire:\n";
     int shown = 0;
     for (const LineNote& note : report.notes) {
-        if (note.verdict == LineVerdict::comment) continue;
+        if (note.verdict == LineVerdict::comment || note.verdict == LineVerdict::directive) continue;
         if (note.verdict == LineVerdict::trigger) {
             const int earlier = report.shadowed_by[note.entry];
-            if (earlier < 0) continue;
-            std::snprintf(
-                line, sizeof line,
-                "  line %d: shadowed by the trigger on line %d, which always fires first\n",
-                note.line, entry_line[earlier]);
+            const int inner = report.fired_inside_by[note.entry];
+            if (earlier < 0 && inner < 0) continue;
+            if (earlier >= 0)
+                std::snprintf(
+                    line, sizeof line,
+                    "  line %d: shadowed by the trigger on line %d, which always fires first\n",
+                    note.line, entry_line[earlier]);
+            else
+                std::snprintf(line, sizeof line,
+                              "  line %d: typing it fires the shorter trigger on line %d inside "
+                              "it first\n",
+                              note.line, entry_line[inner]);
         } else {
             std::snprintf(line, sizeof line, "  line %d: %s\n", note.line, reason(note.verdict));
         }

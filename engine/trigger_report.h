@@ -11,10 +11,16 @@
 // `later`, further down the file, can never fire.
 bool trigger_shadows(const TriggerEntry& earlier, const TriggerEntry& later);
 
+// Whether typing `outer` fires `inner` before its own last character: a
+// shorter trigger inside it ("qqs" in "qqsig"), wherever it stands in the file.
+bool fires_inside(const TriggerEntry& inner, const TriggerEntry& outer);
+
 struct TriggerReport {
     TriggerTable table;
     std::vector<LineNote> notes;
     std::vector<int> shadowed_by; // per entry: the earlier entry that always fires first, or -1
+    std::vector<int> fired_inside_by; // per entry: a trigger that fires inside it first, or -1
+    std::vector<std::pair<int, std::string>> directives; // line, text
     int dead_lines = 0;           // lines that are neither blank nor comments and never fire
 };
 

@@ -81,6 +81,118 @@ bool write_default_file(const char* path) {
 }
 } // namespace
 
+namespace {
+// What the directive lines above a trigger say about it.
+struct DirectiveSettings {
+    uint8_t section = 0;
+    bool word_start = false, any_case = false;
+};
+
+std::string_view trimmed(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+        text.remove_suffix(1);
+    return text;
+}
+
+// "keepass.exe, ztw*.exe, title:Remote Desktop, class:ConsoleWindowClass"
+ProgramList program_list(std::string_view value) {
+    ProgramList rules;
+    while (!value.empty()) {
+        const std::size_t comma = value.find(',');
+        std::string_view item = trimmed(value.substr(0, comma));
+        value = comma == std::string_view::npos ? std::string_view() : value.substr(comma + 1);
+        ProgramRule rule;
+        if (item.size() >= 6 && equal_nocase(item.data(), "title:", 6)) {
+            rule.kind = ProgramRule::title;
+            item = trimmed(item.substr(6));
+        } else if (item.size() >= 6 && equal_nocase(item.data(), "class:", 6)) {
+            rule.kind = ProgramRule::window_class;
+            item = trimmed(item.substr(6));
+        }
+        if (item.empty()) continue;
+        rule.pattern = std::string(item);
+        rules.push_back(std::move(rule));
+    }
+    return rules;
+}
+
+// A comment line (without its ";") that sets something; true when it is one.
+bool apply_directive(std::string_view comment, TriggerTable& table, DirectiveSettings& settings) {
+    comment = trimmed(comment);
+    static const std::string_view names[] = {"Quillomat_NEVER_IN", "Quillomat_ONLY_IN",
+                                             "Quillomat_WORD_START", "Quillomat_CASE"};
+    for (std::size_t n = 0; n < 4; ++n) {
+        const std::string_view name = names[n];
+        if (comment.size() <= name.size() || !equal_nocase(comment.data(), name.data(), name.size()))
+            continue;
+        std::string_view rest = trimmed(comment.substr(name.size()));
+        if (rest.empty() || rest.front() != ':') continue;
+        const std::string_view value = trimmed(rest.substr(1));
+        const bool on = value.size() >= 2 && equal_nocase(value.data(), "on", 2);
+        switch (n) {
+        case 0: {
+            ProgramList rules = program_list(value);
+            table.never_in.insert(table.never_in.end(), rules.begin(), rules.end());
+            break;
+        }
+        case 1:
+            if (value == "*" || table.sections.size() >= 255) {
+                settings.section = 0;
+            } else {
+                table.sections.push_back(program_list(value));
+                settings.section = static_cast<uint8_t>(table.sections.size());
+            }
+            break;
+        case 2:
+            settings.word_start = on;
+            break;
+        default:
+            settings.any_case = on;
+            break;
+        }
+        return true;
+    }
+    return false;
+}
+
+// "ztw*.exe" against "ZTW2.EXE": "*" any run, "?" any one character, case ignored.
+bool wildcard_matches(std::string_view pattern, std::string_view text) {
+    std::size_t p = 0, t = 0, star = std::string_view::npos, resume = 0;
+    auto same = [](char a, char b) { return equal_nocase(&a, &b, 1); };
+    while (t < text.size()) {
+        if (p < pattern.size() && (pattern[p] == '?' || same(pattern[p], text[t]))) {
+            ++p, ++t;
+        } else if (p < pattern.size() && pattern[p] == '*') {
+            star = p++;
+            resume = t;
+        } else if (star != std::string_view::npos) {
+            p = star + 1;
+            t = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*')
+        ++p;
+    return p == pattern.size();
+}
+} // namespace
+
+bool program_matches(const ProgramList& rules, const FrontProgram& front) {
+    for (const ProgramRule& rule : rules) {
+        const std::string& field = rule.kind == ProgramRule::exe     ? front.exe
+                                   : rule.kind == ProgramRule::title ? front.title
+                                                                     : front.window_class;
+        const bool hit = rule.kind == ProgramRule::title
+                             ? find_nocase(field.c_str(), rule.pattern.c_str()) != nullptr
+                             : wildcard_matches(rule.pattern, field);
+        if (hit) return true;
+    }
+    return false;
+}
+
 char unshift_char(char c) {
     if (c >= 'a' && c <= 'z') return static_cast<char>(c - 32);
     const std::size_t at = c ? shifted_row.find(c) : std::string_view::npos;
@@ -128,6 +240,7 @@ void apply_markers(const char* text, TriggerTable& table) {
 
 int parse_trigger_text(const char* text, std::size_t size, TriggerTable& table,
                        std::vector<LineNote>* notes) {
+    DirectiveSettings settings;
     const std::size_t end = length_bounded(text, size);
     std::size_t line_start = 0;
     auto note = [&](int line, LineVerdict verdict, int entry) {
@@ -149,8 +262,11 @@ int parse_trigger_text(const char* text, std::size_t size, TriggerTable& table,
                 ++pos;
         };
         if (text[pos] == ';') {
-            note(line, LineVerdict::comment, -1);
             skip_line();
+            const bool directive =
+                apply_directive(std::string_view(text + line_start + 1, pos - line_start - 1), table,
+                                settings);
+            note(line, directive ? LineVerdict::directive : LineVerdict::comment, -1);
             continue;
         }
         if (count >= max_triggers && !notes) break;
@@ -165,6 +281,14 @@ int parse_trigger_text(const char* text, std::size_t size, TriggerTable& table,
             if (count >= max_triggers) {
                 note(line, LineVerdict::beyond_limit, -1);
             } else if (make_entry(trigger, table.entries[count])) {
+                TriggerEntry& entry = table.entries[count];
+                entry.line = line;
+                entry.section = settings.section;
+                entry.word_start = settings.word_start;
+                entry.any_case = settings.any_case;
+                const char* output = text + pos + 1;
+                entry.always_live = entry.flags != 0 && (starts_with_nocase(output, "PAUSE:") ||
+                                                         starts_with_nocase(output, "SEARCH:"));
                 note(line, LineVerdict::trigger, count);
                 ++count;
             } else {

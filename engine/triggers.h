@@ -11,6 +11,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -31,7 +32,21 @@ struct TriggerEntry {
     std::array<char, 64> lookup_key{}; // "\n" + the trigger as written + "="
     uint8_t flags = 0;
     int32_t match_length = 0;
+    int32_t line = 0;         // the file line it comes from: its output is that line's
+    uint8_t section = 0;      // the "Quillomat_ONLY_IN" section it stands in; 0: every program
+    bool word_start = false;  // "Quillomat_WORD_START: on": only after a non-letter, non-digit
+    bool any_case = false;    // "Quillomat_CASE: on": matched in any case, output follows it
+    bool always_live = false; // a hotkey whose output is PAUSE: or SEARCH:: it fires even paused
 };
+
+// A program named by a directive: by the file name of its executable (with
+// "*" and "?"), by a piece of its window's title ("title:"), or by its
+// window class ("class:"). Case is ignored.
+struct ProgramRule {
+    enum Kind : uint8_t { exe, title, window_class } kind = exe;
+    std::string pattern;
+};
+using ProgramList = std::vector<ProgramRule>;
 
 struct TriggerTable {
     std::array<TriggerEntry, trigger_capacity> entries{};
@@ -47,6 +62,8 @@ struct TriggerTable {
     std::array<char, 96> refusal_words{};
     TextEncoding encoding = TextEncoding::ansi; // how the loaded file is written; Save keeps it
     bool unicode_typing = false; // "Quillomat_UNICODE": characters without a key go out as Unicode
+    ProgramList never_in;              // "Quillomat_NEVER_IN": nothing fires in these programs
+    std::vector<ProgramList> sections; // "Quillomat_ONLY_IN" sections; entry.section 1 is [0]
 };
 
 extern TriggerTable trigger_table;
@@ -62,6 +79,7 @@ enum class LineVerdict {
     modifiers_only, // only "{control}", "{shift}", "{alt}": nothing to match
     after_nul,      // text after a zero byte, which ends the file's text
     not_typeable,   // the trigger holds a character the code page lacks
+    directive,      // a comment that sets something: "; Quillomat_ONLY_IN: word.exe"
 };
 
 struct LineNote {
@@ -88,6 +106,9 @@ int parse_trigger_text(const char* text, std::size_t size, TriggerTable& table,
 // Sets debug and remap mode from the markers in the text (never clears them),
 // and Unicode typing (as the text says).
 void apply_markers(const char* text, TriggerTable& table);
+
+// The program in front matches one of the rules.
+bool program_matches(const ProgramList& rules, const FrontProgram& front);
 
 // Replaces every key token in `text` by its key code, in token-table order;
 // returns the number of replacements.

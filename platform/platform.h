@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 // Flags of a synthesized key event.
@@ -153,6 +154,15 @@ ScreenPoint screen_size();
 using WindowId = uintptr_t;
 
 WindowId foreground_window();
+
+// The program whose window is in front, for the rules that say where
+// triggers fire: its executable's file name ("winword.exe"), the window's
+// title and class, in UTF-8; all empty when no window is in front.
+struct FrontProgram {
+    WindowId window = 0;
+    std::string exe, title, window_class;
+};
+FrontProgram front_program();
 // The window's outer rectangle in screen coordinates; all 0 for none.
 ScreenRect window_rect(WindowId window);
 // A top-level window whose title is exactly `title`, or 0.
@@ -200,6 +210,8 @@ bool open_search_window();
 // Replaces the editor's whole text and puts the caret at its start. `utf8`:
 // the text is UTF-8 (a byte-order mark at its start is not shown); else ANSI.
 void set_editor_text(const char* text, bool utf8);
+// Shows that expansions were paused or resumed (status bar, tray icon) and keeps it in the settings.
+void show_paused(bool paused);
 // Locks the editor against typing (the file on screen could not be loaded), or unlocks it.
 void set_editor_read_only(bool read_only);
 // Shows a text in the status bar.

@@ -4,6 +4,7 @@
 #include "engine/encoding.h"
 #include "engine/engine.h"
 #include "engine/input_watch.h"
+#include "engine/key_monitor.h"
 #include "platform/platform.h"
 #include "playback/key_tokens.h"
 #include "playback/launch.h"
@@ -185,6 +186,10 @@ Step play_step(const char* text, int32_t& cursor, int32_t length) {
     if (starts_with_nocase(at, "WINDOW: ")) return play_window(text, cursor);
     if (starts_with_nocase(at, "LIST: ")) return play_list(text, cursor);
     if (starts_with_nocase(at, "SEARCH:")) return play_search();
+    if (starts_with_nocase(at, "PAUSE:")) { // switches expansions off or on, and ends the output
+        set_expansions_paused(!key_monitor.paused);
+        return Step::end_playback;
+    }
     uint32_t unicode_length = 0;
     if (const uint32_t code_point = parse_unicode_token(at, &unicode_length)) {
         type_code_point(code_point);

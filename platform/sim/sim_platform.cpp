@@ -39,6 +39,7 @@ struct SimWindow {
     ScreenRect rect;
     bool answers;
     bool minimized;
+    std::string exe = "program.exe", window_class = "Window";
 };
 
 struct InputEvent {
@@ -284,6 +285,12 @@ WindowId sim_add_window(const std::string& title, ScreenRect rect, bool answers,
     return id;
 }
 
+void sim_set_window_program(WindowId window, const std::string& exe,
+                            const std::string& window_class) {
+    for (SimWindow& w : desk().windows)
+        if (w.id == window) w.exe = exe, w.window_class = window_class;
+}
+
 void sim_set_foreground(WindowId window) {
     auto& windows = desk().windows;
     auto it = std::find_if(windows.begin(), windows.end(),
@@ -522,6 +529,15 @@ ScreenPoint screen_size() {
 
 WindowId foreground_window() {
     return desk().foreground;
+}
+
+FrontProgram front_program() {
+    const SimWindow* w = window_of(desk().foreground);
+    return w ? FrontProgram{w->id, w->exe, w->title, w->window_class} : FrontProgram{};
+}
+
+void show_paused(bool paused) {
+    log_event("paused", paused ? "on" : "off");
 }
 
 ScreenRect window_rect(WindowId window) {

@@ -10,6 +10,8 @@ void win32_set_main_windows(HWND main_window, HWND editor, HWND status_bar);
 void win32_set_list_opener(void (*open_list)(const char* list_text));
 // The search window is the shell's too.
 void win32_set_search_opener(bool (*open_search)());
+// The shell shows and keeps the paused state (status bar, tray icon, settings).
+void win32_set_pause_shower(void (*show)(bool paused));
 
 // The events one WM_INPUT message reports: keys and mouse buttons (vk 1 to
 // 254) going down or up; other input (a mouse move, the wheel) as vk 0.

@@ -45,6 +45,29 @@ TEST(TriggerReport, FindsTriggersThatAnEarlierOneAlwaysBeats) {
               1);
 }
 
+TEST(TriggerReport, FindsTriggersThatAShorterOneInsideThemBeats) {
+    const struct {
+        const char* file;
+        std::vector<int> inside_by;
+    } cases[] = {
+        {"qqs=1\nqqsig=2\n", {-1, 0}}, // typing qqsig fires qqs at its third letter
+        {"qqsig=2\nqqs=1\n", {1, -1}}, // wherever it stands
+        {"; Quillomat_ONLY_IN: a.exe\nqqs=1\n; Quillomat_ONLY_IN: *\nqqsig=2\n", {-1, -1}},
+        {"; Quillomat_WORD_START: on\nsig=1\n; Quillomat_WORD_START: off\nqqsig=2\nq sigx=3\n",
+         {-1, -1, 0}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(report_of(c.file).fired_inside_by, c.inside_by) << c.file;
+
+    const std::string out = format_trigger_report(report_of(
+        "; Quillomat_ONLY_IN: winword.exe, title:Report\n; Quillomat_CASE: on\nqqs=1\nqqsig=2\n"));
+    for (const char* expected :
+         {"Directives:\n  line 1     ; Quillomat_ONLY_IN: winword.exe, title:Report\n",
+          "qqs  [only in: winword.exe title:Report]  [any case]",
+          "line 4: typing it fires the shorter trigger on line 3 inside it first"})
+        EXPECT_NE(out.find(expected), std::string::npos) << expected << "\n" << out;
+}
+
 TEST(TriggerReport, DescribesTriggersAsTheUserTypesThem) {
     TriggerReport r = report_of("btw=1\n{control}{alt}k=2\n{shift}{F1}=3\nxy{4}=4\ncaf\xE9=5\n");
     EXPECT_EQ(describe_trigger(r.table.entries[0]), "btw");

@@ -1,0 +1,113 @@
+// Where and when triggers fire: the program in front, word starts, case,
+// pause, and keys typed into another window.
+#include "engine_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+// Brings a window of the program to the front.
+void front(const char* exe, const char* title = "Document", const char* window_class = "Window") {
+    const WindowId window = sim_add_window(title);
+    sim_set_window_program(window, exe, window_class);
+    sim_set_foreground(window);
+}
+
+int backspaces(const std::string& transcript) {
+    int count = 0;
+    for (std::size_t at = transcript.find("+08"); at != std::string::npos;
+         at = transcript.find("+08", at + 1))
+        ++count;
+    return count;
+}
+} // namespace
+
+TEST_F(EngineTest, TheProgramInFrontDecidesWhatFires) {
+    const std::string file = "; Quillomat_NEVER_IN: keepass.exe, ztw*.exe, title:Remote Desktop, "
+                             "class:ConsoleWindowClass\r\n"
+                             "; Quillomat_ONLY_IN: winword.exe, keepass.exe\r\n"
+                             "sig=Word signature\r\n"
+                             "; Quillomat_ONLY_IN: OUTLOOK.EXE\r\n"
+                             "sig=Mail signature\r\n"
+                             "; Quillomat_ONLY_IN: *\r\n"
+                             "sig=Plain signature\r\n";
+    const struct {
+        const char *exe, *title, *window_class, *output;
+    } cases[] = {
+        {"WINWORD.EXE", "Document", "OpusApp", "Word signature"},
+        {"outlook.exe", "Inbox", "rctrl_renwnd32", "Mail signature"},
+        {"notepad.exe", "Untitled", "Notepad", "Plain signature"},
+        {"keepass.exe", "Database", "Window", "<none>"}, // NEVER_IN beats ONLY_IN
+        {"ZTW32.EXE", "Shell", "Window", "<none>"},
+        {"mstsc.exe", "host - Remote Desktop Connection", "Window", "<none>"},
+        {"cmd.exe", "Command Prompt", "ConsoleWindowClass", "<none>"},
+    };
+    for (const auto& c : cases) {
+        start(file);
+        front(c.exe, c.title, c.window_class);
+        EXPECT_EQ(prepared_output("sig"), c.output) << c.exe;
+        if (std::string(c.output) == "<none>") {
+            EXPECT_EQ(backspaces(sim_key_transcript()), 0) << c.exe << ": nothing is erased";
+        }
+        sim_run_until_idle();
+    }
+}
+
+TEST_F(EngineTest, WordStartsCaseAndOtherWindows) {
+    const std::string file = "; Quillomat_WORD_START: on\r\nbtw=by the way\r\n"
+                             "; Quillomat_WORD_START: off\r\n; Quillomat_CASE: on\r\n"
+                             "qqn=note {Enter}%USERNAME% RUN: Notes.exe\r\n";
+    start(file);
+    EXPECT_EQ(prepared_output("abtw"), "<none>") << "a letter before a word-start trigger";
+    sim_run_until_idle();
+    sim_press_at(sim_now(), 1, 40); // a click: the start of a word
+    sim_run_for(100);
+    EXPECT_EQ(prepared_output("btw"), "by the way");
+    sim_run_until_idle();
+    EXPECT_EQ(prepared_output(" btw"), "by the way");
+    sim_run_until_idle();
+
+    EXPECT_EQ(prepared_output("qqn"), "note {Enter}%USERNAME% RUN: Notes.exe");
+    sim_run_until_idle();
+    sim_set_caps_lock(true); // every letter typed upper case: the output's letters too
+    EXPECT_EQ(prepared_output("qqn"), "NOTE {Enter}%USERNAME% RUN: Notes.exe");
+    sim_run_until_idle();
+    sim_set_caps_lock(false);
+    sim_press_at(sim_now(), 16, 100); // Shift on the first letter: capitalised
+    sim_press_at(sim_now() + 20, 'Q', 40);
+    sim_run_for(200);
+    EXPECT_EQ(prepared_output("qn"), "Note {Enter}%USERNAME% RUN: Notes.exe");
+    sim_run_until_idle();
+
+    // "bt" typed in one window, "w" in another: nothing fires, nothing is erased there.
+    front("one.exe");
+    sim_type("bt");
+    sim_run_for(300);
+    front("two.exe");
+    sim_clear_key_events();
+    EXPECT_EQ(prepared_output("w"), "<none>");
+    EXPECT_EQ(backspaces(sim_key_transcript()), 0);
+}
+
+TEST_F(EngineTest, PauseLeavesOnlyItsOwnAndTheSearchHotkeysLive) {
+    start("{control}{alt}p=PAUSE:\r\n{control}{alt}f=SEARCH:\r\nbtw=by the way\r\n");
+    auto hotkey = [](int key) {
+        sim_press_at(sim_now(), 17, 200);
+        sim_press_at(sim_now() + 10, 18, 190);
+        sim_press_at(sim_now() + 50, key, 40);
+        sim_run_for(400);
+    };
+    hotkey('P');
+    EXPECT_NE(sim_log({"paused"}).find("paused on"), std::string::npos);
+    EXPECT_EQ(prepared_output("btw"), "<none>");
+    sim_run_until_idle();
+    hotkey('F');
+    EXPECT_NE(sim_log({"search"}).find("search open"), std::string::npos) << "the search stays live";
+    search_window_closed(-1);
+    sim_run_for(50);
+    sim_clear_log();
+    hotkey('P');
+    EXPECT_NE(sim_log({"paused"}).find("paused off"), std::string::npos);
+    EXPECT_EQ(prepared_output("btw"), "by the way");
+}
