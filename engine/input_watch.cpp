@@ -13,10 +13,6 @@ bool not_after(uint32_t a, uint32_t b) {
     return static_cast<int32_t>(a - b) <= 0;
 }
 
-bool held_by_event(int vk, uint32_t now) {
-    return input_watch.event_down[vk] && now - input_watch.pressed_at[vk] < held_event_trust_ms;
-}
-
 bool any_key_down(uint32_t now) {
     for (int vk = 0; vk < 255; ++vk)
         if (key_monitor.key_state[vk] != 0 || input_watch.event_pressed[vk] ||
@@ -31,10 +27,28 @@ void wake() {
 }
 } // namespace
 
+bool held_by_event(int vk, uint32_t now) {
+    return input_watch.event_down[vk] && now - input_watch.pressed_at[vk] < held_event_trust_ms;
+}
+
+int take_reported_press() {
+    InputWatch& w = input_watch;
+    while (w.press_count > 0) {
+        const int vk = w.presses[0];
+        --w.press_count;
+        for (int i = 0; i < w.press_count; ++i)
+            w.presses[static_cast<std::size_t>(i)] = w.presses[static_cast<std::size_t>(i) + 1];
+        if (!w.event_pressed[vk]) continue; // taken already
+        w.event_pressed[vk] = 0;
+        return vk;
+    }
+    return -1;
+}
+
 void start_watching() {
     input_watch = InputWatch{};
     input_watch.watching = true;
-    input_watch.events = start_input_events();
+    input_watch.events = input_watch.events_available = start_input_events();
     input_watch.last_activity = tick_count();
     input_watch.input_at_check = last_input_time();
     set_timer(polling_timer, polling_period_ms);
@@ -43,6 +57,14 @@ void start_watching() {
 
 void engine_input_event(int vk, bool down, uint32_t time) {
     ++input_watch.event_count;
+    if (input_watch.events_available && !input_watch.events) {
+        // Events come again after a spell without them (a locked screen, a
+        // prompt of the system): they are trusted again, and the idle
+        // program goes back to resting without the short timer.
+        input_watch.events = true;
+        input_watch.silent_checks = 0;
+        set_timer(watch_timer, health_check_ms);
+    }
     if (vk <= 0 || vk > 254) return;
     if (!down) {
         input_watch.event_down[vk] = 0;
@@ -53,6 +75,8 @@ void engine_input_event(int vk, bool down, uint32_t time) {
     if (output_state.text || output_state.searching) return;
     if (input_watch.own_input_pending && not_after(time, input_watch.own_input_until)) return;
     input_watch.event_down[vk] = 1;
+    if (!input_watch.event_pressed[vk] && input_watch.press_count < input_watch.presses.size())
+        input_watch.presses[input_watch.press_count++] = static_cast<uint8_t>(vk);
     input_watch.event_pressed[vk] = 1;
     input_watch.pressed_at[vk] = time;
     input_watch.last_activity = tick_count();

@@ -27,11 +27,14 @@ constexpr uint32_t own_input_window_ms =
 
 struct InputWatch {
     bool watching = false;                    // started; until then polling never rests
-    bool events = false;                      // key events arrive from the platform
+    bool events_available = false;            // the platform said it reports events
+    bool events = false;                      // key events arrive from the platform (trusted)
     bool resting = false;                     // the polling timer is off until input comes
     std::array<uint8_t, 256> event_down{};    // down by the last event for the key
     std::array<uint8_t, 256> event_pressed{}; // pressed since the poll last looked at the key
     std::array<uint32_t, 256> pressed_at{};   // the key's latest press event
+    std::array<uint8_t, 64> presses{};        // keys pressed, in the order the events came
+    uint8_t press_count = 0;
     uint32_t last_activity = 0;               // the latest key change, polled or reported
     // Events stamped up to `own_input_until` are the program's own output.
     // The mark is dropped a while later: a time kept for weeks would wrap
@@ -56,6 +59,11 @@ void note_own_input();
 // For the monitor: whether `vk` counts as down at `now`, from the poll and
 // the events; takes the key's kept press.
 bool watched_key_down(int vk, uint32_t now);
+// While events are trusted: the next key whose press they reported, in their
+// order (its kept press taken), or -1.
+int take_reported_press();
+// Whether the events say `vk` is held (its latest event a recent press).
+bool held_by_event(int vk, uint32_t now);
 // At the end of a polling tick: re-arm the polling timer, or rest.
 void rearm_or_rest();
 // One watch-timer tick.

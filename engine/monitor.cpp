@@ -68,18 +68,50 @@ void release_remapped_alt() {
     held = backquote_alt_released;
 }
 
-// The lowest key that went down since the last poll, or -1.
-int poll_new_key() {
-    const uint32_t now = tick_count();
+bool is_modifier_key(int vk) {
+    return vk == vk_shift || vk == vk_control || vk == vk_alt || vk == 91 || vk == 92 ||
+           (vk >= 160 && vk <= 165);
+}
+
+// Takes a key's new state; true when it just went down.
+bool took_press(int vk, bool down, uint32_t now) {
+    if (static_cast<uint8_t>(down) == key_monitor.key_state[vk]) return false;
+    key_monitor.key_state[vk] = down ? 1 : 0;
+    input_watch.last_activity = now;
+    return down;
+}
+
+// The lowest key that went down since the last poll, or -1: every key is read.
+int scan_new_key(uint32_t now) {
     for (int vk = 0; vk < 255; ++vk) {
         if (vk == vk_backquote && trigger_table.remap_mode) continue; // it is the remapped Alt
-        const uint8_t down = watched_key_down(vk, now) ? 1 : 0;
-        if (down == key_monitor.key_state[vk]) continue;
-        key_monitor.key_state[vk] = down;
-        input_watch.last_activity = now;
-        if (down) return vk;
+        if (took_press(vk, watched_key_down(vk, now), now)) return vk;
     }
     return -1;
+}
+
+// The same from what the events make necessary: only the keys held at the
+// last poll, the keys the events hold and the modifiers are read; then the
+// presses the events reported, in their order. Reading all 255 keys costs
+// much under Wine, and this is what every tick of typing does.
+int reported_new_key(uint32_t now) {
+    const bool remap = trigger_table.remap_mode;
+    for (int vk = 0; vk < 255; ++vk) {
+        if ((vk == vk_backquote && remap) || input_watch.event_pressed[vk]) continue;
+        if (!key_monitor.key_state[vk] && !input_watch.event_down[vk] && !is_modifier_key(vk))
+            continue;
+        if (took_press(vk, key_is_down(vk) || held_by_event(vk, now), now)) return vk;
+    }
+    for (int vk = take_reported_press(); vk >= 0; vk = take_reported_press()) {
+        if (vk == vk_backquote && remap) continue;
+        if (took_press(vk, true, now)) return vk; // a key held already only repeats
+    }
+    return -1;
+}
+
+int poll_new_key() {
+    const uint32_t now = tick_count();
+    return input_watch.events ? reported_new_key(now) : scan_new_key(now);
 }
 
 bool is_letter(char c) {

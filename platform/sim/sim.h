@@ -61,6 +61,8 @@ void sim_set_input_events(bool available, bool delivered = true);
 void sim_set_key_state_cache(uint32_t ms);
 // How often a timer has fired since the reset.
 int sim_timer_fires(int id);
+// How many times a key's state was read since the reset.
+long sim_key_reads();
 
 // ---- windows ----
 // Adds a top-level window below the existing ones; returns its id. A window

@@ -88,6 +88,7 @@ struct SimDesktop {
     std::set<std::string> locked_files;
     bool no_file_buffers = false;
     bool no_file_writes = false;
+    long key_reads = 0;
     std::map<int, std::string> builtin_overrides;
     std::string editor_text;
     bool editor_read_only = false;
@@ -326,6 +327,10 @@ int sim_timer_fires(int id) {
     return desk().fires[id];
 }
 
+long sim_key_reads() {
+    return desk().key_reads;
+}
+
 void sim_fail_file_writes(bool fail) {
     desk().no_file_writes = fail;
 }
@@ -366,6 +371,7 @@ void sim_clear_log() {
 bool key_is_down(int vk) {
     if (vk < 0 || vk > 255) return false;
     SimDesktop& d = desk();
+    ++d.key_reads;
     if (d.key_cache_ms == 0) return d.keys[vk];
     if (!d.cached_keys[vk] && d.now - d.cache_refreshed < d.key_cache_ms) return false;
     d.cached_keys = d.keys;

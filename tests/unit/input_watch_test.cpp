@@ -79,3 +79,35 @@ TEST_F(InputWatchTest, TheProgramsOwnKeysNeverCountAsTyped) {
     sim_run_for(own_input_window_ms + health_check_ms);
     EXPECT_FALSE(input_watch.own_input_pending);
 }
+
+// With events trusted, a tick reads only the keys they make necessary, takes
+// two presses within one tick in the order they came, and after a spell
+// without events the watch goes back to them.
+TEST_F(InputWatchTest, EventsSpareTheKeyReadsKeepTheirOrderAndAreTrustedAgain) {
+    watch("ba=b first\r\nbtw=by the way\r\n");
+    const long reads_before = sim_key_reads();
+    const int polls_before = polls();
+    sim_type("btw");
+    sim_run_for(1500);
+    EXPECT_EQ(output_state.use_count, 1);
+    EXPECT_LT((sim_key_reads() - reads_before) / (polls() - polls_before), 20)
+        << "not every key, every tick";
+
+    sim_press_at(sim_now(), 'B', 40);
+    sim_press_at(sim_now() + 2, 'A', 40); // within the same tick, after B
+    sim_run_for(1000);
+    EXPECT_EQ(output_state.use_count, 2) << sim_log({"status"});
+
+    sim_set_input_events(true, false); // a locked screen: input, but no events
+    for (uint32_t t = 0; t < 3000; t += 500)
+        sim_press_at(sim_now() + t, 'Q', 40);
+    sim_run_for(4000);
+    ASSERT_FALSE(input_watch.events);
+    sim_set_input_events(true, true);
+    sim_type("btw");
+    sim_run_for(2000);
+    EXPECT_TRUE(input_watch.events);
+    const int checks = sim_timer_fires(watch_timer);
+    sim_run_for(10000);
+    EXPECT_LE(sim_timer_fires(watch_timer) - checks, 11) << "resting again, no 10 ms checks";
+}
