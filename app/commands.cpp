@@ -437,6 +437,13 @@ LRESULT on_command(HWND window, WPARAM wparam, LPARAM) {
     case command::pause_expansions:
         set_expansions_paused(!key_monitor.paused);
         break;
+    case command::undo_backspace:
+        undo_chance.enabled = !undo_chance.enabled;
+        undo_chance.open = false;
+        write_setting_int("undo_backspace", undo_chance.enabled ? 1 : 0);
+        CheckMenuItem(GetMenu(window), command::undo_backspace,
+                      MF_BYCOMMAND | (undo_chance.enabled ? MF_CHECKED : MF_UNCHECKED));
+        break;
     case command::help_reference:
         show_help_reference(window);
         break;

@@ -199,6 +199,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     win32_set_list_opener(open_list);
     win32_set_search_opener(open_search_window_of_shell);
     win32_set_pause_shower(show_paused_state);
+    win32_set_note_shower(tray_note);
     ShowWindow(shell.main, show_command());
     UpdateWindow(shell.main);
     load_triggers(engine_files.trigger_file);

@@ -56,6 +56,9 @@ void on_create(HWND window) {
                   MF_BYCOMMAND | (auto_start_is_on() ? MF_CHECKED : MF_UNCHECKED));
     CheckMenuItem(menu, command::minimize_to_tray,
                   MF_BYCOMMAND | (shell.tray ? MF_CHECKED : MF_UNCHECKED));
+    undo_chance.enabled = setting_int("undo_backspace") != 0;
+    CheckMenuItem(menu, command::undo_backspace,
+                  MF_BYCOMMAND | (undo_chance.enabled ? MF_CHECKED : MF_UNCHECKED));
     RECT outer;
     GetWindowRect(window, &outer);
     // A Unicode edit control, so that a UTF-8 file shows every character; an

@@ -37,6 +37,7 @@ enum : int {
     choose_font = 3403,
     track_mouse = 3404,
     pause_expansions = 3405,
+    undo_backspace = 3406,
     help_reference = 3501,
     about = 3502,
     support = 3503,
@@ -112,6 +113,8 @@ LRESULT on_command(HWND window, WPARAM wparam, LPARAM lparam);
 // Shows the tray icon: greyed, with "Quillomat (paused)", while expansions are paused.
 void tray_icon_add(HWND window);
 void tray_icon_show_paused(HWND window, bool paused);
+// A balloon from the tray icon, when it is shown.
+void tray_note(const char* text);
 void tray_icon_remove(HWND window);
 // Explorer started again (it announces "TaskbarCreated"): the icon, if shown, is added again.
 void on_taskbar_created(HWND window);

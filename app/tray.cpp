@@ -82,6 +82,18 @@ void tray_icon_show_paused(HWND window, bool now_paused) {
     Shell_NotifyIconW(NIM_MODIFY, &data);
 }
 
+void tray_note(const char* text) {
+    // A balloon needs the icon; with the window shown, the status bar says it.
+    if (!icon_shown || !text) return;
+    NOTIFYICONDATAW data = icon_record(shell.main);
+    data.uFlags = NIF_INFO;
+    const std::wstring wide = widen(text);
+    wide.copy(data.szInfo, sizeof data.szInfo / sizeof data.szInfo[0] - 1);
+    std::wstring(L"Quillomat").copy(data.szInfoTitle, 9);
+    data.dwInfoFlags = NIIF_WARNING;
+    Shell_NotifyIconW(NIM_MODIFY, &data);
+}
+
 void on_taskbar_created(HWND window) {
     if (icon_shown) tray_icon_add(window);
 }

@@ -30,6 +30,23 @@ struct OutputState {
 };
 extern OutputState output_state;
 
+// "Backspace Undoes Expansion": right after an output made only of
+// characters, Enter and Tab, a plain Backspace takes it back and types the
+// trigger again. Any other key, a modifier, a click or another window in
+// front ends the chance.
+struct UndoChance {
+    bool enabled = false;           // the option
+    bool open = false;              // the next key may take the output back
+    int typed = 0;                  // characters the output put in the window; -1: final
+    std::array<char, 64> trigger{}; // the trigger's characters as they were typed
+    uintptr_t window = 0;           // the window it was typed into
+};
+extern UndoChance undo_chance;
+// How many characters `output` puts in the window (Enter and Tab one each),
+// or -1 when anything else in it (another key, a command, a pause, a click)
+// makes it final.
+int undoable_length(const char* output);
+
 // One polling-timer tick: poll the keyboard, match, and on a match prepare
 // the output and start its playback.
 void polling_tick();

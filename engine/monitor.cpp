@@ -1,13 +1,17 @@
 // The keystroke monitor: polls every key, keeps the newest-first history of
 // typed characters and finds the trigger the last key completes.
+#include "common/status.h"
 #include "engine/engine.h"
 #include "engine/input_watch.h"
 #include "engine/key_monitor.h"
 #include "engine/triggers.h"
 #include "platform/platform.h"
 #include "playback/key_tokens.h"
+#include "playback/synthesis.h"
 
 #include <cstring>
+#include <set>
+#include <string>
 
 namespace {
 constexpr int vk_backspace = 8;
@@ -193,6 +197,36 @@ int find_match(int vk) {
     }
     return -1;
 }
+// The user's Backspace took the output's last character; the rest goes the
+// same way, and the trigger is typed back. It does not fire again at once:
+// the history starts afresh.
+void undo_output() {
+    for (int i = 1; i < undo_chance.typed; ++i)
+        play_key_token(vk_backspace, press_and_release);
+    for (const char c : undo_chance.trigger) {
+        if (!c) break;
+        type_char(c);
+    }
+    note_own_input();
+    key_monitor.history.fill(0);
+}
+
+// Windows drops what a program sends to a window of a program with higher
+// rights: a trigger there neither erases nor types, and says why (the tray
+// once per program and session).
+bool cannot_type_into_front() {
+    const FrontProgram front = front_program();
+    if (!front.elevated) return false;
+    status_printf(" Cannot type into %s: it runs as administrator", front.exe.c_str());
+    static std::set<std::string> told;
+    if (told.insert(front.exe).second) {
+        const std::string note =
+            "Quillomat cannot type into " + front.exe + ": it runs as administrator.";
+        show_tray_note(note.c_str());
+    }
+    key_monitor.history.fill(0);
+    return true;
+}
 } // namespace
 
 void polling_tick() {
@@ -203,6 +237,17 @@ void polling_tick() {
     if (vk < 0) return rearm_or_rest();
 
     auto& history = key_monitor.history;
+    // The key right after an output: a plain Backspace takes it back; any
+    // other key (a modifier and a click too) ends the chance.
+    if (undo_chance.open) {
+        undo_chance.open = false;
+        if (vk == vk_backspace && !key_monitor.key_state[vk_shift] &&
+            !key_monitor.key_state[vk_control] && !key_monitor.key_state[vk_alt] &&
+            foreground_window() == undo_chance.window) {
+            undo_output();
+            return rearm_or_rest();
+        }
+    }
     if (vk == vk_shift || vk == vk_control || vk == vk_alt || (vk >= 160 && vk <= 165))
         return rearm_or_rest();
     // Keys typed into another window do not continue what was typed here.
@@ -224,6 +269,8 @@ void polling_tick() {
 
     const int entry = find_match(vk);
     if (entry < 0) return rearm_or_rest();
+    if (!trigger_table.entries[entry].always_live && cannot_type_into_front())
+        return rearm_or_rest();
     release_remapped_alt();
     prepare_output(entry, static_cast<uint8_t>(vk), typed_case(trigger_table.entries[entry]));
 }

@@ -16,6 +16,7 @@
 
 EngineFiles engine_files;
 OutputState output_state;
+UndoChance undo_chance;
 
 namespace {
 constexpr uint32_t modifier_wait_ms = 1000;
@@ -209,14 +210,41 @@ void fetch_and_play(const TriggerEntry& entry, int line_number = 0,
     const ScreenPoint mouse = cursor_position();
     output_state.saved_x = mouse.x;
     output_state.saved_y = mouse.y;
+    undo_chance.typed = undoable_length(text.get());
+    undo_chance.open = false;
     output_state.text = std::move(text);
     output_state.cursor = 0;
     set_timer(playback_timer, 1);
 }
 } // namespace
 
+int undoable_length(const char* output) {
+    int count = 0;
+    for (const char* at = output; *at; ++at, ++count) {
+        for (const std::string_view keyword : commands)
+            if (starts_with_nocase(at, keyword)) return -1;
+        if (*at != '{') continue;
+        uint32_t length = 0;
+        int mode = 0;
+        if (parse_unicode_token(at, &length)) {
+            at += length - 1;
+            continue;
+        }
+        const uint8_t vk = parse_key_token(at, &length, &mode);
+        if ((vk != 13 && vk != 9) || mode != press_and_release) return -1;
+        at += length - 1;
+    }
+    return count;
+}
+
 void prepare_output(int entry_index, uint8_t new_key, OutputCase letters) {
     const TriggerEntry& entry = trigger_table.entries[entry_index];
+    // What was typed of a plain trigger, to type it back if the output is undone.
+    undo_chance.trigger.fill(0);
+    if (entry.flags == 0)
+        for (int i = 0; i < entry.match_length && i < 63; ++i)
+            undo_chance.trigger[static_cast<std::size_t>(i)] =
+                key_monitor.history[static_cast<std::size_t>(entry.match_length - 1 - i)];
     if (trigger_table.debug_mode) log_match(entry);
     wait_for_modifiers();
     if (entry.flags == 0 && entry.match_length > 0 && new_key != 4)
@@ -227,6 +255,7 @@ void prepare_output(int entry_index, uint8_t new_key, OutputCase letters) {
 
 void search_window_closed(int entry_index, int line) {
     output_state.searching = false;
+    undo_chance.trigger.fill(0); // a pick erased nothing: an undo types nothing back
     key_monitor.history.fill(0);
     // Polling resumes when the output has played (or at once), ignoring the
     // keys typed into the window on the way.

@@ -161,6 +161,7 @@ WindowId foreground_window();
 struct FrontProgram {
     WindowId window = 0;
     std::string exe, title, window_class;
+    bool elevated = false; // it runs with higher rights than Quillomat: typed keys never reach it
 };
 FrontProgram front_program();
 // The window's outer rectangle in screen coordinates; all 0 for none.
@@ -210,6 +211,8 @@ bool open_search_window();
 // Replaces the editor's whole text and puts the caret at its start. `utf8`:
 // the text is UTF-8 (a byte-order mark at its start is not shown); else ANSI.
 void set_editor_text(const char* text, bool utf8);
+// A short note from the tray icon (a balloon), where there is one.
+void show_tray_note(const char* text);
 // Shows that expansions were paused or resumed (status bar, tray icon) and keeps it in the settings.
 void show_paused(bool paused);
 // Locks the editor against typing (the file on screen could not be loaded), or unlocks it.

@@ -212,8 +212,12 @@ void drop_output() {
     output_state.cursor = 0;
 }
 
-void end_playback() {
+void end_playback(bool complete) {
     drop_output();
+    if (complete && undo_chance.enabled && undo_chance.typed > 0) {
+        undo_chance.open = true;
+        undo_chance.window = foreground_window();
+    }
     note_own_input(); // events still on their way for the keys just sent are not the user's
     set_timer(polling_timer, polling_period_ms);
 }
@@ -228,9 +232,9 @@ void playback_tick() {
         if (text[cursor] == '\0') break;
         const Step step = play_step(text, cursor, length);
         if (step == Step::end_tick) return;
-        if (step == Step::end_playback) break;
+        if (step == Step::end_playback) return end_playback(false);
         if (step == Step::search) return drop_output(); // polling resumes when it closes
         ++cursor;
     }
-    end_playback();
+    end_playback(true);
 }

@@ -70,9 +70,10 @@ long sim_key_reads();
 WindowId sim_add_window(const std::string& title, ScreenRect rect = {100, 100, 500, 400},
                         bool answers = true, bool minimized = false);
 void sim_set_foreground(WindowId window);
-// Which program a window belongs to ("program.exe" and class "Window" unless set).
+// Which program a window belongs to ("program.exe" and class "Window" unless
+// set), and whether it runs with higher rights than the program.
 void sim_set_window_program(WindowId window, const std::string& exe,
-                            const std::string& window_class);
+                            const std::string& window_class, bool elevated = false);
 
 // ---- programs, environment, time of day ----
 void sim_set_env(const std::string& name, const std::string& value);
@@ -104,7 +105,7 @@ std::string sim_status_text(); // the latest, "" when none was written
 //   "12 message Window not found~~Trigger: qw~Command: WINDOW: Untitled |Quillomat| 52030"
 //   "12 activate Untitled - Notepad restore"   "12 list a;;b"   "12 directory C:\Tools"
 //   "12 editor read-only"  "12 editor editable"   (only when it changes)
-//   "12 paused on"  "12 paused off"
+//   "12 paused on"  "12 paused off"   "12 note <a tray balloon's text>"
 // Kinds not wanted can be left out by naming those that are.
 std::string sim_log(const std::vector<std::string>& kinds = {});
 void sim_clear_log();

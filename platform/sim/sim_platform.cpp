@@ -40,6 +40,7 @@ struct SimWindow {
     bool answers;
     bool minimized;
     std::string exe = "program.exe", window_class = "Window";
+    bool elevated = false;
 };
 
 struct InputEvent {
@@ -287,9 +288,9 @@ WindowId sim_add_window(const std::string& title, ScreenRect rect, bool answers,
 }
 
 void sim_set_window_program(WindowId window, const std::string& exe,
-                            const std::string& window_class) {
+                            const std::string& window_class, bool elevated) {
     for (SimWindow& w : desk().windows)
-        if (w.id == window) w.exe = exe, w.window_class = window_class;
+        if (w.id == window) w.exe = exe, w.window_class = window_class, w.elevated = elevated;
 }
 
 void sim_set_foreground(WindowId window) {
@@ -539,7 +540,12 @@ WindowId foreground_window() {
 
 FrontProgram front_program() {
     const SimWindow* w = window_of(desk().foreground);
-    return w ? FrontProgram{w->id, w->exe, w->title, w->window_class} : FrontProgram{};
+    return w ? FrontProgram{w->id, w->exe, w->title, w->window_class, w->elevated}
+             : FrontProgram{};
+}
+
+void show_tray_note(const char* text) {
+    log_event("note", text);
 }
 
 void show_paused(bool paused) {

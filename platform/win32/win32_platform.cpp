@@ -11,6 +11,7 @@
 #include <cstring>
 #include <shellapi.h>
 #include <string>
+#include <vector>
 
 namespace {
 struct MainWindows {
@@ -21,6 +22,7 @@ struct MainWindows {
 MainWindows windows;
 void (*list_opener)(const char*) = nullptr;
 void (*pause_shower)(bool) = nullptr;
+void (*note_shower)(const char*) = nullptr;
 bool (*search_opener)() = nullptr;
 
 HWND hwnd_of(WindowId window) {
@@ -64,6 +66,14 @@ void win32_set_pause_shower(void (*show)(bool paused)) {
 
 void show_paused(bool paused) {
     if (pause_shower) pause_shower(paused);
+}
+
+void win32_set_note_shower(void (*show)(const char* text)) {
+    note_shower = show;
+}
+
+void show_tray_note(const char* text) {
+    if (note_shower) note_shower(text);
 }
 
 bool key_is_down(int vk) {
@@ -317,6 +327,14 @@ bool replace_file(const char* path, std::string_view data) {
     if (!path || !*path) return false;
     DWORD names = 0;
     const std::wstring target = resolved_path(file_path(path), &names);
+    if (names > 0) {
+        // A file that may not be written or replaced (read-only, locked,
+        // denied) is found out before anything is written beside it.
+        FileHandle check(CreateFileW(target.c_str(), GENERIC_WRITE | DELETE,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!check.ok()) return false;
+    }
     if (names > 1) return rewrite_in_place(target, data);
     const std::wstring fresh = write_beside(target, data);
     if (fresh.empty()) return false;
@@ -446,6 +464,38 @@ WindowId foreground_window() {
     return id_of(GetForegroundWindow());
 }
 
+namespace {
+// The integrity level of a process's token (low, medium, high, system).
+bool integrity_of(HANDLE token, DWORD* level) {
+    DWORD size = 0;
+    GetTokenInformation(token, TokenIntegrityLevel, nullptr, 0, &size);
+    std::vector<BYTE> buffer(size ? size : 1);
+    if (!size || !GetTokenInformation(token, TokenIntegrityLevel, buffer.data(), size, &size))
+        return false;
+    const auto* label = reinterpret_cast<const TOKEN_MANDATORY_LABEL*>(buffer.data());
+    const UCHAR count = *GetSidSubAuthorityCount(label->Label.Sid);
+    *level = count ? *GetSidSubAuthority(label->Label.Sid, count - 1u) : 0;
+    return true;
+}
+
+// Whether the process runs with higher rights than this one: an elevated
+// program, whose token a program of ordinary rights may not even read.
+bool runs_with_more_rights(HANDLE process) {
+    HANDLE theirs = nullptr, ours = nullptr;
+    if (!OpenProcessToken(process, TOKEN_QUERY, &theirs))
+        return GetLastError() == ERROR_ACCESS_DENIED;
+    DWORD their_level = 0, our_level = 0;
+    bool higher = false;
+    if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &ours)) {
+        higher = integrity_of(theirs, &their_level) && integrity_of(ours, &our_level) &&
+                 their_level > our_level;
+        CloseHandle(ours);
+    }
+    CloseHandle(theirs);
+    return higher;
+}
+} // namespace
+
 FrontProgram front_program() {
     FrontProgram front;
     const HWND window = GetForegroundWindow();
@@ -472,6 +522,7 @@ FrontProgram front_program() {
             const std::size_t slash = image.find_last_of(L"\\/");
             front.exe = narrow(image.substr(slash == std::wstring::npos ? 0 : slash + 1).c_str());
         }
+        front.elevated = runs_with_more_rights(process);
         CloseHandle(process);
     }
     return front;

@@ -12,6 +12,8 @@ void win32_set_list_opener(void (*open_list)(const char* list_text));
 void win32_set_search_opener(bool (*open_search)());
 // The shell shows and keeps the paused state (status bar, tray icon, settings).
 void win32_set_pause_shower(void (*show)(bool paused));
+// The shell's tray icon shows short notes as balloons.
+void win32_set_note_shower(void (*show)(const char* text));
 
 // The events one WM_INPUT message reports: keys and mouse buttons (vk 1 to
 // 254) going down or up; other input (a mouse move, the wheel) as vk 0.

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <string>
 
 namespace {
@@ -110,4 +112,53 @@ TEST_F(EngineTest, PauseLeavesOnlyItsOwnAndTheSearchHotkeysLive) {
     hotkey('P');
     EXPECT_NE(sim_log({"paused"}).find("paused off"), std::string::npos);
     EXPECT_EQ(prepared_output("btw"), "by the way");
+}
+
+TEST_F(EngineTest, BackspaceRightAfterAnOutputTakesItBack) {
+    const struct {
+        const char* output;
+        std::function<void()> next_key; // pressed right after the output played
+        const char* after;              // key events after the output, "" for none
+    } cases[] = {
+        // "ab{Enter}" is three characters: the user's Backspace took one, two more go,
+        // and "qq" is typed back.
+        {"ab{Enter}", [] { sim_press_at(sim_now(), 8, 40); }, "+08 -08 +08 -08 +51 -51 +51 -51"},
+        {"ab{Left}", [] { sim_press_at(sim_now(), 8, 40); }, ""}, // another key: final
+        {"ab RUN: x", [] { sim_press_at(sim_now(), 8, 40); }, ""}, // a command: final
+        {"ab",
+         [] { // Shift first ends the chance
+             sim_press_at(sim_now(), 16, 40);
+             sim_press_at(sim_now() + 100, 8, 40);
+         },
+         ""},
+    };
+    for (const auto& c : cases) {
+        start(std::string("qq=") + c.output + "\r\n");
+        undo_chance.enabled = true;
+        sim_allow_program("*");
+        sim_type("qq");
+        sim_run_until_idle();
+        sim_clear_key_events();
+        c.next_key();
+        sim_run_for(400);
+        EXPECT_EQ(sim_key_transcript(), c.after) << c.output;
+        EXPECT_EQ(history(), "") << c.output << ": the trigger does not fire again at once";
+    }
+    undo_chance.enabled = false;
+}
+
+TEST_F(EngineTest, AWindowWithHigherRightsGetsNeitherErasingNorTyping) {
+    start("btw=by the way\r\n");
+    const WindowId window = sim_add_window("Administrator: Command Prompt");
+    sim_set_window_program(window, "cmd.exe", "ConsoleWindowClass", true);
+    sim_set_foreground(window);
+    EXPECT_EQ(prepared_output("btw"), "<none>");
+    EXPECT_EQ(backspaces(sim_key_transcript()), 0);
+    EXPECT_EQ(sim_status_text(), " Cannot type into cmd.exe: it runs as administrator");
+    sim_type("btw");
+    sim_run_for(500);
+    const std::string notes = sim_log({"note"});
+    EXPECT_EQ(std::count(notes.begin(), notes.end(), '\n'), 1) << "the tray says it once: " << notes;
+    EXPECT_NE(notes.find("Quillomat cannot type into cmd.exe: it runs as administrator."),
+              std::string::npos);
 }
