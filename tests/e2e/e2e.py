@@ -709,6 +709,70 @@ class Search(WineTest):
         self.assertRegex(s.settings().get("window_search", ""), r"^-?\d+,-?\d+,\d+,\d+$")
 
 
+class FireRules(WineTest):
+    """Where and when triggers fire."""
+
+    def test_pause_hotkey_switches_expansions_off_and_on(self):
+        s = self.session("{control}{alt}p=PAUSE:\r\nbtw=by the way\r\n")
+        s.start()
+        s.start_target()
+        s.key("p", modifiers=("ctrl", "alt"))
+        self.assertTrue(poll(lambda: s.status() == " Paused ", 5), s.status())
+        s.type("btw")
+        time.sleep(1)
+        self.assertEqual(s.text(), "btw")
+        self.assertEqual(s.settings().get("paused"), "1")
+        s.key("p", modifiers=("ctrl", "alt"))
+        self.assertTrue(poll(lambda: "Paused" not in s.status(), 5), s.status())
+        s.type(" btw")
+        self.assertTrue(poll(lambda: s.text() == "btw by the way", 10), repr(s.text()))
+
+    def open_notepad(self, s):
+        notepad = subprocess.Popen([DESKTOP.wine, "notepad.exe"], stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.DEVNULL)
+        s.processes.append(notepad)
+        self.assertTrue(poll(lambda: s.probe_ok("exists", "Untitled - Notepad"), 20))
+        s.bring_to_front("Untitled - Notepad")
+
+    def test_programs_decide_what_fires(self):
+        s = self.session("; Quillomat_NEVER_IN: notepad.exe\r\n"
+                         "; Quillomat_ONLY_IN: quillomat-target.exe\r\nbtw=in the target\r\n"
+                         "; Quillomat_ONLY_IN: *\r\nbtw=anywhere\r\n")
+        s.start()
+        s.start_target()
+        s.type("btw")
+        self.assertTrue(poll(lambda: s.text() == "in the target", 10), repr(s.text()))
+        self.open_notepad(s)
+        s.type("btw")
+        time.sleep(1)
+        self.assertEqual(s.text("Untitled - Notepad"), "btw", "nothing fires in Notepad")
+
+    def test_case_follows_the_typing_and_keys_in_another_window_do_not_count(self):
+        s = self.session("; Quillomat_CASE: on\r\nbtw=by the way\r\n")
+        s.start()
+        s.start_target()
+        s.key("b", modifiers=("shift",))
+        s.type("tw")
+        self.assertTrue(poll(lambda: s.text() == "By the way", 10), repr(s.text()))
+        s.type(" bt")
+        self.open_notepad(s)
+        s.type("w")
+        time.sleep(1)
+        self.assertEqual(s.text("Untitled - Notepad"), "w", "nothing erased, nothing typed")
+        self.assertEqual(s.text(), "By the way bt")
+
+    def test_backspace_right_after_an_output_undoes_it(self):
+        s = self.session(settings=dict(undo_backspace=1))
+        s.start()
+        s.start_target()
+        s.type("btw")
+        self.assertTrue(poll(lambda: s.text() == "by the way", 10), repr(s.text()))
+        s.key("BackSpace")
+        self.assertTrue(poll(lambda: s.text() == "btw", 10), repr(s.text()))
+        s.type(" x")
+        self.assertTrue(poll(lambda: s.text() == "btw x", 5), repr(s.text()))
+
+
 class WindowsWays(WineTest):
     """Keys, popups and the tray behave as on any Windows program."""
 
