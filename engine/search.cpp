@@ -116,9 +116,12 @@ std::vector<SearchItem> search_items(const char* text, std::size_t size,
             const std::string_view line = line_at(note.offset);
             const std::string output =
                 engine_text_to_utf8(line.substr(line.find('=') + 1, search_output_chars));
+            const TriggerEntry& entry = table.entries[note.entry];
             SearchItem item{note.entry, note.line,
-                            engine_text_to_utf8(describe_trigger(table.entries[note.entry], true)),
-                            "", output};
+                            engine_text_to_utf8(describe_trigger(entry, true)), "", output, ""};
+            if (entry.section != 0)
+                for (const ProgramRule& rule : table.sections[entry.section - 1u])
+                    item.programs += (item.programs.empty() ? "" : ", ") + rule.pattern;
             if (previous && previous->verdict == LineVerdict::comment &&
                 previous->line == note.line - 1)
                 item.label = label_of(engine_text_to_utf8(line_at(previous->offset).substr(1)));

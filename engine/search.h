@@ -16,6 +16,7 @@ struct SearchItem {
     std::string trigger; // as it is typed or pressed: "btw", "Ctrl+Alt+K"
     std::string label;   // the comment line directly above it, if any
     std::string output;  // the start of its output text
+    std::string programs; // for a "Quillomat_ONLY_IN" section: the programs it fires in
 };
 
 constexpr std::size_t search_output_chars = 120; // how much of an output is shown and searched

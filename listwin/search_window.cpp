@@ -46,6 +46,8 @@ void refill() {
     for (const int i : search.shown) {
         const SearchItem& item = search.items[static_cast<std::size_t>(i)];
         std::wstring label = widen(item.label);
+        if (!item.programs.empty()) // a row for some programs only says which
+            label = L"[" + widen(item.programs) + L"] " + label;
         if (label.size() > label_chars) label = label.substr(0, label_chars - 3) + L"...";
         const std::wstring row = widen(item.trigger) + L"\t" + label + L"\t" + widen(item.output);
         SendMessageW(search.results, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row.c_str()));

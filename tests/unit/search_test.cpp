@@ -125,6 +125,16 @@ TEST(Search, ShowsAndMatchesCharactersOfAnyScript) {
     EXPECT_EQ(ranked("CAF\xC3\x89", all), "cafe");
 }
 
+TEST(Search, ARowForSomeProgramsOnlySaysWhich) {
+    const std::string text = "; Quillomat_ONLY_IN: winword.exe, title:Report\r\nsig=Word\r\n"
+                             "; Quillomat_ONLY_IN: *\r\nsig=Any\r\n";
+    const std::vector<SearchItem> all = search_items(text.data(), text.size());
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0].programs, "winword.exe, Report");
+    EXPECT_EQ(all[0].label, "") << "a directive is no label";
+    EXPECT_EQ(all[1].programs, "");
+}
+
 // Of two lines with the same trigger, the pick of either plays its own.
 TEST_F(EngineTest, APickPlaysTheOutputOfItsOwnLine) {
     start("x=first\r\nx=second\r\n");
