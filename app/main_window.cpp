@@ -230,6 +230,12 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
     case WM_DPICHANGED:
         on_dpi_changed(window, lparam);
         return 0;
+    case WM_RENDERFORMAT:
+        if (wparam == CF_UNICODETEXT) win32_render_clipboard(false);
+        return 0;
+    case WM_RENDERALLFORMATS:
+        win32_render_clipboard(true);
+        return 0;
     default: {
         static const UINT taskbar_created = RegisterWindowMessageW(L"TaskbarCreated");
         if (message == tray_callback_message) on_tray_callback(window, lparam);

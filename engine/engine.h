@@ -27,6 +27,9 @@ struct OutputState {
     int32_t use_count = 0;            // outputs prepared since start-up
     bool searching = false;           // the search window is open: nothing typed is matched
     std::array<char, 256> trigger{};  // the trigger that fired, as written (UTF-8), for messages
+    bool pasting = false;             // a paste was sent: the clipboard goes back once it is taken
+    uint32_t paste_sent_at = 0;
+    int32_t typed_until = 0; // a text run being typed (no paste) ends here
 };
 extern OutputState output_state;
 

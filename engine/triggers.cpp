@@ -121,9 +121,10 @@ ProgramList program_list(std::string_view value) {
 // A comment line (without its ";") that sets something; true when it is one.
 bool apply_directive(std::string_view comment, TriggerTable& table, DirectiveSettings& settings) {
     comment = trimmed(comment);
-    static const std::string_view names[] = {"Quillomat_NEVER_IN", "Quillomat_ONLY_IN",
-                                             "Quillomat_WORD_START", "Quillomat_CASE"};
-    for (std::size_t n = 0; n < 4; ++n) {
+    static const std::string_view names[] = {"Quillomat_NEVER_IN",   "Quillomat_ONLY_IN",
+                                             "Quillomat_WORD_START", "Quillomat_CASE",
+                                             "Quillomat_PASTE",      "Quillomat_TYPE_IN"};
+    for (std::size_t n = 0; n < 6; ++n) {
         const std::string_view name = names[n];
         if (comment.size() <= name.size() || !equal_nocase(comment.data(), name.data(), name.size()))
             continue;
@@ -148,9 +149,19 @@ bool apply_directive(std::string_view comment, TriggerTable& table, DirectiveSet
         case 2:
             settings.word_start = on;
             break;
-        default:
+        case 3:
             settings.any_case = on;
             break;
+        case 4: { // the least length of a pasted run; 100 when no number is given
+            const int32_t least = parse_decimal(std::string(value).c_str());
+            table.paste_at = least > 0 ? least : 100;
+            break;
+        }
+        default: {
+            ProgramList rules = program_list(value);
+            table.type_in.insert(table.type_in.end(), rules.begin(), rules.end());
+            break;
+        }
         }
         return true;
     }

@@ -62,6 +62,8 @@ struct TriggerTable {
     std::array<char, 96> refusal_words{};
     TextEncoding encoding = TextEncoding::ansi; // how the loaded file is written; Save keeps it
     bool unicode_typing = false; // "Quillomat_UNICODE": characters without a key go out as Unicode
+    int paste_at = 0;    // "Quillomat_PASTE": text runs this long or longer are pasted; 0: typed
+    ProgramList type_in; // "Quillomat_TYPE_IN": outputs are typed, never pasted, in these programs
     ProgramList never_in;              // "Quillomat_NEVER_IN": nothing fires in these programs
     std::vector<ProgramList> sections; // "Quillomat_ONLY_IN" sections; entry.section 1 is [0]
 };

@@ -206,6 +206,21 @@ void open_list_window(const char* list_text);
 // calls search_window_closed. False when it could not be opened.
 bool open_search_window();
 
+// ---- The clipboard, for pasting long outputs --------------------------------------
+
+// Saves every format on the clipboard that can be read and puts `text` (UTF-8)
+// there in their place, as Unicode text marked to stay out of clipboard
+// history and clipboard managers. False when another program holds the
+// clipboard (after brief retries): nothing changed. `not_kept` gets the names
+// of formats that could not be saved.
+bool clipboard_put_for_paste(const char* text, std::string* not_kept);
+// Whether the window the paste went to has taken the text (read it and let
+// the clipboard go).
+bool clipboard_paste_taken();
+// Puts the saved formats back, but only while the clipboard still holds the
+// pasted text: whatever was copied meanwhile stays. True when restored.
+bool clipboard_restore();
+
 // ---- Main window ------------------------------------------------------------
 
 // Replaces the editor's whole text and puts the caret at its start. `utf8`:

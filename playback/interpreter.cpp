@@ -5,12 +5,14 @@
 #include "engine/engine.h"
 #include "engine/input_watch.h"
 #include "engine/key_monitor.h"
+#include "engine/triggers.h"
 #include "platform/platform.h"
 #include "playback/key_tokens.h"
 #include "playback/launch.h"
 #include "playback/synthesis.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -18,6 +20,8 @@ namespace {
 constexpr uint32_t command_pause_ms = 10;
 constexpr std::size_t max_click_field_chars = 31;
 constexpr std::size_t max_list_chars = 479;
+constexpr uint32_t paste_check_ms = 5;   // how often a sent paste is looked at
+constexpr uint32_t paste_wait_ms = 1000; // a paste nobody takes gives the clipboard back anyway
 
 enum class Step {
     next,         // go on with the character after the cursor
@@ -177,7 +181,91 @@ Step play_search() {
     return output_state.searching ? Step::search : Step::end_playback;
 }
 
+bool is_command(const char* at) {
+    for (const std::string_view keyword : {"RUN: ", "WINDOW: ", "LIST: ", "SEARCH:", "PAUSE:"})
+        if (starts_with_nocase(at, keyword)) return true;
+    return false;
+}
+
+// The run of plain text from `from`: characters and "{U+XXXX}" ones, up to
+// the next key token, command or line end. Returns where it ends; `count`
+// gets its characters.
+int32_t text_run_end(const char* text, int32_t from, int32_t length, int* count) {
+    *count = 0;
+    int32_t at = from;
+    while (at < length && text[at] != '\r' && text[at] != '\n' && !is_command(text + at)) {
+        uint32_t token = 0;
+        if (text[at] == '{' && !parse_unicode_token(text + at, &token)) break;
+        at += token ? static_cast<int32_t>(token) : 1;
+        ++*count;
+    }
+    return at;
+}
+
+void debug_note(const std::string& line) {
+    if (!trigger_table.debug_mode) return;
+    const LocalTime now = local_time();
+    char stamp[16];
+    std::snprintf(stamp, sizeof stamp, "%02d:%02d:%02d ", now.hour, now.minute, now.second);
+    (void)append_to_file(engine_files.debug_log, stamp + line + "\r\n");
+}
+
+// A long run of plain text goes in through the clipboard in one paste: Ctrl+V,
+// or Shift+Insert in the console windows that take no Ctrl+V. Not in
+// programs named by "Quillomat_TYPE_IN", nor while another program holds the
+// clipboard: then it is typed as ever. True when the paste was sent.
+bool paste_run(const char* text, int32_t& cursor, int32_t length) {
+    if (trigger_table.paste_at <= 0 || cursor < output_state.typed_until) return false;
+    int count = 0;
+    const int32_t end = text_run_end(text, cursor, length, &count);
+    if (count < trigger_table.paste_at) return false;
+    output_state.typed_until = end;
+    const FrontProgram front = front_program();
+    if (program_matches(trigger_table.type_in, front)) return false;
+    std::string not_kept;
+    const std::string run = engine_text_to_utf8(std::string_view(text + cursor, end - cursor));
+    if (!clipboard_put_for_paste(run.c_str(), &not_kept)) {
+        debug_note("the clipboard was busy: the text was typed");
+        return false;
+    }
+    if (!not_kept.empty()) debug_note("clipboard formats not kept: " + not_kept);
+    static const char* const consoles[] = {"ConsoleWindowClass", "CASCADIA_HOSTING_WINDOW_CLASS",
+                                           "mintty", "PuTTY"};
+    bool console = false;
+    for (const char* name : consoles)
+        console = console || equal_nocase(front.window_class.c_str(), name, std::strlen(name) + 1);
+    const uint8_t modifier = console ? 16 : 17, key = console ? 45 : 'V';
+    send_key(modifier, false);
+    send_key(key, false);
+    send_key(key, true);
+    send_key(modifier, true);
+    output_state.pasting = true;
+    output_state.paste_sent_at = tick_count();
+    cursor = end; // the next tick goes on after the run, once the paste is taken
+    set_timer(playback_timer, paste_check_ms);
+    return true;
+}
+
+// While a paste is out: true when the tick must wait for it; once the window
+// has taken the text, or nobody did in time, the user's clipboard goes back.
+bool waiting_for_paste() {
+    if (!output_state.pasting) return false;
+    const uint32_t waited = tick_count() - output_state.paste_sent_at;
+    const bool taken = clipboard_paste_taken();
+    if (!taken && waited < paste_wait_ms) {
+        set_timer(playback_timer, paste_check_ms);
+        return true;
+    }
+    output_state.pasting = false;
+    const bool restored = clipboard_restore();
+    debug_note(std::string(taken ? "paste taken" : "paste not taken") + " after " +
+               std::to_string(waited) + " ms; the clipboard " +
+               (restored ? "was given back" : "was left as it was (copied meanwhile)"));
+    return false;
+}
+
 Step play_step(const char* text, int32_t& cursor, int32_t length) {
+    if (paste_run(text, cursor, length)) return Step::end_tick;
     const char* at = text + cursor;
     if (starts_with_nocase(at, "{Delay")) return play_delay(text, cursor, length);
     if (starts_with_nocase(at, "{click")) return play_click(text, cursor, length);
@@ -210,6 +298,7 @@ Step play_step(const char* text, int32_t& cursor, int32_t length) {
 void drop_output() {
     output_state.text.reset();
     output_state.cursor = 0;
+    output_state.typed_until = 0;
 }
 
 void end_playback(bool complete) {
@@ -225,6 +314,7 @@ void end_playback(bool complete) {
 
 void playback_tick() {
     kill_timer(playback_timer);
+    if (waiting_for_paste()) return;
     const char* text = output_state.text.get();
     const int32_t length = text ? static_cast<int32_t>(std::strlen(text)) : 0;
     int32_t& cursor = output_state.cursor;

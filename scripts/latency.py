@@ -91,6 +91,58 @@ def misses(session, runs):
     print("30 ms holds and gaps: %d of %d expansions" % (fired, runs))
 
 
+TEXT_200 = ("The quick brown fox jumps over the lazy dog. " * 5)[:200]
+
+
+def output_timing(session, trigger, runs):
+    """From the trigger's last key-down to the output complete in the target, per run: the
+    paste key's message for a paste, the last character's for typing (the target's own clock)."""
+    times = []
+    for _ in range(runs):
+        start = len(session.key_messages())
+        before = session.text()
+        session.type(trigger)
+        poll(lambda: session.text() == before + TEXT_200, 10, 0.05)
+        time.sleep(0.3)
+        messages = session.key_messages()[start:]
+        last_key = [t for t, kind, vk in messages if kind == "down" and vk == ord(trigger[-1].upper())]
+        pastes = [t for t, kind, vk in messages if kind == "down" and vk == ord("V")]
+        chars = [t for t, kind, vk in messages if kind == "char" and vk not in (8, 22)]
+        end = pastes[-1] if pastes else (chars[-1] if chars else None)
+        if last_key and end is not None and session.text() == before + TEXT_200:
+            times.append(end - last_key[0])
+        session.probe("settext", "Quillomat Target", "")  # an empty target for the next run
+    return times
+
+
+def paste_run(desktop, bin_dir, runs):
+    """A 200-character output, typed and pasted, into the target's edit control."""
+    results = {}
+    for how, directive in (("typed", ""), ("pasted", "; Quillomat_PASTE: 100\r\n; Quillomat_DEBUG\r\n")):
+        session = Session(desktop, bin_dir, directive + "qqp=" + TEXT_200 + "\r\n")
+        log = os.path.join(os.environ["WINEPREFIX"], "drive_c", "Quillomat_log.txt")
+        if os.path.exists(log):
+            os.remove(log)
+        try:
+            session.start()
+            session.start_target()
+            session.probe("clipboard-set", "the user's own text")
+            results[how] = output_timing(session, "qqp", runs)
+            if how == "pasted":
+                with open(log, encoding="utf-8", errors="replace") as f:
+                    taken = [int(line.split(" after ")[1].split()[0]) for line in f if "paste taken after" in line]
+                print("pasted: the clipboard given back %d ms median, %d ms 95th percentile after the paste key"
+                      " (%d of %d pastes taken)" % (statistics.median(taken), percentile(taken, 0.95),
+                                                   len(taken), runs) if taken else "pasted: no paste taken")
+                print("the user's clipboard afterwards: %r" % session.probe("clipboard")[1].split("text: ")[-1].strip())
+        finally:
+            session.close()
+    for how, times in results.items():
+        if times:
+            print("200 characters %s: complete %d ms median, %d ms 95th percentile after the trigger's "
+                  "last key (%d of %d)" % (how, statistics.median(times), percentile(times, 0.95), len(times), runs))
+
+
 def search_opening(session, runs):
     times = []
     for _ in range(runs):
@@ -126,8 +178,14 @@ def main():
     parser.add_argument("--misses", type=int, default=100)
     parser.add_argument("--idle-only", action="store_true")
     parser.add_argument("--search", action="store_true")
+    parser.add_argument("--paste", action="store_true", help="a 200-character output, typed and pasted")
     args = parser.parse_args()
     desktop = Desktop()
+    if args.paste:
+        try:
+            return paste_run(desktop, os.path.abspath(args.bin), 20)
+        finally:
+            desktop.close()
     session = Session(desktop, os.path.abspath(args.bin), "btw=by the way\r\n{control}{alt}f=SEARCH:\r\n")
     try:
         session.start()

@@ -90,6 +90,9 @@ struct SimDesktop {
     bool no_file_buffers = false;
     bool no_file_writes = false;
     long key_reads = 0;
+    // The clipboard: what is on it, whether the program put it there, what it saved.
+    std::string clipboard, saved_clipboard, copy_when_pasted, pasted;
+    bool clipboard_ours = false, clipboard_busy = false, paste_taken = false;
     std::map<int, std::string> builtin_overrides;
     std::string editor_text;
     bool editor_read_only = false;
@@ -398,6 +401,23 @@ void send_key_event(uint8_t vk, uint8_t scan_code, uint32_t flags) {
     desk().key_events.push_back(event);
     desk().keys[vk] = (flags & key_release) == 0;
     log_event("keys", key_text(event));
+    // The window in front pastes on Ctrl+V and Shift+Insert: it takes the clipboard's text.
+    SimDesktop& d = desk();
+    const bool paste = (flags & key_release) == 0 &&
+                       ((vk == 'V' && d.keys[17]) || (vk == 45 && d.keys[16]));
+    if (paste && d.clipboard_ours) {
+        d.paste_taken = true;
+        d.pasted += d.clipboard;
+        if (!d.copy_when_pasted.empty()) {
+            d.clipboard = d.copy_when_pasted;
+            d.clipboard_ours = false;
+            d.copy_when_pasted.clear();
+        }
+    }
+}
+
+const std::string& sim_pasted() {
+    return desk().pasted;
 }
 
 unsigned key_scan_code(int vk) {
@@ -542,6 +562,51 @@ FrontProgram front_program() {
     const SimWindow* w = window_of(desk().foreground);
     return w ? FrontProgram{w->id, w->exe, w->title, w->window_class, w->elevated}
              : FrontProgram{};
+}
+
+void sim_set_clipboard(const std::string& text, bool busy) {
+    desk().clipboard = text;
+    desk().clipboard_ours = false;
+    desk().clipboard_busy = busy;
+}
+
+const std::string& sim_clipboard() {
+    return desk().clipboard;
+}
+
+void sim_copy_when_pasted(const std::string& text) {
+    desk().copy_when_pasted = text;
+}
+
+bool clipboard_put_for_paste(const char* text, std::string* not_kept) {
+    if (not_kept) not_kept->clear();
+    SimDesktop& d = desk();
+    if (d.clipboard_busy) {
+        log_event("clipboard", "busy");
+        return false;
+    }
+    d.saved_clipboard = d.clipboard;
+    d.clipboard = text;
+    d.clipboard_ours = true;
+    d.paste_taken = false;
+    log_event("clipboard", std::string("put ") + text);
+    return true;
+}
+
+bool clipboard_paste_taken() {
+    return desk().paste_taken;
+}
+
+bool clipboard_restore() {
+    SimDesktop& d = desk();
+    if (!d.clipboard_ours) {
+        log_event("clipboard", "left alone");
+        return false;
+    }
+    d.clipboard = d.saved_clipboard;
+    d.clipboard_ours = false;
+    log_event("clipboard", "restored");
+    return true;
 }
 
 void show_tray_note(const char* text) {

@@ -617,6 +617,142 @@ void open_list_window(const char* list_text) {
     if (list_opener) list_opener(list_text);
 }
 
+// ---- the clipboard, for pasting ----
+
+namespace {
+// One saved clipboard format: its bytes (a memory block), or an enhanced
+// metafile's; other kinds of handle cannot be copied and are named instead.
+struct SavedFormat {
+    UINT format;
+    std::string bytes;
+    bool metafile = false;
+};
+
+struct PasteClipboard {
+    std::vector<SavedFormat> saved;
+    std::wstring text; // rendered when the window that pastes asks for it
+    bool rendered = false;
+};
+PasteClipboard paste_clipboard;
+
+// The clipboard, retried briefly while another program holds it.
+bool open_clipboard() {
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        if (OpenClipboard(windows.main)) return true;
+        Sleep(5);
+    }
+    return false;
+}
+
+std::string format_name(UINT format) {
+    wchar_t name[128] = {};
+    if (GetClipboardFormatNameW(format, name, 127)) return narrow(name);
+    return "#" + std::to_string(format);
+}
+
+HGLOBAL global_copy(const void* data, std::size_t size) {
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size ? size : 1);
+    void* target = block ? GlobalLock(block) : nullptr;
+    if (!target) {
+        if (block) GlobalFree(block);
+        return nullptr;
+    }
+    if (size) std::memcpy(target, data, size);
+    GlobalUnlock(block);
+    return block;
+}
+
+void put_marker(const wchar_t* name, DWORD value) {
+    // Clipboard history, cloud clipboard and clipboard managers skip text so marked.
+    if (const UINT format = RegisterClipboardFormatW(name))
+        if (HGLOBAL block = global_copy(&value, sizeof value))
+            if (!SetClipboardData(format, block)) GlobalFree(block);
+}
+} // namespace
+
+void win32_render_clipboard(bool all) {
+    PasteClipboard& paste = paste_clipboard;
+    if (all && (GetClipboardOwner() != windows.main || !OpenClipboard(windows.main))) return;
+    const std::size_t bytes = (paste.text.size() + 1) * sizeof(wchar_t);
+    if (HGLOBAL block = global_copy(paste.text.c_str(), bytes))
+        if (!SetClipboardData(CF_UNICODETEXT, block)) GlobalFree(block);
+    paste.rendered = true;
+    if (all) CloseClipboard();
+}
+
+bool clipboard_put_for_paste(const char* text, std::string* not_kept) {
+    if (not_kept) not_kept->clear();
+    if (!windows.main || !open_clipboard()) return false;
+    PasteClipboard& paste = paste_clipboard;
+    paste = PasteClipboard{};
+    for (UINT format = EnumClipboardFormats(0); format; format = EnumClipboardFormats(format)) {
+        HANDLE data = GetClipboardData(format);
+        if (!data) continue;
+        if (format == CF_ENHMETAFILE) {
+            const UINT size = GetEnhMetaFileBits(static_cast<HENHMETAFILE>(data), 0, nullptr);
+            std::string bits(size, '\0');
+            if (size && GetEnhMetaFileBits(static_cast<HENHMETAFILE>(data), size,
+                                           reinterpret_cast<BYTE*>(&bits[0])))
+                paste.saved.push_back(SavedFormat{format, bits, true});
+            continue;
+        }
+        // Handles that are not memory blocks (bitmaps, palettes, old
+        // metafiles): a picture comes back from its DIB form, which is kept.
+        const bool handle = format == CF_BITMAP || format == CF_PALETTE ||
+                            format == CF_METAFILEPICT || format == CF_DSPBITMAP ||
+                            format == CF_DSPMETAFILEPICT || format == CF_DSPENHMETAFILE ||
+                            format == CF_OWNERDISPLAY;
+        const void* locked = handle ? nullptr : GlobalLock(data);
+        if (!locked) {
+            if (not_kept) *not_kept += (not_kept->empty() ? "" : ", ") + format_name(format);
+            continue;
+        }
+        paste.saved.push_back(
+            SavedFormat{format, std::string(static_cast<const char*>(locked), GlobalSize(data))});
+        GlobalUnlock(data);
+    }
+    EmptyClipboard();
+    paste.text = widen(text);
+    SetClipboardData(CF_UNICODETEXT, nullptr); // given when the pasting window asks: then it has it
+    put_marker(L"ExcludeClipboardContentFromMonitorProcessing", 1);
+    put_marker(L"CanIncludeInClipboardHistory", 0);
+    put_marker(L"CanUploadToCloudClipboard", 0);
+    CloseClipboard();
+    return true;
+}
+
+bool clipboard_paste_taken() {
+    // Asked for, and the asking window has let the clipboard go.
+    return paste_clipboard.rendered && GetOpenClipboardWindow() == nullptr;
+}
+
+bool clipboard_restore() {
+    PasteClipboard& paste = paste_clipboard;
+    // Whatever was copied after the paste belongs to someone else now.
+    if (GetClipboardOwner() != windows.main || !open_clipboard()) {
+        paste = PasteClipboard{};
+        return false;
+    }
+    EmptyClipboard();
+    for (const SavedFormat& saved : paste.saved) {
+        HANDLE data = nullptr;
+        if (saved.metafile)
+            data = SetEnhMetaFileBits(static_cast<UINT>(saved.bytes.size()),
+                                      reinterpret_cast<const BYTE*>(saved.bytes.data()));
+        else
+            data = global_copy(saved.bytes.data(), saved.bytes.size());
+        if (data && !SetClipboardData(saved.format, data)) {
+            if (saved.metafile)
+                DeleteEnhMetaFile(static_cast<HENHMETAFILE>(data));
+            else
+                GlobalFree(data);
+        }
+    }
+    CloseClipboard();
+    paste = PasteClipboard{};
+    return true;
+}
+
 bool open_search_window() {
     return search_opener && search_opener();
 }

@@ -24,3 +24,7 @@ struct Win32InputEvent {
     bool down;
 };
 int win32_read_input(LPARAM lparam, Win32InputEvent events[6]);
+
+// The main window was asked for the clipboard's pasted text (WM_RENDERFORMAT),
+// or for every format before it goes (`all`, WM_RENDERALLFORMATS).
+void win32_render_clipboard(bool all);

@@ -773,6 +773,55 @@ class FireRules(WineTest):
         self.assertTrue(poll(lambda: s.text() == "btw x", 5), repr(s.text()))
 
 
+class Paste(WineTest):
+    """Long outputs through the clipboard, and the user's clipboard given back."""
+
+    LONG = "Dear team, " + "the quick brown fox jumps over the lazy dog, " * 3 + "\u043f\u0440\u0438\u0432\u0435\u0442."
+
+    def triggers(self, extra=""):
+        return ("; Quillomat_PASTE: 100\r\n" + extra +
+                "qql=" + self.LONG + "{Enter}{Delay 100}" + self.LONG + "\r\n").encode("utf-8")
+
+    def paste_session(self, extra="", window_class=None):
+        s = self.session(None)
+        with open(s.triggers_path, "wb") as f:
+            f.write(self.triggers(extra))
+        s.start()
+        s.start_target(window_class)
+        return s
+
+    def downs(self, s):
+        return [vk for _, kind, vk in s.key_messages() if kind in ("down", "sysdown")]
+
+    def test_a_long_output_is_pasted_and_the_clipboard_comes_back_whole(self):
+        s = self.paste_session()
+        mine = "\u041c\u043e\u0439 clipboard \U0001F600"
+        self.assertTrue(s.probe_ok("clipboard-many", mine))
+        before = {name: s.probe("clipboard-bytes", name)[1]
+                  for name in ("unicode", "HTML Format", "Quillomat Test Private")}
+        s.type("qql")
+        expected = self.LONG + "\r\n" + self.LONG
+        self.assertTrue(poll(lambda: s.text() == expected, 10), repr(s.text()))
+        self.assertEqual(self.downs(s).count(ord("V")), 2, "two runs, two pastes")
+        self.assertTrue(poll(lambda: all(s.probe("clipboard-bytes", name)[1] == data
+                                         for name, data in before.items()), 5),
+                        {name: s.probe("clipboard-bytes", name)[1] for name in before})
+
+    def test_a_console_window_gets_shift_insert(self):
+        s = self.paste_session(window_class="ConsoleWindowClass")
+        s.type("qql")
+        self.assertTrue(poll(lambda: s.text() == self.LONG + "\r\n" + self.LONG, 10), repr(s.text()))
+        downs = self.downs(s)
+        self.assertEqual(downs.count(45), 2, "Shift+Insert for each run")
+        self.assertNotIn(17, downs, "no Ctrl+V")
+
+    def test_a_type_in_program_gets_the_output_typed(self):
+        s = self.paste_session("; Quillomat_TYPE_IN: quillomat-target.exe\r\n")
+        s.type("qql")
+        self.assertTrue(poll(lambda: s.text() == self.LONG + "\r\n" + self.LONG, 30), repr(s.text()))
+        self.assertNotIn(17, self.downs(s), "no Ctrl+V: typed")
+
+
 class WindowsWays(WineTest):
     """Keys, popups and the tray behave as on any Windows program."""
 

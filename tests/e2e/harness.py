@@ -135,10 +135,11 @@ class Session:
             poll(lambda: self.window().get("foreground") or not self.window().get("visible"), 5)
         return process
 
-    def start_target(self):
+    def start_target(self, window_class=None):
+        env = dict(os.environ, QUILLOMAT_TARGET_CLASS=window_class) if window_class else None
         process = subprocess.Popen(
             [self.desktop.wine, os.path.join(self.bin_dir, "tests", "e2e", "quillomat-target.exe"),
-             windows_path(self.key_log)],
+             windows_path(self.key_log)], env=env,
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.processes.append(process)
         assert poll(lambda: self.probe_ok("exists", "Quillomat Target"), 20), "target did not start"

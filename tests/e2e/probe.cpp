@@ -16,6 +16,8 @@
 //   probe control CAPTION ID     the text of the child with that id in the window titled CAPTION
 //   probe clipboard-set TEXT     puts TEXT on the clipboard as plain text and as rich text
 //   probe clipboard              the clipboard's format names, one a line, then "text: ..."
+//   probe clipboard-many TEXT    puts TEXT as Unicode text, an HTML format and a private format
+//   probe clipboard-bytes NAME   the bytes of a clipboard format (by name, or CF_UNICODETEXT as "unicode"), in hex
 //   probe settext TITLE TEXT     sets the text of the first edit control inside the window
 //   probe rows TITLE             the rows of the list box inside the window, one a line
 //   probe selected TITLE         the index of the selected row of that list box
@@ -288,6 +290,40 @@ int probe_main(int argc, char** argv) {
     if (verb == "announce" && argc == 3) {
         const UINT message = RegisterWindowMessageW(widen(argv[2]).c_str());
         return PostMessageW(HWND_BROADCAST, message, 0, 0) ? 0 : 1;
+    }
+    if (verb == "clipboard-many" && argc == 3) {
+        if (!OpenClipboard(nullptr)) return 1;
+        EmptyClipboard();
+        const std::wstring text = widen(argv[2]);
+        const std::string html = std::string("Version:0.9\r\n<b>") + argv[2] + "</b>";
+        const std::string private_bytes("\x01\x00\xfe\xff private", 12);
+        auto put = [](UINT format, const void* data, std::size_t size) {
+            HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
+            std::memcpy(GlobalLock(block), data, size);
+            GlobalUnlock(block);
+            SetClipboardData(format, block);
+        };
+        put(CF_UNICODETEXT, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+        put(RegisterClipboardFormatW(L"HTML Format"), html.c_str(), html.size() + 1);
+        put(RegisterClipboardFormatW(L"Quillomat Test Private"), private_bytes.data(),
+            private_bytes.size());
+        CloseClipboard();
+        return 0;
+    }
+    if (verb == "clipboard-bytes" && argc == 3) {
+        const UINT format = std::strcmp(argv[2], "unicode") == 0
+                                ? CF_UNICODETEXT
+                                : RegisterClipboardFormatW(widen(argv[2]).c_str());
+        if (!OpenClipboard(nullptr)) return 1;
+        HANDLE data = GetClipboardData(format);
+        const auto* bytes = data ? static_cast<const unsigned char*>(GlobalLock(data)) : nullptr;
+        if (bytes) {
+            for (SIZE_T i = 0; i < GlobalSize(data); ++i)
+                std::printf("%02x", bytes[i]);
+            GlobalUnlock(data);
+        }
+        CloseClipboard();
+        return bytes ? 0 : 1;
     }
     if (verb == "clipboard-set" && argc == 3) {
         if (!OpenClipboard(nullptr)) return 1;

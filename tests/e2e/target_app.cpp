@@ -62,7 +62,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int) {
     wc.lpfnWndProc = frame_proc;
     wc.hInstance = instance;
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    wc.lpszClassName = L"QuillomatTargetClass";
+    // QUILLOMAT_TARGET_CLASS names the window class, to stand in for another kind of window.
+    wchar_t class_name[128] = L"QuillomatTargetClass";
+    GetEnvironmentVariableW(L"QUILLOMAT_TARGET_CLASS", class_name, 127);
+    wc.lpszClassName = class_name;
     RegisterClassW(&wc);
     HWND frame =
         CreateWindowExW(0, wc.lpszClassName, L"Quillomat Target", WS_OVERLAPPEDWINDOW | WS_VISIBLE,

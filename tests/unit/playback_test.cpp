@@ -168,3 +168,48 @@ TEST_F(EngineTest, CommandArgumentsAreCutAtTheirLimits) {
     play("WINDOW: " + std::string(100, 't'));
     EXPECT_NE(sim_log().find("WINDOW: " + std::string(62, 't') + " |"), std::string::npos);
 }
+
+// Long runs of text go in through the clipboard where the file asks for it;
+// the user's clipboard comes back unless something was copied meanwhile.
+TEST_F(EngineTest, LongTextRunsArePastedAndTheClipboardComesBack) {
+    const std::string long_run(12, 'x');
+    const struct {
+        const char* name;
+        std::string file;
+        std::function<void()> arrange;
+        const char* clipboard_log; // what happened to the clipboard
+        const char* clipboard;     // on the clipboard afterwards
+        bool pasted;
+    } cases[] = {
+        {"pasted", "; Quillomat_PASTE: 10\r\nqq=" + long_run + "{Enter}ab\r\n", [] {},
+         "clipboard put xxxxxxxxxxxx\nclipboard restored\n", "mine", true},
+        {"shorter than asked", "; Quillomat_PASTE: 20\r\nqq=" + long_run + "\r\n", [] {}, "",
+         "mine", false},
+        {"no directive", "qq=" + long_run + "\r\n", [] {}, "", "mine", false},
+        {"another program holds the clipboard", "; Quillomat_PASTE: 10\r\nqq=" + long_run + "\r\n",
+         [] { sim_set_clipboard("mine", true); }, "clipboard busy\n", "mine", false},
+        {"copied meanwhile", "; Quillomat_PASTE: 10\r\nqq=" + long_run + "\r\n",
+         [] { sim_copy_when_pasted("copied"); },
+         "clipboard put xxxxxxxxxxxx\nclipboard left alone\n", "copied", true},
+        {"a program that types", "; Quillomat_PASTE: 10\r\n; Quillomat_TYPE_IN: program.exe\r\nqq=" + long_run + "\r\n",
+         [] {}, "", "mine", false},
+    };
+    for (const auto& c : cases) {
+        sim_reset();
+        sim_set_clipboard("mine");
+        c.arrange();
+        sim_add_window("Document");
+        start(c.file);
+        sim_type("qq");
+        sim_run_until_idle();
+        std::string plain; // the clipboard's lines without their times
+        const std::string log = sim_log({"clipboard"});
+        for (std::size_t line = 0; line < log.size(); line = log.find('\n', line) + 1)
+            plain += log.substr(log.find(' ', line) + 1, log.find('\n', line) - log.find(' ', line));
+        EXPECT_EQ(plain, c.clipboard_log) << c.name;
+        EXPECT_EQ(sim_clipboard(), c.clipboard) << c.name;
+        EXPECT_EQ(sim_pasted() == long_run, c.pasted) << c.name;
+        const std::string keys = sim_key_transcript();
+        EXPECT_EQ(keys.find("+58 -58") != std::string::npos, !c.pasted) << c.name << ": " << keys;
+    }
+}
