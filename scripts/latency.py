@@ -94,6 +94,12 @@ def misses(session, runs):
 TEXT_200 = ("The quick brown fox jumps over the lazy dog. " * 5)[:200]
 
 
+def handled_times(session):
+    """When the target handled each key message (the last field of its log)."""
+    with open(session.key_log) as f:
+        return [int(line.split()[-1]) for line in f if line.strip()]
+
+
 def output_timing(session, trigger, runs):
     """From the trigger's last key-down to the output complete in the target, per run: the
     paste key's message for a paste, the last character's for typing (the target's own clock)."""
@@ -105,9 +111,12 @@ def output_timing(session, trigger, runs):
         poll(lambda: session.text() == before + TEXT_200, 10, 0.05)
         time.sleep(0.3)
         messages = session.key_messages()[start:]
+        handled = handled_times(session)[start:]
         last_key = [t for t, kind, vk in messages if kind == "down" and vk == ord(trigger[-1].upper())]
-        pastes = [t for t, kind, vk in messages if kind == "down" and vk == ord("V")]
-        chars = [t for t, kind, vk in messages if kind == "char" and vk not in (8, 22)]
+        # The text is complete when the target has handled the paste (Ctrl+V's character)
+        # or the last character typed: the time it handled it, not when the key was sent.
+        pastes = [h for (t, kind, vk), h in zip(messages, handled) if kind == "char" and vk == 22]
+        chars = [h for (t, kind, vk), h in zip(messages, handled) if kind == "char" and vk not in (8, 22)]
         end = pastes[-1] if pastes else (chars[-1] if chars else None)
         if last_key and end is not None and session.text() == before + TEXT_200:
             times.append(end - last_key[0])

@@ -30,9 +30,10 @@ const char* message_name(UINT message) {
 LRESULT CALLBACK logging_edit_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     if (const char* name = message_name(message)) {
         if (key_log) {
-            // The time the input was generated, not when this window got round to it.
-            std::fprintf(key_log, "%lu %s %u %s\n", static_cast<unsigned long>(GetMessageTime()),
-                         name, static_cast<unsigned>(wparam), (lparam & (1 << 24)) ? "ext" : "-");
+            // The time the input was generated; last, when this window got round to it.
+            std::fprintf(key_log, "%lu %s %u %s %lu\n", static_cast<unsigned long>(GetMessageTime()),
+                         name, static_cast<unsigned>(wparam), (lparam & (1 << 24)) ? "ext" : "-",
+                         static_cast<unsigned long>(GetTickCount()));
             std::fflush(key_log);
         }
     }
