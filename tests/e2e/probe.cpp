@@ -77,6 +77,14 @@ HWND descendant_of_class(HWND window, const wchar_t* class_name) {
     return wanted.second;
 }
 
+// Puts a copy of the bytes on the (open) clipboard.
+void put_on_clipboard(UINT format, const void* data, std::size_t size) {
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
+    std::memcpy(GlobalLock(block), data, size);
+    GlobalUnlock(block);
+    SetClipboardData(format, block);
+}
+
 struct DialogSearch {
     std::string out;
 };
@@ -297,15 +305,9 @@ int probe_main(int argc, char** argv) {
         const std::wstring text = widen(argv[2]);
         const std::string html = std::string("Version:0.9\r\n<b>") + argv[2] + "</b>";
         const std::string private_bytes("\x01\x00\xfe\xff private", 12);
-        auto put = [](UINT format, const void* data, std::size_t size) {
-            HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
-            std::memcpy(GlobalLock(block), data, size);
-            GlobalUnlock(block);
-            SetClipboardData(format, block);
-        };
-        put(CF_UNICODETEXT, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
-        put(RegisterClipboardFormatW(L"HTML Format"), html.c_str(), html.size() + 1);
-        put(RegisterClipboardFormatW(L"Quillomat Test Private"), private_bytes.data(),
+        put_on_clipboard(CF_UNICODETEXT, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+        put_on_clipboard(RegisterClipboardFormatW(L"HTML Format"), html.c_str(), html.size() + 1);
+        put_on_clipboard(RegisterClipboardFormatW(L"Quillomat Test Private"), private_bytes.data(),
             private_bytes.size());
         CloseClipboard();
         return 0;
@@ -330,14 +332,8 @@ int probe_main(int argc, char** argv) {
         EmptyClipboard();
         const std::wstring text = widen(argv[2]);
         const std::string rich = std::string("{\\rtf1 {\\b ") + argv[2] + "}}";
-        auto put = [](UINT format, const void* data, std::size_t size) {
-            HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
-            std::memcpy(GlobalLock(block), data, size);
-            GlobalUnlock(block);
-            SetClipboardData(format, block);
-        };
-        put(CF_UNICODETEXT, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
-        put(RegisterClipboardFormatW(L"Rich Text Format"), rich.c_str(), rich.size() + 1);
+        put_on_clipboard(CF_UNICODETEXT, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+        put_on_clipboard(RegisterClipboardFormatW(L"Rich Text Format"), rich.c_str(), rich.size() + 1);
         CloseClipboard();
         return 0;
     }
