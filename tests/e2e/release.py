@@ -164,7 +164,8 @@ class Release(unittest.TestCase):
 
 def pe_sections_and_manifest(path):
     """The section names of a PE file and its manifest resource (type 24, id 1)."""
-    data = open(path, "rb").read()
+    with open(path, "rb") as f:
+        data = f.read()
     pe = struct.unpack_from("<I", data, 0x3C)[0]
     sections_count, = struct.unpack_from("<H", data, pe + 6)
     symbols, symbols_count = struct.unpack_from("<II", data, pe + 12)
@@ -240,6 +241,7 @@ class Finished(unittest.TestCase):
             self.assertNotIn("Nullsoft", shown[0])
         finally:
             setup.kill()
+            setup.wait()
             s.close()
 
 
