@@ -186,13 +186,13 @@ int find_match(int vk) {
                                           : static_cast<uint8_t>(entry.match[0]) == vk &&
                                                 (entry.flags & 15) == mask;
         if (!hit) continue;
+        if (entry.section != 0 &&
+            !program_matches(trigger_table.sections[entry.section - 1u], program()))
+            continue; // for other programs: the search goes on down the file
         if (entry.always_live) return i;
         if (key_monitor.paused) continue;
         if (!trigger_table.never_in.empty() && program_matches(trigger_table.never_in, program()))
             return -1;
-        if (entry.section != 0 &&
-            !program_matches(trigger_table.sections[entry.section - 1u], program()))
-            continue; // for other programs: the search goes on down the file
         return i;
     }
     return -1;

@@ -136,7 +136,9 @@ void apply_case(char* text, OutputCase letters) {
     for (char* at = text; *at;) {
         if (*at == '{' || *at == '%') {
             const char* close = std::strchr(at + 1, *at == '{' ? '}' : '%');
-            if (close) {
+            // A variable's name holds no blank: "50% off and 20%" is text.
+            const bool name = *at == '{' || (close && std::memchr(at, ' ', close - at) == nullptr);
+            if (close && name) {
                 at = const_cast<char*>(close) + 1;
                 continue;
             }

@@ -59,7 +59,8 @@ TEST_F(EngineTest, TheProgramInFrontDecidesWhatFires) {
 TEST_F(EngineTest, WordStartsCaseAndOtherWindows) {
     const std::string file = "; Quillomat_WORD_START: on\r\nbtw=by the way\r\n"
                              "; Quillomat_WORD_START: off\r\n; Quillomat_CASE: on\r\n"
-                             "qqn=note {Enter}%USERNAME% RUN: Notes.exe\r\n";
+                             "qqn=note {Enter}%USERNAME% RUN: Notes.exe\r\n"
+                             "qqo=50% off, 20% more\r\n";
     start(file);
     EXPECT_EQ(prepared_output("abtw"), "<none>") << "a letter before a word-start trigger";
     sim_run_until_idle();
@@ -74,6 +75,8 @@ TEST_F(EngineTest, WordStartsCaseAndOtherWindows) {
     sim_run_until_idle();
     sim_set_caps_lock(true); // every letter typed upper case: the output's letters too
     EXPECT_EQ(prepared_output("qqn"), "NOTE {Enter}%USERNAME% RUN: Notes.exe");
+    sim_run_until_idle();
+    EXPECT_EQ(prepared_output("qqo"), "50% OFF, 20% MORE") << "no variable there";
     sim_run_until_idle();
     sim_set_caps_lock(false);
     sim_press_at(sim_now(), 16, 100); // Shift on the first letter: capitalised
@@ -112,6 +115,13 @@ TEST_F(EngineTest, PauseLeavesOnlyItsOwnAndTheSearchHotkeysLive) {
     hotkey('P');
     EXPECT_NE(sim_log({"paused"}).find("paused off"), std::string::npos);
     EXPECT_EQ(prepared_output("btw"), "by the way");
+    sim_run_until_idle();
+
+    // A PAUSE: hotkey in a section for other programs is no hotkey here.
+    start("; Quillomat_ONLY_IN: other.exe\r\n{control}{alt}p=PAUSE:\r\n");
+    sim_clear_log();
+    hotkey('P');
+    EXPECT_EQ(sim_log({"paused"}), "");
 }
 
 TEST_F(EngineTest, BackspaceRightAfterAnOutputTakesItBack) {
