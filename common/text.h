@@ -22,6 +22,17 @@ char* find_nocase(char* text, const char* needle);
 // replacement, so inserted text is never searched again.
 void replace_all_nocase(char* text, const char* needle, std::string_view replacement);
 
+// An ASCII upper-case letter in lower case; anything else as it is.
+inline char lower_ascii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
+// A character of a word in code-page text: an ASCII letter or digit, or a
+// byte from 0xC0 up (the code pages' letters).
+inline bool is_word_byte(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+           static_cast<unsigned char>(c) >= 0xC0;
+}
+
 // ASCII-only case-insensitive comparison of the first `count` bytes.
 bool equal_nocase(const char* a, const char* b, std::size_t count);
 bool starts_with_nocase(const char* text, std::string_view prefix);

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string_view>
 
 constexpr int polling_timer = 7771;  // keyboard poll and trigger match, every 10 ms
 constexpr int playback_timer = 7772; // plays the output text
@@ -45,6 +46,12 @@ struct UndoChance {
     uintptr_t window = 0;           // the window it was typed into
 };
 extern UndoChance undo_chance;
+// The length of the output command ("RUN: ", "WINDOW: ", "LIST: ",
+// "SEARCH:", "PAUSE:", any case) that starts at `at`; 0 when none does.
+std::size_t output_command_at(const char* at);
+// Appends a line, stamped with the time of day, to the debug log.
+void append_debug_log(std::string_view line);
+
 // How many characters `output` puts in the window (Enter and Tab one each),
 // or -1 when anything else in it (another key, a command, a pause, a click)
 // makes it final.

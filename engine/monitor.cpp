@@ -1,6 +1,7 @@
 // The keystroke monitor: polls every key, keeps the newest-first history of
 // typed characters and finds the trigger the last key completes.
 #include "common/status.h"
+#include "common/text.h"
 #include "engine/engine.h"
 #include "engine/input_watch.h"
 #include "engine/key_monitor.h"
@@ -122,15 +123,6 @@ bool is_letter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
-bool is_word_char(char c) {
-    const unsigned char byte = static_cast<unsigned char>(c);
-    return is_letter(c) || (c >= '0' && c <= '9') || byte >= 0xC0; // code-page letters too
-}
-
-char fold(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-}
-
 // A plain trigger spelled by the newest characters of the history: exactly,
 // or in any case for "Quillomat_CASE: on"; and for "Quillomat_WORD_START: on"
 // only where no letter or digit comes before it.
@@ -139,12 +131,12 @@ bool plain_match(const TriggerEntry& entry) {
     const std::size_t length = static_cast<std::size_t>(entry.match_length);
     if (entry.any_case) {
         for (std::size_t i = 0; i < length; ++i)
-            if (fold(entry.match[i]) != fold(history[i])) return false;
+            if (lower_ascii(entry.match[i]) != lower_ascii(history[i])) return false;
     } else if (entry.match[0] != history[0] ||
                std::memcmp(entry.match.data(), history.data(), length) != 0) {
         return false;
     }
-    return !entry.word_start || length >= history_length || !is_word_char(history[length]);
+    return !entry.word_start || length >= history_length || !is_word_byte(history[length]);
 }
 
 // The case the trigger was typed in: every letter upper case, the first one, or neither.

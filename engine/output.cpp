@@ -12,6 +12,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 EngineFiles engine_files;
@@ -31,11 +32,7 @@ void resume_polling() {
 }
 
 void log_match(const TriggerEntry& entry) {
-    const LocalTime now = local_time();
-    char line[256];
-    std::snprintf(line, sizeof line, "%02d:%02d:%02d \"%s\"\r\n", now.hour, now.minute, now.second,
-                  entry.lookup_key.data() + 1);
-    (void)append_to_file(engine_files.debug_log, line);
+    append_debug_log(std::string("\"") + (entry.lookup_key.data() + 1) + "\"");
 }
 
 // Lets the user's modifiers go up first, so they do not change the keys we send.
@@ -116,9 +113,6 @@ void replace_macro(char* text, const char* macro, const char* format, int value)
     replace_all_nocase(text, macro, formatted);
 }
 
-// The commands whose argument is a name, never changed by the case rule.
-constexpr std::string_view commands[] = {"RUN: ", "WINDOW: ", "LIST: ", "SEARCH:", "PAUSE:"};
-
 uint32_t upper_case_of(uint32_t c) {
     if (c >= 'a' && c <= 'z') return c - 32;
     if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 0x20; // Latin-1
@@ -143,16 +137,13 @@ void apply_case(char* text, OutputCase letters) {
                 continue;
             }
         }
-        bool command = false;
-        for (const std::string_view keyword : commands) {
-            if (!starts_with_nocase(at, keyword)) continue;
-            at += keyword.size();
+        // A command and its argument (a name) stay as written.
+        if (const std::size_t keyword = output_command_at(at)) {
+            at += keyword;
             while (*at && *at != '\r' && *at != '\n' && *at != '{')
                 ++at;
-            command = true;
-            break;
+            continue;
         }
-        if (command) continue;
         const uint8_t byte = static_cast<uint8_t>(*at);
         const uint32_t code_point = byte < 0x80 ? byte : code_point_of_ansi(byte);
         const bool letter = upper_case_of(code_point) != code_point ||
@@ -220,11 +211,23 @@ void fetch_and_play(const TriggerEntry& entry, int line_number = 0,
 }
 } // namespace
 
+std::size_t output_command_at(const char* at) {
+    for (const std::string_view keyword : {"RUN: ", "WINDOW: ", "LIST: ", "SEARCH:", "PAUSE:"})
+        if (starts_with_nocase(at, keyword)) return keyword.size();
+    return 0;
+}
+
+void append_debug_log(std::string_view line) {
+    const LocalTime now = local_time();
+    char stamp[16];
+    std::snprintf(stamp, sizeof stamp, "%02d:%02d:%02d ", now.hour, now.minute, now.second);
+    (void)append_to_file(engine_files.debug_log, stamp + std::string(line) + "\r\n");
+}
+
 int undoable_length(const char* output) {
     int count = 0;
     for (const char* at = output; *at; ++at, ++count) {
-        for (const std::string_view keyword : commands)
-            if (starts_with_nocase(at, keyword)) return -1;
+        if (output_command_at(at)) return -1;
         if (*at != '{') continue;
         uint32_t length = 0;
         int mode = 0;

@@ -60,14 +60,6 @@ bool fires_wherever(const TriggerEntry& earlier, const TriggerEntry& later, bool
     return earlier.any_case || !later.any_case;
 }
 
-char fold(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-}
-
-bool is_word_char(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-           static_cast<unsigned char>(c) >= 0xC0;
-}
 } // namespace
 
 bool fires_inside(const TriggerEntry& inner, const TriggerEntry& outer) {
@@ -81,11 +73,11 @@ bool fires_inside(const TriggerEntry& inner, const TriggerEntry& outer) {
         for (int i = 0; i < inner_length && same; ++i) {
             const char a = inner.match[static_cast<std::size_t>(i)];
             const char b = outer.match[static_cast<std::size_t>(skip + i)];
-            same = inner.any_case ? fold(a) == fold(b) : a == b;
+            same = inner.any_case ? lower_ascii(a) == lower_ascii(b) : a == b;
         }
         const int before = skip + inner_length; // the character typed just before it
         if (same && (!inner.word_start || before >= outer_length ||
-                     !is_word_char(outer.match[static_cast<std::size_t>(before)])))
+                     !is_word_byte(outer.match[static_cast<std::size_t>(before)])))
             return true;
     }
     return false;

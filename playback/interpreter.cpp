@@ -181,19 +181,13 @@ Step play_search() {
     return output_state.searching ? Step::search : Step::end_playback;
 }
 
-bool is_command(const char* at) {
-    for (const std::string_view keyword : {"RUN: ", "WINDOW: ", "LIST: ", "SEARCH:", "PAUSE:"})
-        if (starts_with_nocase(at, keyword)) return true;
-    return false;
-}
-
 // The run of plain text from `from`: characters and "{U+XXXX}" ones, up to
 // the next key token, command or line end. Returns where it ends; `count`
 // gets its characters.
 int32_t text_run_end(const char* text, int32_t from, int32_t length, int* count) {
     *count = 0;
     int32_t at = from;
-    while (at < length && text[at] != '\r' && text[at] != '\n' && !is_command(text + at)) {
+    while (at < length && text[at] != '\r' && text[at] != '\n' && !output_command_at(text + at)) {
         uint32_t token = 0;
         if (text[at] == '{' && !parse_unicode_token(text + at, &token)) break;
         at += token ? static_cast<int32_t>(token) : 1;
@@ -203,11 +197,7 @@ int32_t text_run_end(const char* text, int32_t from, int32_t length, int* count)
 }
 
 void debug_note(const std::string& line) {
-    if (!trigger_table.debug_mode) return;
-    const LocalTime now = local_time();
-    char stamp[16];
-    std::snprintf(stamp, sizeof stamp, "%02d:%02d:%02d ", now.hour, now.minute, now.second);
-    (void)append_to_file(engine_files.debug_log, stamp + line + "\r\n");
+    if (trigger_table.debug_mode) append_debug_log(line);
 }
 
 // A long run of plain text goes in through the clipboard in one paste: Ctrl+V,
