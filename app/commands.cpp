@@ -7,7 +7,7 @@
 #include "engine/disk_copy.h"
 #include "engine/engine.h"
 #include "engine/key_monitor.h"
-#include "engine/triggers.h"
+#include "triggers/triggers.h"
 #include "platform/win32/wide.h"
 
 #include <commdlg.h>

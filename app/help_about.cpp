@@ -6,7 +6,7 @@
 #include "common/packed_text.h"
 #include "platform/platform.h"
 #include "platform/win32/wide.h"
-#include "playback/launch.h"
+#include "keys/launch.h"
 #include "version.h"
 
 #include <cstdio>

@@ -4,8 +4,8 @@
 
 #include "engine/engine.h"
 #include "engine/input_watch.h"
-#include "engine/triggers.h"
-#include "listwin/list_window.h"
+#include "triggers/triggers.h"
+#include "app/list_window.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_windows.h"
 

@@ -1,7 +1,7 @@
 // Engine figures: the polling tick and the playback, on the simulated desktop.
 #include "engine/engine.h"
 #include "engine/key_monitor.h"
-#include "engine/triggers.h"
+#include "triggers/triggers.h"
 #include "platform/platform.h"
 #include "platform/sim/sim.h"
 

@@ -1,5 +1,5 @@
 // Figures for the closing notes; run with scripts/bench.sh. Not a test.
-#include "engine/triggers.h"
+#include "triggers/triggers.h"
 
 #include <benchmark/benchmark.h>
 

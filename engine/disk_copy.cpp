@@ -3,7 +3,7 @@
 #include "common/memory.h"
 #include "common/status.h"
 #include "engine/engine.h"
-#include "engine/triggers.h"
+#include "triggers/triggers.h"
 #include "platform/platform.h"
 
 uint64_t hash_bytes(const char* bytes, std::size_t size) {

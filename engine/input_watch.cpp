@@ -2,7 +2,7 @@
 
 #include "engine/engine.h"
 #include "engine/key_monitor.h"
-#include "engine/triggers.h"
+#include "triggers/triggers.h"
 #include "platform/platform.h"
 
 InputWatch input_watch;

@@ -2,8 +2,8 @@
 
 #include "common/text.h"
 #include "common/utf8.h"
-#include "engine/encoding.h"
-#include "engine/trigger_report.h"
+#include "triggers/encoding.h"
+#include "triggers/report.h"
 
 #include <algorithm>
 #include <cctype>

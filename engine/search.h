@@ -2,7 +2,7 @@
 // the items of the search window and their fuzzy ranking.
 #pragma once
 
-#include "engine/triggers.h"
+#include "triggers/triggers.h"
 
 #include <cstddef>
 #include <string>

@@ -3,7 +3,7 @@
 // in their buffers and end. The clock is virtual, so pauses cost nothing.
 #include "engine/engine.h"
 #include "engine/key_monitor.h"
-#include "engine/triggers.h"
+#include "triggers/triggers.h"
 #include "platform/sim/sim.h"
 
 #include <cstdint>

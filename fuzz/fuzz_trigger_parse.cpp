@@ -2,9 +2,9 @@
 // engine's text and the parse must end, stay in their buffers and leave a
 // table the matcher can scan.
 #include "common/memory.h"
-#include "engine/encoding.h"
-#include "engine/trigger_report.h"
-#include "engine/triggers.h"
+#include "triggers/encoding.h"
+#include "triggers/report.h"
+#include "triggers/triggers.h"
 
 #include <cstdint>
 #include <cstdlib>

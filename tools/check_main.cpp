@@ -5,7 +5,7 @@
 // blank nor a comment loads as a trigger that can fire, 1 otherwise, 2 when
 // the file cannot be read.
 #include "common/memory.h"
-#include "engine/trigger_report.h"
+#include "triggers/report.h"
 #include "platform/platform.h"
 #include "version.h"
 

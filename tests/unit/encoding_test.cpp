@@ -1,6 +1,6 @@
 // UTF-8 trigger files, the Unicode token and Unicode typing, on the simulated
 // desktop (code page Windows-1252).
-#include "engine/encoding.h"
+#include "triggers/encoding.h"
 #include "engine_fixture.h"
 
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 
 #include "engine/engine.h"
 #include "engine/key_monitor.h"
-#include "engine/triggers.h"
+#include "triggers/triggers.h"
 #include "platform/sim/sim.h"
 
 #include <gtest/gtest.h>

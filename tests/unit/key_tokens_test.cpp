@@ -1,6 +1,6 @@
 #include "platform/platform.h"
 #include "platform/sim/sim.h"
-#include "playback/key_tokens.h"
+#include "keys/key_tokens.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Starting programs and finding windows by title.
 #include "platform/sim/sim.h"
-#include "playback/launch.h"
+#include "keys/launch.h"
 
 #include <gtest/gtest.h>
 

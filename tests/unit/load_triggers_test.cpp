@@ -1,7 +1,7 @@
 #include "common/memory.h"
 #include "common/packed_text.h"
 #include "engine/key_monitor.h"
-#include "engine/triggers.h"
+#include "triggers/triggers.h"
 #include "platform/platform.h"
 #include "platform/sim/sim.h"
 #include "resources/builtin_texts.h"

@@ -1,5 +1,5 @@
 // Finding a trigger: the items a file gives, and how queries rank them.
-#include "engine/encoding.h"
+#include "triggers/encoding.h"
 #include "engine/engine.h"
 #include "engine/search.h"
 #include "engine_fixture.h"

@@ -1,6 +1,6 @@
 #include "platform/sim/sim.h"
-#include "playback/key_tokens.h"
-#include "playback/synthesis.h"
+#include "keys/key_tokens.h"
+#include "keys/synthesis.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "engine/trigger_report.h"
+#include "triggers/report.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "engine/triggers.h"
+#include "triggers/triggers.h"
 
 #include <gtest/gtest.h>
 

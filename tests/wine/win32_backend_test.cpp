@@ -4,10 +4,10 @@
 
 #include "common/memory.h"
 #include "common/packed_text.h"
-#include "engine/triggers.h"
+#include "triggers/triggers.h"
 #include "platform/platform.h"
-#include "playback/key_tokens.h"
-#include "playback/synthesis.h"
+#include "keys/key_tokens.h"
+#include "keys/synthesis.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

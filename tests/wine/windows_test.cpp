@@ -1,6 +1,6 @@
 // Finding, activating and launching on a real (Wine) desktop.
 #include "platform/platform.h"
-#include "playback/launch.h"
+#include "keys/launch.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

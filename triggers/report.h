@@ -2,7 +2,7 @@
 // fires. The loader itself stays silent; this is what quillomat-check prints.
 #pragma once
 
-#include "engine/triggers.h"
+#include "triggers/triggers.h"
 
 #include <string>
 #include <vector>

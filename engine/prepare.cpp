@@ -2,13 +2,13 @@
 // from the file on disk, fill in environment variables and dates, and start
 // the playback.
 #include "common/status.h"
-#include "engine/encoding.h"
+#include "triggers/encoding.h"
 #include "engine/engine.h"
 #include "engine/input_watch.h"
 #include "engine/key_monitor.h"
-#include "engine/triggers.h"
+#include "triggers/triggers.h"
 #include "platform/platform.h"
-#include "playback/key_tokens.h"
+#include "keys/key_tokens.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,15 +1,15 @@
 // The playback interpreter: plays the prepared output text in bursts, one
 // burst per playback-timer tick, up to the next command that needs time.
 #include "common/text.h"
-#include "engine/encoding.h"
+#include "triggers/encoding.h"
 #include "engine/engine.h"
 #include "engine/input_watch.h"
 #include "engine/key_monitor.h"
-#include "engine/triggers.h"
+#include "triggers/triggers.h"
 #include "platform/platform.h"
-#include "playback/key_tokens.h"
-#include "playback/launch.h"
-#include "playback/synthesis.h"
+#include "keys/key_tokens.h"
+#include "keys/launch.h"
+#include "keys/synthesis.h"
 
 #include <cstdint>
 #include <cstdio>

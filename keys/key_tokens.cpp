@@ -1,4 +1,4 @@
-#include "playback/key_tokens.h"
+#include "keys/key_tokens.h"
 
 #include "common/text.h"
 #include "platform/platform.h"

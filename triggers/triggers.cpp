@@ -1,4 +1,4 @@
-#include "engine/triggers.h"
+#include "triggers/triggers.h"
 
 #include "common/memory.h"
 #include "common/packed_text.h"
@@ -7,7 +7,7 @@
 #include "engine/disk_copy.h"
 #include "engine/key_monitor.h"
 #include "platform/platform.h"
-#include "playback/key_tokens.h"
+#include "keys/key_tokens.h"
 
 #include <algorithm>
 #include <array>

@@ -1,9 +1,9 @@
-#include "listwin/search_window.h"
-#include "listwin/popup.h"
+#include "app/search_window.h"
+#include "app/popup.h"
 
 #include "app/shell.h"
 #include "common/memory.h"
-#include "engine/encoding.h"
+#include "triggers/encoding.h"
 #include "engine/engine.h"
 #include "engine/search.h"
 #include "platform/platform.h"

@@ -1,7 +1,7 @@
-#include "engine/trigger_report.h"
+#include "triggers/report.h"
 
 #include "common/text.h"
-#include "playback/key_tokens.h"
+#include "keys/key_tokens.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,12 +1,12 @@
-#include "listwin/list_window.h"
-#include "listwin/popup.h"
+#include "app/list_window.h"
+#include "app/popup.h"
 
 #include "app/shell.h"
 #include "common/memory.h"
-#include "engine/encoding.h"
+#include "triggers/encoding.h"
 #include "engine/engine.h"
 #include "platform/win32/wide.h"
-#include "playback/launch.h"
+#include "keys/launch.h"
 
 #include <cstdio>
 #include <cstring>

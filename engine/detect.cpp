@@ -5,10 +5,10 @@
 #include "engine/engine.h"
 #include "engine/input_watch.h"
 #include "engine/key_monitor.h"
-#include "engine/triggers.h"
+#include "triggers/triggers.h"
 #include "platform/platform.h"
-#include "playback/key_tokens.h"
-#include "playback/synthesis.h"
+#include "keys/key_tokens.h"
+#include "keys/synthesis.h"
 
 #include <cstring>
 #include <set>

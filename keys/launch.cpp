@@ -1,4 +1,4 @@
-#include "playback/launch.h"
+#include "keys/launch.h"
 
 #include "common/text.h"
 

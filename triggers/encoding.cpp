@@ -1,8 +1,8 @@
-#include "engine/encoding.h"
+#include "triggers/encoding.h"
 
 #include "common/text.h"
 #include "common/utf8.h"
-#include "engine/triggers.h"
+#include "triggers/triggers.h"
 #include "platform/platform.h"
 
 #include <cstdio>

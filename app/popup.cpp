@@ -1,4 +1,4 @@
-#include "listwin/popup.h"
+#include "app/popup.h"
 
 #include "app/shell.h"
 

@@ -5,7 +5,7 @@
 // key tokens) make it a hotkey or name keys; the rest is typed text.
 #pragma once
 
-#include "engine/encoding.h"
+#include "triggers/encoding.h"
 #include "platform/platform.h"
 
 #include <array>

@@ -1,8 +1,8 @@
-#include "playback/synthesis.h"
+#include "keys/synthesis.h"
 
-#include "engine/triggers.h"
+#include "triggers/triggers.h"
 #include "platform/platform.h"
-#include "playback/key_tokens.h"
+#include "keys/key_tokens.h"
 
 #include <array>
 #include <cstdio>
