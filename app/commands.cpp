@@ -3,12 +3,9 @@
 #include "app/shell.h"
 
 #include "common/memory.h"
-#include "common/status.h"
-#include "engine/disk_copy.h"
 #include "engine/engine.h"
-#include "engine/key_monitor.h"
-#include "triggers/triggers.h"
 #include "platform/win32/wide.h"
+#include "ui/status.h"
 
 #include <commdlg.h>
 #include <cstdio>
@@ -53,51 +50,10 @@ bool pick_file(HWND owner, char* path, bool save) {
 
 bool saving_as = false; // Save is running for Save As: the new name is no changed file
 
-void reload_and_retitle() {
-    load_triggers(engine_files.trigger_file);
-    write_setting("file", engine_files.trigger_file);
-    set_main_title();
-    watch_trigger_folder();
-}
-
-// The editor's text as the file's bytes, in the encoding the file was read
-// in: ANSI as ever, UTF-8 (with its byte-order mark when it had one), or
-// UTF-16 with its mark, in its byte order. Text that the code page cannot
-// hold (typed into an ANSI file) is written as UTF-8 with a mark rather than
-// lose characters.
-std::string editor_file_bytes() {
-    const std::wstring wide = editor_text();
-    auto convert = [&](UINT code_page, DWORD flags, BOOL* used_default) {
-        std::string out;
-        if (wide.empty()) return out;
-        const int n =
-            WideCharToMultiByte(code_page, flags, wide.data(), static_cast<int>(wide.size()),
-                                nullptr, 0, nullptr, used_default);
-        out.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
-        if (n > 0)
-            WideCharToMultiByte(code_page, flags, wide.data(), static_cast<int>(wide.size()),
-                                &out[0], n, nullptr, nullptr);
-        return out;
-    };
-    TextEncoding encoding = trigger_table.encoding;
-    if (is_utf16(encoding)) {
-        const bool big_endian = encoding == TextEncoding::utf16be;
-        std::string out(big_endian ? "\xFE\xFF" : "\xFF\xFE");
-        for (const wchar_t unit : wide) {
-            const char low = static_cast<char>(unit & 0xFF), high = static_cast<char>(unit >> 8);
-            out += big_endian ? high : low;
-            out += big_endian ? low : high;
-        }
-        return out;
-    }
-    if (encoding == TextEncoding::ansi) {
-        BOOL lost = FALSE;
-        std::string ansi = convert(CP_ACP, WC_NO_BEST_FIT_CHARS, &lost);
-        if (!lost) return ansi;
-        encoding = TextEncoding::utf8_bom;
-    }
-    const std::string utf8 = convert(CP_UTF8, 0, nullptr);
-    return encoding == TextEncoding::utf8_bom ? "\xEF\xBB\xBF" + utf8 : utf8;
+// A file is loaded under its name: the title, the settings and the watch follow it.
+void load_named(const std::string& path) {
+    load_triggers(path.c_str());
+    settle_file_name();
 }
 
 // What the file on screen is when the loader refused it, for the message
@@ -105,8 +61,8 @@ std::string editor_file_bytes() {
 std::string refusal_reason(FileRead why) {
     switch (why) {
     case FileRead::not_text:
-        return std::string("It is not text that Quillomat can load and save back: it ") +
-               trigger_table.refusal_words.data() + ".";
+        return "It is not text that Quillomat can load and save back: it " +
+               engine.file.refusal_words + ".";
     case FileRead::too_large:
         return "It is too large to load.";
     case FileRead::no_memory:
@@ -121,14 +77,12 @@ std::string refusal_reason(FileRead why) {
 
 // A file the loader refused is never written: the editor holds none of its text.
 bool refuse_to_save_refused_file(HWND window) {
-    if (trigger_table.refusal == FileRead::ok) return false;
-    char message[path_capacity + 384];
-    std::snprintf(
-        message, sizeof message,
-        "The trigger file was not loaded, so Quillomat will not save over it:\n\n%s\n\n%s\n\n"
-        "Open it again once it can be read, or open another trigger file.",
-        engine_files.trigger_file, refusal_reason(trigger_table.refusal).c_str());
-    warn(window, message);
+    if (engine.file.refusal == FileRead::ok) return false;
+    const std::string message =
+        "The trigger file was not loaded, so Quillomat will not save over it:\n\n" +
+        engine.file.path + "\n\n" + refusal_reason(engine.file.refusal) +
+        "\n\nOpen it again once it can be read, or open another trigger file.";
+    warn(window, message.c_str());
     return true;
 }
 
@@ -138,48 +92,28 @@ bool settle_change_on_disk(HWND window) {
     if (saving_as || trigger_file_change() != DiskChange::changed) return true;
     const int answer = ask_choice(
         window,
-        widen(std::string("The trigger file was changed by another program since you opened "
-                          "it:\n\n") +
-              engine_files.trigger_file),
+        widen("The trigger file was changed by another program since you opened it:\n\n" +
+              engine.file.path),
         L"Overwrite it with your edits", L"Load the file from disk", true);
     if (answer == 1) return true;
-    if (answer == 2) {
-        KillTimer(window, polling_timer);
-        reload_and_retitle();
-        SetTimer(window, polling_timer, polling_period_ms, nullptr);
-    }
+    if (answer == 2) load_named(engine.file.path);
     return false;
 }
 
 LRESULT save(HWND window) {
-    if (!engine_files.trigger_file[0])
-        return SendMessageW(window, WM_COMMAND, command::save_file_as, 0);
+    if (engine.file.path.empty()) return SendMessageW(window, WM_COMMAND, command::save_file_as, 0);
     if (refuse_to_save_refused_file(window)) return save_failed;
     if (!settle_change_on_disk(window)) return save_cancelled;
-    KillTimer(window, polling_timer);
-    DWORD start = 0, end = 0;
-    SendMessageW(shell.editor, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
-                 reinterpret_cast<LPARAM>(&end));
-    const DWORD caret = start < end ? start : end;
-    const std::string bytes = editor_file_bytes();
-    const bool saved = replace_file(engine_files.trigger_file, bytes);
-    if (!saved) {
+    if (!save_trigger_text(narrow(editor_text().c_str()))) {
         // The editor keeps the text and its dirty marker; nothing on disk changed.
-        char message[path_capacity + 128];
-        std::snprintf(message, sizeof message,
-                      "Unable to save the trigger file:\n\n%s\n\nThe file was left as it was, and "
-                      "your changes are "
-                      "still in the editor.",
-                      engine_files.trigger_file);
-        warn(window, message);
-        SetTimer(window, polling_timer, polling_period_ms, nullptr);
+        const std::string message = "Unable to save the trigger file:\n\n" + engine.file.path +
+                                    "\n\nThe file was left as it was, and your changes are still "
+                                    "in the editor.";
+        warn(window, message.c_str());
         return save_failed;
     }
-    reload_and_retitle();
+    settle_file_name();
     forget_kept_edits();
-    SendMessageW(shell.editor, EM_SETSEL, caret, caret);
-    SendMessageW(shell.editor, EM_SCROLLCARET, 0, 0);
-    SetTimer(window, polling_timer, polling_period_ms, nullptr);
     return save_succeeded;
 }
 
@@ -188,15 +122,14 @@ LRESULT save(HWND window) {
 LRESULT save_as(HWND window) {
     if (refuse_to_save_refused_file(window)) return save_failed;
     char path[path_capacity] = {};
-    copy_bounded(path, sizeof path, engine_files.trigger_file);
+    copy_bounded(path, sizeof path, engine.file.path);
     if (!pick_file(window, path, true)) return save_cancelled;
-    char previous[path_capacity];
-    copy_bounded(previous, sizeof previous, engine_files.trigger_file);
-    copy_bounded(engine_files.trigger_file, path_capacity, path);
+    const std::string previous = engine.file.path;
+    engine.file.path = path;
     saving_as = true;
     const LRESULT result = SendMessageW(window, WM_COMMAND, command::save_file, 0);
     saving_as = false;
-    if (result != save_succeeded) copy_bounded(engine_files.trigger_file, path_capacity, previous);
+    if (result != save_succeeded) engine.file.path = previous;
     return result;
 }
 
@@ -204,10 +137,7 @@ void open(HWND window) {
     if (!settle_unsaved_edits(window)) return;
     char path[path_capacity] = {};
     if (!pick_file(window, path, false)) return;
-    copy_bounded(engine_files.trigger_file, path_capacity, path);
-    KillTimer(window, polling_timer);
-    reload_and_retitle();
-    SetTimer(window, polling_timer, polling_period_ms, nullptr);
+    load_named(path);
 }
 
 void show_totals_box(HWND window) {
@@ -215,7 +145,7 @@ void show_totals_box(HWND window) {
     char text[160];
     std::snprintf(text, sizeof text,
                   "Automations since startup: \t%d\n\nAutomations since install: \t%d",
-                  output_state.use_count, stored + output_state.use_count);
+                  engine.prepare.use_count, stored + engine.prepare.use_count);
     MessageBoxW(window, widen(text).c_str(), L"Quillomat Totals", MB_OK | MB_SETFOREGROUND);
 }
 
@@ -241,9 +171,9 @@ bool run_value_write(const char* text) {
                         nullptr) != ERROR_SUCCESS)
         return false;
     const std::wstring value = widen(text);
-    const LONG result =
-        RegSetValueExW(key, run_value, 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                       static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    const LONG result = RegSetValueExW(key, run_value, 0, REG_EXPAND_SZ,
+                                       reinterpret_cast<const BYTE*>(value.c_str()),
+                                       static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(key);
     return result == ERROR_SUCCESS;
 }
@@ -301,9 +231,9 @@ void choose_editor_font(HWND window) {
 void toggle_track_mouse(HWND window) {
     tracking_mouse = !tracking_mouse;
     if (tracking_mouse) {
-        SetTimer(window, track_mouse_timer, 50, nullptr);
+        set_timer(track_mouse_timer, 50);
     } else {
-        KillTimer(window, track_mouse_timer);
+        kill_timer(track_mouse_timer);
         status_printf(" ");
     }
     CheckMenuItem(GetMenu(window), command::track_mouse,
@@ -358,10 +288,6 @@ std::wstring editor_text() {
     const int got = GetWindowTextW(shell.editor, &wide[0], length + 1);
     wide.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
     return wide;
-}
-
-bool trigger_table_refused() {
-    return trigger_table.refusal != FileRead::ok;
 }
 
 void mark_dirty(HWND window) {
@@ -435,14 +361,14 @@ LRESULT on_command(HWND window, WPARAM wparam, LPARAM) {
         toggle_track_mouse(window);
         break;
     case command::pause_expansions:
-        set_expansions_paused(!key_monitor.paused);
+        set_expansions_paused(!engine.keys.paused);
         break;
     case command::undo_backspace:
-        undo_chance.enabled = !undo_chance.enabled;
-        undo_chance.open = false;
-        write_setting_int("undo_backspace", undo_chance.enabled ? 1 : 0);
+        engine.undo.enabled = !engine.undo.enabled;
+        engine.undo.open = false;
+        write_setting_int("undo_backspace", engine.undo.enabled ? 1 : 0);
         CheckMenuItem(GetMenu(window), command::undo_backspace,
-                      MF_BYCOMMAND | (undo_chance.enabled ? MF_CHECKED : MF_UNCHECKED));
+                      MF_BYCOMMAND | (engine.undo.enabled ? MF_CHECKED : MF_UNCHECKED));
         break;
     case command::help_reference:
         show_help_reference(window);

@@ -4,9 +4,9 @@
 
 #include "common/memory.h"
 #include "common/packed_text.h"
+#include "keys/launch.h"
 #include "platform/platform.h"
 #include "platform/win32/wide.h"
-#include "keys/launch.h"
 #include "version.h"
 
 #include <cstdio>
@@ -19,7 +19,6 @@ const wchar_t* const support_page = L"https://quillomat.example/";
 namespace {
 const wchar_t* const support_label = L"quillomat.example";
 constexpr int help_text_resource = 8001;
-constexpr UINT_PTR about_link_timer = 4321;
 constexpr int link_control_id = 0x800F;
 constexpr UINT playback_style = MB_ICONWARNING | MB_TASKMODAL | MB_SETFOREGROUND | MB_TOPMOST;
 
@@ -88,7 +87,7 @@ void show_help_reference(HWND window) {
 }
 
 void show_about(HWND window) {
-    SetTimer(window, about_link_timer, 10, nullptr);
+    set_timer(about_link_timer, 10);
     MSGBOXPARAMSW box{};
     box.cbSize = sizeof box;
     box.hwndOwner = window;
@@ -98,14 +97,14 @@ void show_about(HWND window) {
     box.dwStyle = MB_OK | MB_USERICON | MB_TASKMODAL | MB_SETFOREGROUND | MB_TOPMOST;
     box.lpszIcon = MAKEINTRESOURCEW(app_icon_id);
     MessageBoxIndirectW(&box);
-    KillTimer(window, about_link_timer);
+    kill_timer(about_link_timer);
 }
 
 // Adds the link to the About box once it is on screen.
-void on_about_link_timer(HWND window) {
+void on_about_link_timer() {
     HWND box = FindWindowExW(nullptr, nullptr, nullptr, L"About Quillomat");
     if (!box) return;
-    KillTimer(window, about_link_timer);
+    kill_timer(about_link_timer);
     RECT client;
     GetClientRect(box, &client);
     const int y = LOBYTE(LOWORD(GetVersion())) < 6 ? 15 : 30;

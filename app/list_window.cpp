@@ -3,21 +3,19 @@
 
 #include "app/shell.h"
 #include "common/memory.h"
-#include "triggers/encoding.h"
-#include "engine/engine.h"
-#include "platform/win32/wide.h"
 #include "keys/launch.h"
+#include "platform/win32/wide.h"
+#include "triggers/encoding.h"
+#include "triggers/output_script.h"
 
 #include <cstdio>
 #include <cstring>
 
 namespace {
 const wchar_t* const list_class_name = L"Quillomat_List_Class";
-constexpr UINT_PTR raise_timer = 1001;
 constexpr UINT raise_delay_ms = 250;
 constexpr int first_pick = 0x8000;
 constexpr int last_pick = 0x8020;
-constexpr std::size_t max_list_chars = 479;
 
 // One list text for every open list window: a later "LIST: " replaces it.
 HeapText list_text;
@@ -112,11 +110,6 @@ void pick(HWND window, int item) {
     DestroyWindow(window);
 }
 
-void store_geometry_and_resume(HWND window) {
-    write_popup_geometry("window_list", window);
-    SetTimer(GetParent(window), polling_timer, polling_period_ms, nullptr);
-}
-
 LRESULT CALLBACK list_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_PAINT:
@@ -141,23 +134,23 @@ LRESULT CALLBACK list_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         break;
     }
     case WM_TIMER:
-        if (wparam == raise_timer) {
-            KillTimer(window, raise_timer);
+        if (wparam == popup_raise_timer) {
+            KillTimer(window, popup_raise_timer);
             activate_window(reinterpret_cast<WindowId>(window));
             SetFocus(window);
         }
         break;
     case WM_DPICHANGED: {
         const RECT* at = reinterpret_cast<const RECT*>(lparam);
-        SetWindowPos(window, nullptr, at->left, at->top, at->right - at->left,
-                     at->bottom - at->top, SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(window, nullptr, at->left, at->top, at->right - at->left, at->bottom - at->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
         if (list_font) DeleteObject(list_font);
         list_font = nullptr; // made again for the new DPI when painted
         InvalidateRect(window, nullptr, TRUE);
         return 0;
     }
     case WM_DESTROY:
-        store_geometry_and_resume(window);
+        write_popup_geometry("window_list", window);
         if (list_font) DeleteObject(list_font);
         list_font = nullptr;
         break;
@@ -178,8 +171,7 @@ RECT list_geometry() {
 } // namespace
 
 void open_custom_list(HWND owner, const char* text) {
-    const std::size_t size = output_state.text ? mem_size(output_state.text.get()) : 0;
-    HeapText fresh = alloc_text(size > 65536 ? size : 65536);
+    HeapText fresh = alloc_text(max_list_chars + 1);
     if (!fresh) return;
     copy_bounded(fresh.get(), max_list_chars + 1, text); // already cut at CR, LF and "{"
     list_text = std::move(fresh);
@@ -196,7 +188,7 @@ void open_custom_list(HWND owner, const char* text) {
     if (!window) return;
     ShowWindow(window, SW_SHOWNOACTIVATE);
     UpdateWindow(window);
-    SetTimer(window, raise_timer, raise_delay_ms, nullptr);
+    SetTimer(window, popup_raise_timer, raise_delay_ms, nullptr);
 }
 
 void release_list_text() {

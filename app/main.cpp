@@ -3,15 +3,9 @@
 // the message loop.
 #include "app/shell.h"
 
-#include "engine/engine.h"
-#include "engine/input_watch.h"
-#include "engine/key_monitor.h"
-#include "triggers/triggers.h"
-#include "app/list_window.h"
 #include "app/popup.h"
-#include "app/search_window.h"
+#include "engine/engine.h"
 #include "platform/win32/wide.h"
-#include "platform/win32/win32_windows.h"
 
 #include <commctrl.h>
 #include <cstdio>
@@ -49,27 +43,19 @@ bool is_netbook() {
     return GetComputerNameW(name, &size) && equal_nocase(narrow(name).c_str(), "NETBOOK", 8);
 }
 
-// The settings file is the program's path with ".exe" cut and ".ini" added;
-// the default trigger file the same with ".txt".
-void derive_paths() {
-    char module[path_capacity] = {};
-    copy_bounded(module, sizeof module, program_path());
-    if (char* exe = std::strstr(module, ".exe")) *exe = '\0';
-    // Room for the extension is kept, so a very long path never overflows.
-    module[path_capacity - 5] = '\0';
-    copy_bounded(shell.settings_path, path_capacity, module);
-    append_bounded(shell.settings_path, path_capacity, ".ini");
-
+// The settings file is the program's path with ".ini" for its extension;
+// the default trigger file the same with ".txt". Returns the trigger file
+// the settings name, or that default when they name none that exists.
+std::string derive_paths() {
+    copy_bounded(shell.settings_path, path_capacity, with_extension(program_path(), ".ini"));
     prepare_settings_file();
-    char* trigger_file = engine_files.trigger_file;
-    setting_text("file", trigger_file, path_capacity - 1);
-    const DWORD attributes = trigger_file[0] ? GetFileAttributesW(file_path(trigger_file).c_str())
-                                             : INVALID_FILE_ATTRIBUTES;
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        copy_bounded(trigger_file, path_capacity, shell.settings_path);
-        if (char* ini = std::strstr(trigger_file, ".ini")) *ini = '\0';
-        append_bounded(trigger_file, path_capacity, ".txt");
-    }
+    char named[path_capacity] = {};
+    setting_text("file", named, path_capacity - 1);
+    const DWORD attributes =
+        named[0] ? GetFileAttributesW(file_path(named).c_str()) : INVALID_FILE_ATTRIBUTES;
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return with_extension(shell.settings_path, ".txt");
+    return named;
 }
 
 bool option(const char* key) {
@@ -89,18 +75,11 @@ int show_command() {
     return SW_SHOW;
 }
 
-void open_list(const char* list_text) {
-    open_custom_list(shell.main, list_text);
-}
-
-bool open_search_window_of_shell() {
-    return open_search(shell.main);
-}
 } // namespace
 
 namespace {
 std::wstring main_title() {
-    return widen(std::string("Quillomat - ") + engine_files.trigger_file);
+    return widen("Quillomat - " + engine.file.path);
 }
 } // namespace
 
@@ -113,6 +92,12 @@ std::string program_path() {
 void set_main_title() {
     shell.dirty = false; // a fresh title after a load or a save: nothing unsaved
     SetWindowTextW(shell.main, main_title().c_str());
+}
+
+void settle_file_name() {
+    write_setting("file", engine.file.path.c_str());
+    set_main_title();
+    watch_trigger_folder();
 }
 
 namespace {
@@ -133,7 +118,7 @@ bool run_messages(HACCEL accelerators, int* exit_code) {
     const DWORD count = watch != INVALID_HANDLE_VALUE ? 1 : 0;
     const DWORD woke =
         MsgWaitForMultipleObjectsEx(count, &watch, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-    if (count == 1 && woke == WAIT_OBJECT_0) on_trigger_folder_changed(shell.main);
+    if (count == 1 && woke == WAIT_OBJECT_0) on_trigger_folder_changed();
     MSG msg{};
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
@@ -154,8 +139,8 @@ bool run_messages(HACCEL accelerators, int* exit_code) {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     if (second_instance()) return 0;
     shell.instance = instance;
-    trigger_table.netbook = is_netbook();
-    derive_paths();
+    engine.file.table.netbook = is_netbook();
+    const std::string trigger_file = derive_paths();
     int height = setting_int("window_height"), width = setting_int("window_width");
     int top = setting_int("window_top"), left = setting_int("window_left");
     // A place stored on a monitor that is gone opens at the default place.
@@ -187,22 +172,19 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     }
     const int screen_width = GetSystemMetrics(SM_CXSCREEN),
               screen_height = GetSystemMetrics(SM_CYSCREEN);
-    shell.main = CreateWindowExW(
-        0, main_class_name, main_title().c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
-        left ? left : screen_width / 2 - default_width / 2,
-        top ? top : screen_height / 2 - default_height / 2, width ? width : default_width,
-        height ? height : default_height, nullptr, nullptr, instance, nullptr);
+    shell.main = CreateWindowExW(0, main_class_name, main_title().c_str(),
+                                 WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
+                                 left ? left : screen_width / 2 - default_width / 2,
+                                 top ? top : screen_height / 2 - default_height / 2,
+                                 width ? width : default_width, height ? height : default_height,
+                                 nullptr, nullptr, instance, nullptr);
     if (!shell.main) {
         warn("Quillomat Window Failure");
         return 0;
     }
-    win32_set_list_opener(open_list);
-    win32_set_search_opener(open_search_window_of_shell);
-    win32_set_pause_shower(show_paused_state);
-    win32_set_note_shower(tray_note);
     ShowWindow(shell.main, show_command());
     UpdateWindow(shell.main);
-    load_triggers(engine_files.trigger_file);
+    load_triggers(trigger_file.c_str());
     watch_trigger_folder();
     start_watching();
     offer_kept_edits(shell.main);
@@ -212,7 +194,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // Unicode messages, so that characters beyond the code page reach the
     // editor and the search window whole.
     int exit_code = 0;
-    while (run_messages(accelerators, &exit_code)) {
-    }
+    while (run_messages(accelerators, &exit_code)) {}
     return exit_code;
 }

@@ -2,10 +2,8 @@
 // save question on closing and the shutdown sequence.
 #include "app/shell.h"
 
-#include "engine/engine.h"
-#include "engine/input_watch.h"
-#include "triggers/triggers.h"
 #include "app/list_window.h"
+#include "engine/engine.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_windows.h"
 
@@ -56,9 +54,9 @@ void on_create(HWND window) {
                   MF_BYCOMMAND | (auto_start_is_on() ? MF_CHECKED : MF_UNCHECKED));
     CheckMenuItem(menu, command::minimize_to_tray,
                   MF_BYCOMMAND | (shell.tray ? MF_CHECKED : MF_UNCHECKED));
-    undo_chance.enabled = setting_int("undo_backspace") != 0;
+    engine.undo.enabled = setting_int("undo_backspace") != 0;
     CheckMenuItem(menu, command::undo_backspace,
-                  MF_BYCOMMAND | (undo_chance.enabled ? MF_CHECKED : MF_UNCHECKED));
+                  MF_BYCOMMAND | (engine.undo.enabled ? MF_CHECKED : MF_UNCHECKED));
     RECT outer;
     GetWindowRect(window, &outer);
     // A Unicode edit control, so that a UTF-8 file shows every character; an
@@ -77,7 +75,7 @@ void on_create(HWND window) {
     SendMessageW(shell.status_bar, WM_SETFONT, reinterpret_cast<WPARAM>(shell.ui_font), TRUE);
     ShowWindow(shell.status_bar, SW_SHOW);
     UpdateWindow(shell.status_bar);
-    win32_set_main_windows(window, shell.editor, shell.status_bar);
+    win32_set_main_window(window);
     SetFocus(shell.editor);
 }
 
@@ -117,18 +115,17 @@ void on_shutdown(HWND window) {
                                   : IsZoomed(window) ? "maximized"
                                                      : "normal");
     if (!setting_present("font")) write_setting("font", "Courier New,10");
-    write_setting_int("activation_count", setting_int("activation_count") + output_state.use_count);
+    write_setting_int("activation_count",
+                      setting_int("activation_count") + engine.prepare.use_count);
     if (minimized && shell.tray) tray_icon_remove(window);
-    win32_set_main_windows(nullptr, nullptr, nullptr);
+    win32_set_main_window(nullptr);
     if (shell.hand_cursor) DestroyCursor(shell.hand_cursor);
     shell.hand_cursor = nullptr;
     if (shell.editor_font) DeleteObject(shell.editor_font);
     shell.editor_font = nullptr;
     if (shell.ui_font) DeleteObject(shell.ui_font);
     shell.ui_font = nullptr;
-    output_state.text.reset();
     release_list_text();
-    trigger_table = TriggerTable{};
     PostQuitMessage(0);
 }
 
@@ -153,8 +150,8 @@ BOOL query_end_session(HWND window) {
     ShutdownBlockReasonCreate(window, L"Unsaved changes to the trigger file");
     const int answer = ask_save_changes(window);
     const bool may_end =
-        answer == IDNO ||
-        (answer == IDYES && SendMessageW(window, WM_COMMAND, command::save_file, 0) == save_succeeded);
+        answer == IDNO || (answer == IDYES && SendMessageW(window, WM_COMMAND, command::save_file,
+                                                           0) == save_succeeded);
     if (answer == IDNO) shell.edits_given_up = true;
     if (may_end) ShutdownBlockReasonDestroy(window);
     return may_end ? TRUE : FALSE;
@@ -171,7 +168,8 @@ bool settle_unsaved_edits(HWND window) {
 // Asked whenever there are unsaved edits, whatever mode the file switched on.
 int ask_save_changes(HWND window) {
     if (!shell.dirty) return IDNO;
-    return MessageBoxW(window, L"Save changes?\n\n(Press Cancel to return to program)", L"Quillomat",
+    return MessageBoxW(window, L"Save changes?\n\n(Press Cancel to return to program)",
+                       L"Quillomat",
                        MB_YESNOCANCEL | MB_ICONQUESTION | MB_TASKMODAL | MB_SETFOREGROUND);
 }
 
@@ -217,10 +215,8 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
     case WM_TIMER:
         if (wparam == track_mouse_timer)
             on_track_mouse_timer();
-        else if (wparam == about_link_timer_id)
-            on_about_link_timer(window);
-        else if (wparam == disk_check_timer)
-            on_disk_check_timer(window);
+        else if (wparam == about_link_timer)
+            on_about_link_timer();
         else
             engine_on_timer(static_cast<int>(wparam));
         break;

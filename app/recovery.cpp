@@ -4,10 +4,11 @@
 #include "app/shell.h"
 
 #include "common/memory.h"
-#include "common/status.h"
 #include "engine/engine.h"
 #include "platform/platform.h"
 #include "platform/win32/wide.h"
+#include "ui/status.h"
+#include "ui/ui.h"
 
 #include <cstdio>
 #include <string>
@@ -17,10 +18,9 @@ bool recovery_offered_in_editor = false;
 
 // "quillomat.txt" keeps its edits in "quillomat (unsaved edits).txt".
 std::string recovery_path() {
-    std::string path = engine_files.trigger_file;
+    std::string path = engine.file.path;
     const std::size_t dot = path.size() >= 4 ? path.size() - 4 : std::string::npos;
-    if (dot != std::string::npos && equal_nocase(path.c_str() + dot, ".txt", 4))
-        path.erase(dot);
+    if (dot != std::string::npos && equal_nocase(path.c_str() + dot, ".txt", 4)) path.erase(dot);
     return path + " (unsaved edits).txt";
 }
 
@@ -60,8 +60,10 @@ void offer_kept_edits(HWND window) {
     std::size_t size = 0;
     if (read_whole_file(path.c_str(), 64u << 20, &raw, &size) != FileRead::ok) return;
     const HeapText text(raw);
-    if (trigger_table_refused()) return; // never into an editor whose file was refused
-    set_editor_text(raw, true);
+    // Never into an editor whose file was refused.
+    if (engine.file.refusal != FileRead::ok) return;
+    const std::string_view kept_text(raw, size);
+    set_editor_text(kept_text.substr(kept_text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0));
     mark_dirty(window);
     recovery_offered_in_editor = true;
     status_printf(" Unsaved edits from %s are in the editor: save to keep them",

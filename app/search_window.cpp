@@ -2,8 +2,6 @@
 #include "app/popup.h"
 
 #include "app/shell.h"
-#include "common/memory.h"
-#include "triggers/encoding.h"
 #include "engine/engine.h"
 #include "engine/search.h"
 #include "platform/platform.h"
@@ -17,7 +15,6 @@
 
 namespace {
 const wchar_t* const search_class_name = L"Quillomat_Search_Class";
-constexpr UINT_PTR raise_timer = 1001;
 constexpr UINT raise_delay_ms = 50;
 constexpr int query_id = 101, results_id = 102;
 constexpr int margin = 4, query_height = 22; // at 96 DPI
@@ -53,7 +50,8 @@ void refill() {
         SendMessageW(search.results, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row.c_str()));
     }
     if (search.shown.empty())
-        SendMessageW(search.results, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"No trigger matches"));
+        SendMessageW(search.results, LB_ADDSTRING, 0,
+                     reinterpret_cast<LPARAM>(L"No trigger matches"));
     SendMessageW(search.results, LB_SETCURSEL, 0, 0);
     SendMessageW(search.results, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(search.results, nullptr, TRUE);
@@ -94,11 +92,11 @@ void give_keyboard_back(HWND window) {
     forget_stale_modifiers(thread);
 }
 
-// Closes the window. With an entry its output (that of its `line`) then
-// plays, as if it had fired, into the window that was in front before;
+// Closes the window. With an entry its output then plays, as if it had
+// fired, into the window that was in front before;
 // `give_back` returns the foreground to that window (a pick or Escape; not
 // when the user clicked elsewhere).
-void close_search(int entry, int line, bool give_back) {
+void close_search(int entry, bool give_back) {
     if (!search.window || search.closing) return;
     search.closing = true;
     write_popup_geometry("window_search", search.window);
@@ -110,14 +108,14 @@ void close_search(int entry, int line, bool give_back) {
     DestroyWindow(search.window);
     if (search.font) DeleteObject(search.font);
     search = SearchWindow{};
-    search_window_closed(entry, line);
+    search_window_closed(entry);
 }
 
 void pick(int row) {
     if (row < 0 || static_cast<std::size_t>(row) >= search.shown.size()) return;
     const SearchItem& item =
         search.items[static_cast<std::size_t>(search.shown[static_cast<std::size_t>(row)])];
-    close_search(item.entry, item.line, true);
+    close_search(item.entry, true);
 }
 
 // Moves the selection: by a row, by a page of rows, or to either end.
@@ -130,13 +128,28 @@ bool move_selection(WPARAM key, bool control) {
     const int page = height > 0 && client.bottom / height > 1 ? client.bottom / height - 1 : 1;
     int next = row;
     switch (key) {
-    case VK_UP: next = row - 1; break;
-    case VK_DOWN: next = row + 1; break;
-    case VK_PRIOR: next = row - page; break;
-    case VK_NEXT: next = row + page; break;
-    case VK_HOME: if (!control) return false; next = 0; break;
-    case VK_END: if (!control) return false; next = rows - 1; break;
-    default: return false;
+    case VK_UP:
+        next = row - 1;
+        break;
+    case VK_DOWN:
+        next = row + 1;
+        break;
+    case VK_PRIOR:
+        next = row - page;
+        break;
+    case VK_NEXT:
+        next = row + page;
+        break;
+    case VK_HOME:
+        if (!control) return false;
+        next = 0;
+        break;
+    case VK_END:
+        if (!control) return false;
+        next = rows - 1;
+        break;
+    default:
+        return false;
     }
     if (next < 0) next = 0;
     if (next > rows - 1) next = rows - 1;
@@ -170,7 +183,7 @@ bool common_key(WPARAM key, HWND from) {
         pick(static_cast<int>(SendMessageW(search.results, LB_GETCURSEL, 0, 0)));
         return true;
     case VK_ESCAPE:
-        close_search(-1, 0, true);
+        close_search(-1, true);
         return true;
     case VK_TAB:
         SetFocus(from == search.query ? search.results : search.query);
@@ -268,8 +281,8 @@ LRESULT CALLBACK search_window_proc(HWND window, UINT message, WPARAM wparam, LP
         if (LOWORD(wparam) == query_id && HIWORD(wparam) == EN_CHANGE) refill();
         break;
     case WM_TIMER:
-        if (wparam == raise_timer) {
-            KillTimer(window, raise_timer);
+        if (wparam == popup_raise_timer) {
+            KillTimer(window, popup_raise_timer);
             bring_window_forward(reinterpret_cast<WindowId>(window), false);
             SetFocus(search.query);
         }
@@ -278,16 +291,16 @@ LRESULT CALLBACK search_window_proc(HWND window, UINT message, WPARAM wparam, LP
         if (LOWORD(wparam) == WA_INACTIVE && search.window) {
             // Losing the focus to another window closes it, playing nothing.
             HWND to = reinterpret_cast<HWND>(lparam);
-            if (to != window && !IsChild(window, to)) close_search(-1, 0, false);
+            if (to != window && !IsChild(window, to)) close_search(-1, false);
         }
         break;
     case WM_CLOSE:
-        close_search(-1, 0, true);
+        close_search(-1, true);
         return 0;
     case WM_DPICHANGED: {
         const RECT* at = reinterpret_cast<const RECT*>(lparam);
-        SetWindowPos(window, nullptr, at->left, at->top, at->right - at->left,
-                     at->bottom - at->top, SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(window, nullptr, at->left, at->top, at->right - at->left, at->bottom - at->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
         set_font(window);
         layout(window);
         return 0;
@@ -309,16 +322,6 @@ RECT geometry() {
     return at;
 }
 
-// The triggers of the file on disk, as the outputs that would play.
-std::vector<SearchItem> read_items() {
-    HeapText text;
-    std::size_t size = 0;
-    std::vector<int> untypeable;
-    if (read_engine_text(engine_files.trigger_file, text, size, nullptr, &untypeable) !=
-        FileRead::ok)
-        return {};
-    return search_items(text.get(), size, &untypeable);
-}
 } // namespace
 
 bool open_search(HWND owner) {
@@ -329,7 +332,7 @@ bool open_search(HWND owner) {
     if (!register_popup_class(search_class_name, search_window_proc)) return false;
     search = SearchWindow{};
     search.previous = GetForegroundWindow();
-    search.items = read_items();
+    search.items = search_items(engine.file);
     const RECT at = geometry();
     // Shown without the focus, which it takes a moment later, as the pick list does.
     search.window =
@@ -342,6 +345,6 @@ bool open_search(HWND owner) {
     refill();
     ShowWindow(search.window, SW_SHOWNOACTIVATE);
     UpdateWindow(search.window);
-    SetTimer(search.window, raise_timer, raise_delay_ms, nullptr);
+    SetTimer(search.window, popup_raise_timer, raise_delay_ms, nullptr);
     return true;
 }

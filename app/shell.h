@@ -13,8 +13,6 @@ constexpr int app_icon_id = 1001;
 constexpr int main_menu_id = 3000;
 constexpr int accelerators_id = 5001;
 constexpr UINT tray_callback_message = 546;
-constexpr UINT_PTR track_mouse_timer = 7773;
-constexpr UINT_PTR disk_check_timer = 7775; // a moment after the trigger file's folder changed
 
 // The main window's command ids: menu 3000, accelerators 5001 and the tray menu.
 namespace command {
@@ -54,9 +52,9 @@ struct Shell {
     HCURSOR hand_cursor = nullptr;
     HICON small_icon = nullptr;
     char settings_path[path_capacity] = {};
-    bool tray = true; // minimizing hides the window behind a tray icon
-    bool wrap = true; // the editor wraps long lines
-    bool dirty = false; // the editor holds edits not saved yet (the title shows " *")
+    bool tray = true;            // minimizing hides the window behind a tray icon
+    bool wrap = true;            // the editor wraps long lines
+    bool dirty = false;          // the editor holds edits not saved yet (the title shows " *")
     bool edits_given_up = false; // "No" to the save question as the session ends
 };
 extern Shell shell;
@@ -74,8 +72,10 @@ void write_setting_int(const char* key, int value);
 
 // ---- main window ----
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
-// Sets the title "Quillomat - <trigger file>".
+// Sets the title "Quillomat - <trigger file>": the editor holds no unsaved edits.
 void set_main_title();
+// After a load or a save under a name: the settings name the file, and its folder is watched.
+void settle_file_name();
 // The program's own path, in UTF-8.
 std::string program_path();
 // The DPI the window is shown at (per monitor where Windows tells it), and a
@@ -92,8 +92,8 @@ HCURSOR create_hand_cursor(HINSTANCE instance);
 void watch_trigger_folder();
 // The change notification the message loop waits on; INVALID_HANDLE_VALUE when none.
 HANDLE trigger_folder_watch();
-void on_trigger_folder_changed(HWND window);
-void on_disk_check_timer(HWND window);
+// Something changed in the folder: the engine looks at the file a moment later.
+void on_trigger_folder_changed();
 
 // Asks with two buttons named for what they do (and Cancel with `cancel`):
 // 1 the first, 2 the second, 0 Cancel or the box closed.
@@ -120,10 +120,9 @@ void tray_icon_remove(HWND window);
 void on_taskbar_created(HWND window);
 void on_tray_callback(HWND window, LPARAM mouse_message);
 // ---- help menu ----
-constexpr UINT_PTR about_link_timer_id = 4321;
 void show_help_reference(HWND window);
 void show_about(HWND window);
-void on_about_link_timer(HWND window);
+void on_about_link_timer();
 void open_support_page();
 void on_track_mouse_timer();
 
@@ -142,7 +141,5 @@ void show_paused_state(bool paused);
 void mark_dirty(HWND window);
 // The editor's whole text.
 std::wstring editor_text();
-// Whether the trigger file on screen was refused by the loader.
-bool trigger_table_refused();
 // Whether the Run value for auto-start at login is there.
 bool auto_start_is_on();

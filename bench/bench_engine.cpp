@@ -1,7 +1,6 @@
 // Engine figures: the polling tick and the playback, on the simulated desktop.
 #include "engine/engine.h"
-#include "engine/key_monitor.h"
-#include "triggers/triggers.h"
+#include "engine/stages.h"
 #include "platform/platform.h"
 #include "platform/sim/sim.h"
 
@@ -11,21 +10,23 @@
 
 namespace {
 void load_table(bool same_first_byte) {
-    trigger_table = TriggerTable{};
+    reset_engine();
     std::string text;
     for (int i = 0; i < 255; ++i) {
         // Triggers all ending in "q" agree with a typed "q" on the first byte compared.
         text += (same_first_byte ? "zz" + std::to_string(i) + "q" : "t" + std::to_string(i) + "x") +
                 "=out\r\n";
     }
-    parse_trigger_text(text.data(), text.size(), trigger_table, nullptr);
+    engine.file.text = text;
+    parse_trigger_text(engine.file.text.data(), engine.file.text.size(), engine.file.table,
+                       nullptr);
 }
 
 // One tick that finds a new key and scans the whole table without a match.
 void tick_with_new_key(benchmark::State& state, int vk) {
     sim_set_key(vk, true);
     for (auto _ : state) {
-        key_monitor.key_state[vk] = 0; // seen as a new press again
+        engine.keys.key_state[vk] = 0; // seen as a new press again
         polling_tick();
     }
 }
@@ -52,7 +53,7 @@ static void BM_PollingTickSeamCalls(benchmark::State& state) {
         kill_timer(polling_timer);
         for (int vk = 0; vk < 255; ++vk)
             benchmark::DoNotOptimize(key_is_down(vk));
-        set_timer(polling_timer, polling_period_ms);
+        set_timer(polling_timer, 10);
     }
 }
 BENCHMARK(BM_PollingTickSeamCalls);
@@ -66,10 +67,9 @@ static void BM_PlaybackOf4KiB(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         sim_reset();
-        output_state.text = alloc_text(output.size() + 4096);
-        copy_bounded(output_state.text.get(), output.size() + 1, output);
-        output_state.cursor = 0;
         state.ResumeTiming();
+        // The preparation reads the text into steps; the first tick plays them.
+        start_playback(compile_output(output));
         playback_tick();
         events += sim_key_events().size();
     }

@@ -115,3 +115,11 @@ std::size_t length_bounded(const char* text, std::size_t capacity) {
     const void* end = std::memchr(text, '\0', capacity);
     return end ? static_cast<std::size_t>(static_cast<const char*>(end) - text) : capacity;
 }
+
+std::string with_extension(std::string_view path, std::string_view extension) {
+    const std::size_t name = path.find_last_of("\\/");
+    const std::size_t dot = path.find_last_of('.');
+    const bool has_extension = dot != std::string_view::npos &&
+                               (name == std::string_view::npos ? dot > 0 : dot > name + 1);
+    return std::string(path.substr(0, has_extension ? dot : path.size())) + std::string(extension);
+}

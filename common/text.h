@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 // A path in UTF-8: room for any 259 characters (3 bytes each at most in the
@@ -49,6 +50,11 @@ char* format_decimal(int32_t value, char* out, std::size_t capacity);
 // Returns the number of characters copied.
 std::size_t copy_bounded(char* dest, std::size_t capacity, std::string_view source);
 std::size_t append_bounded(char* dest, std::size_t capacity, std::string_view source);
+
+// The path with the extension of its file name (from the name's last ".")
+// replaced by `extension` (".ini"), or with `extension` added when the name
+// has none. Dots in folder names are no extension.
+std::string with_extension(std::string_view path, std::string_view extension);
 
 // Bounded string length: never reads past `capacity` bytes.
 std::size_t length_bounded(const char* text, std::size_t capacity);

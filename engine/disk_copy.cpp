@@ -1,10 +1,15 @@
 #include "engine/disk_copy.h"
 
 #include "common/memory.h"
-#include "common/status.h"
 #include "engine/engine.h"
-#include "triggers/triggers.h"
+#include "engine/stages.h"
 #include "platform/platform.h"
+#include "ui/status.h"
+#include "ui/ui.h"
+
+namespace {
+constexpr uint32_t settle_ms = 200; // another program may still be writing
+} // namespace
 
 uint64_t hash_bytes(const char* bytes, std::size_t size) {
     uint64_t hash = 14695981039346656037ull; // FNV-1a
@@ -17,20 +22,20 @@ uint64_t hash_bytes(const char* bytes, std::size_t size) {
 
 void remember_trigger_file(const char* path, const char* bytes, std::size_t size) {
     const FileStat stat = file_stat(path);
-    DiskIdentity& known = engine_files.on_disk;
+    DiskIdentity& known = engine.file.on_disk;
     known = DiskIdentity{stat.exists, bytes != nullptr, stat.write_time, stat.size,
                          bytes ? hash_bytes(bytes, size) : 0};
 }
 
 DiskChange trigger_file_change() {
-    DiskIdentity& known = engine_files.on_disk;
-    const FileStat now = file_stat(engine_files.trigger_file);
+    DiskIdentity& known = engine.file.on_disk;
+    const FileStat now = file_stat(engine.file.path.c_str());
     if (!now.exists) return known.exists ? DiskChange::gone : DiskChange::same;
     if (known.exists && now.write_time == known.write_time && now.size == known.size)
         return DiskChange::same;
     char* raw = nullptr;
     std::size_t size = 0;
-    if (read_whole_file(engine_files.trigger_file, max_trigger_file_size, &raw, &size) !=
+    if (read_whole_file(engine.file.path.c_str(), max_trigger_file_size, &raw, &size) !=
         FileRead::ok)
         return DiskChange::same;
     const HeapText bytes(raw);
@@ -46,9 +51,9 @@ DiskAction react_to_disk_change(bool editor_dirty) {
     case DiskChange::same:
         return DiskAction::none;
     case DiskChange::gone:
-        engine_files.on_disk = DiskIdentity{};
+        engine.file.on_disk = DiskIdentity{};
         status_printf(" The trigger file is no longer on disk; Save writes it again: %s",
-                      engine_files.trigger_file);
+                      engine.file.path.c_str());
         return DiskAction::noted_gone;
     case DiskChange::changed:
         break;
@@ -59,9 +64,22 @@ DiskAction react_to_disk_change(bool editor_dirty) {
                       "writing over it");
         return DiskAction::noted_changed;
     }
-    load_triggers(engine_files.trigger_file);
-    if (trigger_table.refusal == FileRead::ok)
+    const std::string path = engine.file.path;
+    load_triggers(path.c_str(), true);
+    if (engine.file.refusal == FileRead::ok)
         status_printf(" Triggers Loaded: %d  (reloaded: the file changed on disk)",
-                      trigger_table.count);
+                      engine.file.table.count);
     return DiskAction::reloaded;
+}
+
+void trigger_folder_changed() {
+    set_timer(disk_check_timer, settle_ms);
+}
+
+void check_trigger_file() {
+    // Never while an output plays: a reload would let go of the modifiers a
+    // "{CtrlDown}" holds, and a match could cut into it. It is looked at once
+    // the output is done.
+    if (output_on_its_way()) return set_timer(disk_check_timer, settle_ms);
+    react_to_disk_change(editor_has_unsaved_edits());
 }

@@ -1,79 +1,64 @@
-// The engine's timers and the files it works with.
+// The engine: one loop from the keyboard to the window in front.
+//
+//   detect   engine/detect.cpp, engine/input_watch.cpp: key events and the
+//            polling tick turn the keyboard into the history of typed characters
+//   match    engine/match.cpp: the first trigger, in file order, that the newest key completes
+//   prepare  engine/prepare.cpp: waits for the modifiers to go up, erases the
+//            typed trigger, fills in the output and reads it into steps
+//   play     engine/play.cpp: carries the steps out, one burst per playback tick
+//
+// The trigger file comes in through engine/load.cpp and is watched by
+// engine/disk_copy.cpp. engine/loop.cpp owns the polling timer and routes
+// every timer to its stage. The shell calls what this header declares.
 #pragma once
 
-#include "common/memory.h"
-#include "common/text.h"
-#include "engine/disk_copy.h"
+#include "engine/state.h"
 
-#include <array>
-#include <cstdint>
 #include <string_view>
 
-constexpr int polling_timer = 7771;  // keyboard poll and trigger match, every 10 ms
-constexpr int playback_timer = 7772; // plays the output text
-constexpr uint32_t polling_period_ms = 10;
+// ---- Watching the keyboard --------------------------------------------------------
 
-struct EngineFiles {
-    char trigger_file[path_capacity] = {};
-    char debug_log[path_capacity] = "C:\\Quillomat_log.txt";
-    DiskIdentity on_disk; // the trigger file as last loaded or saved
-};
-extern EngineFiles engine_files;
+// Starts watching: input events where the platform has them, polling, and
+// the watch timer.
+void start_watching();
+// Matching stops (a load, a save, a question of the shell) and goes on
+// again. Polling never resumes while an output is on its way: its end
+// resumes it.
+void pause_polling();
+void resume_polling();
+// A trigger fired and its output is not done yet (or the search window is open).
+bool output_on_its_way();
+// Switches expansions off or on (PAUSE:, the tray menu, the setting at start)
+// and has the shell show it.
+void set_expansions_paused(bool paused);
 
-// The output of the trigger that fired, while it plays.
-struct OutputState {
-    HeapText text;                    // one line, no CR or LF; empty when no output is pending
-    int32_t cursor = 0;               // the next character to play
-    int32_t saved_x = 0, saved_y = 0; // the mouse pointer when the output was prepared
-    int32_t use_count = 0;            // outputs prepared since start-up
-    bool searching = false;           // the search window is open: nothing typed is matched
-    std::array<char, 256> trigger{};  // the trigger that fired, as written (UTF-8), for messages
-    bool pasting = false;             // a paste was sent: the clipboard goes back once it is taken
-    uint32_t paste_sent_at = 0;
-    int32_t typed_until = 0; // a text run being typed (no paste) ends here
-};
-extern OutputState output_state;
+// ---- The trigger file ---------------------------------------------------------------
 
-// "Backspace Undoes Expansion": right after an output made only of
-// characters, Enter and Tab, a plain Backspace takes it back and types the
-// trigger again. Any other key, a modifier, a click or another window in
-// front ends the chance.
-struct UndoChance {
-    bool enabled = false;           // the option
-    bool open = false;              // the next key may take the output back
-    int typed = 0;                  // characters the output put in the window; -1: final
-    std::array<char, 64> trigger{}; // the trigger's characters as they were typed
-    uintptr_t window = 0;           // the window it was typed into
-};
-extern UndoChance undo_chance;
-// The length of the output command ("RUN: ", "WINDOW: ", "LIST: ",
-// "SEARCH:", "PAUSE:", any case) that starts at `at`; 0 when none does.
-std::size_t output_command_at(const char* at);
+// Loads the file at `path` into the trigger table and the editor, sets the
+// markers' modes and reports the count in the status bar; matching stops
+// meanwhile. A missing file is written from the built-in default (an
+// existing one never is); a file that exists but cannot be read or holds
+// bytes that are no text (or a default that cannot be written) is refused:
+// it is left untouched, the table is empty and the editor empty and
+// read-only. `keep_place`: a reload, the editor's caret stays.
+void load_triggers(const char* path, bool keep_place = false);
+// Writes the editor's text (UTF-8) to the trigger file in the encoding it
+// was read in (text the code page cannot hold turns an ANSI file into
+// UTF-8 with a mark), through the one safe writer, and loads it again.
+// False when nothing was written.
+bool save_trigger_text(std::string_view editor_text);
+// Something changed in the trigger file's folder: it is looked at a moment
+// later, once the other program has finished writing.
+void trigger_folder_changed();
+
+// ---- The search window ----------------------------------------------------------------
+
+// The search window has closed, with the trigger-table entry picked or -1
+// for none: the entry's output plays as if it had fired, erasing nothing,
+// and polling resumes.
+void search_window_closed(int entry);
+
+// ---- The debug log ----------------------------------------------------------------------
+
 // Appends a line, stamped with the time of day, to the debug log.
 void append_debug_log(std::string_view line);
-
-// How many characters `output` puts in the window (Enter and Tab one each),
-// or -1 when anything else in it (another key, a command, a pause, a click)
-// makes it final.
-int undoable_length(const char* output);
-
-// One polling-timer tick: poll the keyboard, match, and on a match prepare
-// the output and start its playback.
-void polling_tick();
-// How the letters of an output follow the case the trigger was typed in
-// ("Quillomat_CASE: on"): "btw", "Btw", "BTW".
-enum class OutputCase : uint8_t { as_written, capitalized, upper };
-
-// After entry `entry` matched on the key `new_key`: erase, fetch and prepare
-// its output and start the playback timer.
-void prepare_output(int entry, uint8_t new_key, OutputCase letters = OutputCase::as_written);
-// One playback-timer tick.
-void playback_tick();
-// The search window has closed, with the entry picked or -1 for none: the
-// entry's output plays as if it had fired, erasing nothing, and polling
-// resumes. `line` names the file line the pick stood on (0: the first line of
-// the trigger), so that of two lines with the same trigger each plays its own.
-void search_window_closed(int entry, int line = 0);
-
-// Routes a main-window timer to its tick; false for timers the engine does not own.
-bool engine_on_timer(int id);

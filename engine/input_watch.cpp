@@ -1,13 +1,31 @@
-#include "engine/input_watch.h"
-
+// When the keyboard poll has work to do.
+//
+// Polling every key costs little on Windows but much under Wine, so the
+// monitor rests while nothing happens and wakes on input. The platform
+// reports each key and mouse-button event as it happens (raw input, not a
+// hook); the first one after a rest runs a polling tick at once, and polling
+// then goes on as always until the keyboard has been quiet for a while with
+// every key up. Where the platform cannot report events, or reports none
+// while the last-input time moves, a short timer watches that time instead.
+//
+// Events also close a gap in polling: a key pressed and released between two
+// polls, or hidden by a key-state cache, is still seen, because its press is
+// kept until the next poll takes it.
 #include "engine/engine.h"
-#include "engine/key_monitor.h"
-#include "triggers/triggers.h"
+#include "engine/stages.h"
 #include "platform/platform.h"
 
-InputWatch input_watch;
-
 namespace {
+constexpr uint32_t rest_after_ms = 500;    // quiet, with every key up, before polling rests
+constexpr uint32_t health_check_ms = 1000; // how often events are checked against the input time
+constexpr uint32_t fallback_check_ms = 10; // how often the input time is read without events
+constexpr uint32_t held_event_trust_ms = 1100; // a key held by events alone, past its last press
+constexpr int silent_checks_for_fallback = 2;
+constexpr uint32_t own_input_window_ms =
+    10000; // the reports of our own keys arrive well within this
+
+InputWatch& watch = engine.watch;
+
 // Whether time `a` is at or before `b` on the wrapping millisecond clock.
 bool not_after(uint32_t a, uint32_t b) {
     return static_cast<int32_t>(a - b) <= 0;
@@ -15,24 +33,23 @@ bool not_after(uint32_t a, uint32_t b) {
 
 bool any_key_down(uint32_t now) {
     for (int vk = 0; vk < 255; ++vk)
-        if (key_monitor.key_state[vk] != 0 || input_watch.event_pressed[vk] ||
-            held_by_event(vk, now))
+        if (engine.keys.key_state[vk] != 0 || watch.event_pressed[vk] || held_by_event(vk, now))
             return true;
     return false;
 }
 
 void wake() {
-    input_watch.resting = false;
+    watch.resting = false;
     polling_tick();
 }
 } // namespace
 
 bool held_by_event(int vk, uint32_t now) {
-    return input_watch.event_down[vk] && now - input_watch.pressed_at[vk] < held_event_trust_ms;
+    return watch.event_down[vk] && now - watch.pressed_at[vk] < held_event_trust_ms;
 }
 
 int take_reported_press() {
-    InputWatch& w = input_watch;
+    InputWatch& w = watch;
     while (w.press_count > 0) {
         const int vk = w.presses[0];
         --w.press_count;
@@ -46,51 +63,51 @@ int take_reported_press() {
 }
 
 void start_watching() {
-    input_watch = InputWatch{};
-    input_watch.watching = true;
-    input_watch.events = input_watch.events_available = start_input_events();
-    input_watch.last_activity = tick_count();
-    input_watch.input_at_check = last_input_time();
-    set_timer(polling_timer, polling_period_ms);
-    set_timer(watch_timer, input_watch.events ? health_check_ms : fallback_check_ms);
+    watch = InputWatch{};
+    watch.watching = true;
+    watch.events = watch.events_available = start_input_events();
+    watch.last_activity = tick_count();
+    watch.input_at_check = last_input_time();
+    set_timer(watch_timer, watch.events ? health_check_ms : fallback_check_ms);
+    start_polling();
 }
 
 void engine_input_event(int vk, bool down, uint32_t time) {
-    ++input_watch.event_count;
-    if (input_watch.events_available && !input_watch.events) {
+    ++watch.event_count;
+    if (watch.events_available && !watch.events) {
         // Events come again after a spell without them (a locked screen, a
         // prompt of the system): they are trusted again, and the idle
         // program goes back to resting without the short timer.
-        input_watch.events = true;
-        input_watch.silent_checks = 0;
+        watch.events = true;
+        watch.silent_checks = 0;
         set_timer(watch_timer, health_check_ms);
     }
     if (vk <= 0 || vk > 254) return;
     if (!down) {
-        input_watch.event_down[vk] = 0;
+        watch.event_down[vk] = 0;
         return;
     }
     // While an output plays, or the search window is open, nothing typed is
     // seen, as with polling; and the program's own keys are not the user's.
-    if (output_state.text || output_state.searching) return;
-    if (input_watch.own_input_pending && not_after(time, input_watch.own_input_until)) return;
-    input_watch.event_down[vk] = 1;
-    if (!input_watch.event_pressed[vk] && input_watch.press_count < input_watch.presses.size())
-        input_watch.presses[input_watch.press_count++] = static_cast<uint8_t>(vk);
-    input_watch.event_pressed[vk] = 1;
-    input_watch.pressed_at[vk] = time;
-    input_watch.last_activity = tick_count();
-    if (input_watch.resting) wake();
+    if (output_on_its_way()) return;
+    if (watch.own_input_pending && not_after(time, watch.own_input_until)) return;
+    watch.event_down[vk] = 1;
+    if (!watch.event_pressed[vk] && watch.press_count < watch.presses.size())
+        watch.presses[watch.press_count++] = static_cast<uint8_t>(vk);
+    watch.event_pressed[vk] = 1;
+    watch.pressed_at[vk] = time;
+    watch.last_activity = tick_count();
+    if (watch.resting) wake();
 }
 
 void note_own_input() {
-    input_watch.own_input_pending = true;
-    input_watch.own_input_until = tick_count();
+    watch.own_input_pending = true;
+    watch.own_input_until = tick_count();
 }
 
 bool watched_key_down(int vk, uint32_t now) {
-    if (input_watch.event_pressed[vk]) {
-        input_watch.event_pressed[vk] = 0;
+    if (watch.event_pressed[vk]) {
+        watch.event_pressed[vk] = 0;
         (void)key_is_down(vk); // read all the same: the poll reads every key, every tick
         return true;
     }
@@ -98,37 +115,36 @@ bool watched_key_down(int vk, uint32_t now) {
 }
 
 void rearm_or_rest() {
-    if (input_watch.watching) {
+    if (watch.watching) {
         const uint32_t now = tick_count();
         // Polling goes on while any key is down, and until it has been quiet a while.
-        if (now - input_watch.last_activity >= rest_after_ms && any_key_down(now))
-            input_watch.last_activity = now;
-        if (now - input_watch.last_activity >= rest_after_ms) {
-            input_watch.resting = true;
+        if (now - watch.last_activity >= rest_after_ms && any_key_down(now))
+            watch.last_activity = now;
+        if (now - watch.last_activity >= rest_after_ms) {
+            watch.resting = true;
             return;
         }
     }
-    set_timer(polling_timer, polling_period_ms);
+    resume_polling();
 }
 
 void watch_tick() {
-    if (input_watch.own_input_pending &&
-        tick_count() - input_watch.own_input_until >= own_input_window_ms)
-        input_watch.own_input_pending = false;
+    if (watch.own_input_pending && tick_count() - watch.own_input_until >= own_input_window_ms)
+        watch.own_input_pending = false;
     const uint32_t input = last_input_time();
-    const bool input_moved = input != input_watch.input_at_check;
-    if (input_watch.events) {
+    const bool input_moved = input != watch.input_at_check;
+    if (watch.events) {
         // The platform said it would report events; if the input time moves
         // again and again with none reported, it does not, and the input
         // time is watched instead.
-        const bool reported = input_watch.event_count != input_watch.events_at_check;
-        input_watch.silent_checks = input_moved && !reported ? input_watch.silent_checks + 1 : 0;
-        if (input_watch.silent_checks >= silent_checks_for_fallback) {
-            input_watch.events = false;
+        const bool reported = watch.event_count != watch.events_at_check;
+        watch.silent_checks = input_moved && !reported ? watch.silent_checks + 1 : 0;
+        if (watch.silent_checks >= silent_checks_for_fallback) {
+            watch.events = false;
             set_timer(watch_timer, fallback_check_ms);
         }
     }
-    input_watch.input_at_check = input;
-    input_watch.events_at_check = input_watch.event_count;
-    if (!input_watch.events && input_moved && input_watch.resting) wake();
+    watch.input_at_check = input;
+    watch.events_at_check = watch.event_count;
+    if (!watch.events && input_moved && watch.resting) wake();
 }

@@ -96,38 +96,51 @@ int field_score(const Text& field, const Text& query) {
 }
 } // namespace
 
-std::vector<SearchItem> search_items(const char* text, std::size_t size,
-                                     const std::vector<int>* untypeable) {
-    static TriggerTable table; // large: kept off the stack
-    table = TriggerTable{};
-    std::vector<LineNote> notes;
-    const std::size_t end = length_bounded(text, size);
-    parse_trigger_text(text, end, table, &notes);
-    mark_untypeable(notes, untypeable);
-    // A line of the text, from its start to its line end.
-    auto line_at = [&](std::size_t offset) {
-        const std::string_view rest(text + offset, end - offset);
-        return rest.substr(0, rest.find_first_of("\r\n"));
-    };
-    std::vector<SearchItem> items;
-    const LineNote* previous = nullptr;
-    for (const LineNote& note : notes) {
-        if (note.verdict == LineVerdict::trigger) {
-            const std::string_view line = line_at(note.offset);
-            const std::string output =
-                engine_text_to_utf8(line.substr(line.find('=') + 1, search_output_chars));
-            const TriggerEntry& entry = table.entries[note.entry];
-            SearchItem item{note.entry, note.line,
-                            engine_text_to_utf8(describe_trigger(entry, true)), "", output, ""};
-            if (entry.section != 0)
-                for (const ProgramRule& rule : table.sections[entry.section - 1u])
-                    item.programs += (item.programs.empty() ? "" : ", ") + rule.pattern;
-            if (previous && previous->verdict == LineVerdict::comment &&
-                previous->line == note.line - 1)
-                item.label = label_of(engine_text_to_utf8(line_at(previous->offset).substr(1)));
-            items.push_back(std::move(item));
+std::vector<SearchItem> search_items(const LoadedFile& file) {
+    const std::string_view text = file.text;
+    // The comment lines, by their number, counted as the parser counts lines.
+    std::vector<std::string_view> comments;
+    int line = 1;
+    for (std::size_t at = 0; at < text.size();) {
+        if (text[at] == '\r' || text[at] == '\n') {
+            if (text[at] == '\n' || at + 1 >= text.size() || text[at + 1] != '\n') ++line;
+            ++at;
+            continue;
         }
-        previous = &note;
+        const std::size_t end = std::min(text.find_first_of("\r\n", at), text.size());
+        if (text[at] == ';') {
+            comments.resize(static_cast<std::size_t>(line) + 1);
+            comments[static_cast<std::size_t>(line)] = text.substr(at + 1, end - at - 1);
+        }
+        at = end;
+    }
+    auto label_above = [&](int trigger_line) -> std::string {
+        const auto above = static_cast<std::size_t>(trigger_line - 1);
+        if (above >= comments.size() || comments[above].data() == nullptr) return "";
+        for (const int set_aside : file.untypeable)
+            if (set_aside == trigger_line - 1) return "";
+        FileRules file_rules;
+        TriggerRules trigger_rules;
+        if (apply_directive(comments[above], file_rules, trigger_rules)) return "";
+        return label_of(engine_text_to_utf8(comments[above]));
+    };
+    const TriggerTable& table = file.table;
+    std::vector<SearchItem> items;
+    for (int i = 0; i < table.count; ++i) {
+        const TriggerEntry& entry = table.entries[i];
+        const std::string_view output =
+            text.substr(std::min<std::size_t>(entry.output_at, text.size()),
+                        std::min<std::size_t>(entry.output_length, search_output_chars));
+        SearchItem item{i,
+                        entry.line,
+                        engine_text_to_utf8(describe_trigger(entry, true)),
+                        label_above(entry.line),
+                        engine_text_to_utf8(output),
+                        ""};
+        if (entry.section != 0)
+            for (const ProgramRule& rule : table.sections[entry.section - 1u])
+                item.programs += (item.programs.empty() ? "" : ", ") + rule.pattern;
+        items.push_back(std::move(item));
     }
     return items;
 }
@@ -140,7 +153,8 @@ int search_score(const SearchItem& item, std::string_view query) {
     int best = 0;
     if (int s = field_score(code_points(item.trigger), wanted))
         best = std::max(best, s + trigger_bonus);
-    if (int s = field_score(code_points(item.label), wanted)) best = std::max(best, s + label_bonus);
+    if (int s = field_score(code_points(item.label), wanted))
+        best = std::max(best, s + label_bonus);
     if (int s = field_score(code_points(item.output), wanted)) best = std::max(best, s);
     return best;
 }

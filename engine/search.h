@@ -2,7 +2,7 @@
 // the items of the search window and their fuzzy ranking.
 #pragma once
 
-#include "triggers/triggers.h"
+#include "engine/state.h"
 
 #include <cstddef>
 #include <string>
@@ -11,22 +11,22 @@
 
 // The texts are UTF-8: the characters the file holds, as the user wrote them.
 struct SearchItem {
-    int entry;           // the trigger-table index, in file order
-    int line;            // the file line it stands on: its output is that line's
-    std::string trigger; // as it is typed or pressed: "btw", "Ctrl+Alt+K"
-    std::string label;   // the comment line directly above it, if any
-    std::string output;  // the start of its output text
+    int entry;            // the trigger-table index, in file order
+    int line;             // the file line it stands on: its output is that line's
+    std::string trigger;  // as it is typed or pressed: "btw", "Ctrl+Alt+K"
+    std::string label;    // the comment line directly above it, if any
+    std::string output;   // the start of its output text
     std::string programs; // for a "Quillomat_ONLY_IN" section: the programs it fires in
 };
 
 constexpr std::size_t search_output_chars = 120; // how much of an output is shown and searched
 
-// The triggers of a file's text (the engine's, see to_engine_text) with their
-// labels and outputs, in file order. A comment counts as a label when it has
-// a letter or a digit; rules such as "; ----" around it are cut off. The
-// lines named in `untypeable` are neither rows nor labels.
-std::vector<SearchItem> search_items(const char* text, std::size_t size,
-                                     const std::vector<int>* untypeable = nullptr);
+// The triggers of the loaded file with their labels and outputs, in file
+// order: the rows are the entries that play. A comment line directly above a
+// trigger is its label when it has a letter or a digit; rules such as
+// "; ----" around it are cut off. Lines whose trigger cannot be typed are
+// neither rows nor labels, and a directive is no label.
+std::vector<SearchItem> search_items(const LoadedFile& file);
 
 // How well `query` (UTF-8) matches the item, 0 when it does not: its
 // characters must appear in that order (any case, in Latin, Greek and

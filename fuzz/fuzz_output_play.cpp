@@ -1,9 +1,9 @@
-// Any bytes as the output of a trigger that fires: preparation (the file
-// read, variables, dates) and the playback on the simulated desktop must stay
-// in their buffers and end. The clock is virtual, so pauses cost nothing.
+// Any bytes as the output of a trigger that fires: preparation (variables,
+// dates, the reading into steps) and the playback on the simulated desktop
+// must stay in their buffers and end. The clock is virtual, so pauses cost
+// nothing.
 #include "engine/engine.h"
-#include "engine/key_monitor.h"
-#include "triggers/triggers.h"
+#include "engine/stages.h"
 #include "platform/sim/sim.h"
 
 #include <cstdint>
@@ -28,11 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     sim_add_window("Untitled - Notepad", ScreenRect{0, 0, 300, 200}, false);
     sim_set_env("USERNAME", "Ann");
     sim_allow_program("notepad.exe");
-    trigger_table = TriggerTable{};
-    output_state.text.reset();
-    output_state.searching = false;
-    copy_bounded(engine_files.trigger_file, path_capacity, path);
-    copy_bounded(engine_files.debug_log, path_capacity, log);
+    reset_engine();
     std::remove(log.c_str());
 
     std::FILE* file = std::fopen(path.c_str(), "wb");
@@ -41,10 +37,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::fwrite(data, 1, size, file);
     std::fclose(file);
     load_triggers(path.c_str());
-    if (trigger_table.count < 1) return 0;
+    engine.file.debug_log = log;
+    if (engine.file.table.count < 1) return 0;
 
     // The trigger fires as if its key had just gone down.
-    prepare_output(0, 'F');
+    begin_output(0, 'F', OutputCase::as_written);
     // Every playback tick moves on through the text, so the ticks are bounded by its length.
     const std::size_t limit = size + 16;
     std::size_t ticks = 0;
@@ -52,7 +49,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (++ticks > limit) std::abort();
         sim_fire_next_timer();
     }
-    if (output_state.text) std::abort(); // the buffer is given back when the playback ends
-    output_state.text.reset();
+    if (engine.player.active) std::abort(); // the output ends when its steps are done
     return 0;
 }

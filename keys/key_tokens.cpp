@@ -1,7 +1,6 @@
 #include "keys/key_tokens.h"
 
 #include "common/text.h"
-#include "platform/platform.h"
 
 #include <cstring>
 
@@ -121,15 +120,4 @@ uint8_t parse_key_token(const char* text, uint32_t* length, int* mode) {
         return row->vk;
     }
     return 0;
-}
-
-void send_key(uint8_t vk, bool release) {
-    uint32_t flags = is_extended_key(vk) ? key_extended : 0;
-    if (release) flags |= key_release;
-    send_key_event(vk, static_cast<uint8_t>(key_scan_code(vk)), flags);
-}
-
-void play_key_token(uint8_t vk, int mode) {
-    if (mode == press_and_release || mode == press_only) send_key(vk, false);
-    if (mode == press_and_release || mode == release_only) send_key(vk, true);
 }

@@ -23,10 +23,3 @@ bool is_extended_key(uint8_t vk);
 // Recognises a token at `text`: returns its key code, or 0 when none starts
 // there. `length` and `mode` (both optional) are set to 0 first.
 uint8_t parse_key_token(const char* text, uint32_t* length, int* mode);
-
-// Sends the press (modes 0 and 1) and then the release (modes 0 and 2).
-void play_key_token(uint8_t vk, int mode);
-
-// One key event by the common rule: the layout's scan code, the extended flag
-// for extended keys, and key_release for a release.
-void send_key(uint8_t vk, bool release);

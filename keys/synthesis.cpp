@@ -1,8 +1,7 @@
 #include "keys/synthesis.h"
 
-#include "triggers/triggers.h"
-#include "platform/platform.h"
 #include "keys/key_tokens.h"
+#include "platform/platform.h"
 
 #include <array>
 #include <cstdio>
@@ -73,6 +72,17 @@ void type_alt_code(char c) {
 
 const AltCode* const alt_codes = alt_code_table.data();
 
+void send_key(uint8_t vk, bool release) {
+    uint32_t flags = is_extended_key(vk) ? key_extended : 0;
+    if (release) flags |= key_release;
+    send_key_event(vk, static_cast<uint8_t>(key_scan_code(vk)), flags);
+}
+
+void play_key_token(uint8_t vk, int mode) {
+    if (mode == press_and_release || mode == press_only) send_key(vk, false);
+    if (mode == press_and_release || mode == release_only) send_key(vk, true);
+}
+
 void type_code_point(uint32_t code_point) {
     if (code_point > 0xFFFF) { // a surrogate pair, each half pressed and released
         const uint32_t v = code_point - 0x10000;
@@ -84,7 +94,7 @@ void type_code_point(uint32_t code_point) {
     send_unicode_unit(static_cast<uint16_t>(code_point), true);
 }
 
-void type_char(char c) {
+void type_char(char c, bool unicode_fallback) {
     if (c == '\0') return;
     const int16_t key = char_key(c);
     const uint8_t low = static_cast<uint8_t>(key & 0xFF);
@@ -92,7 +102,7 @@ void type_char(char c) {
     const bool alt_path =
         static_cast<signed char>(c) < 0 || low == 0xFF || high == 0xFF || high == 6;
     const uint32_t code_point =
-        alt_path && trigger_table.unicode_typing ? code_point_of_ansi(static_cast<uint8_t>(c)) : 0;
+        alt_path && unicode_fallback ? code_point_of_ansi(static_cast<uint8_t>(c)) : 0;
     if (code_point != 0)
         type_code_point(code_point);
     else if (alt_path)

@@ -42,6 +42,11 @@ void send_unicode_unit(uint16_t unit, bool release);
 int ansi_byte_of(uint32_t code_point);
 // The Unicode character of a code page byte (0 when it stands for none).
 uint32_t code_point_of_ansi(uint8_t byte);
+// A text in the code page (an ANSI trigger file) as UTF-8; characters of
+// several bytes, where the code page has them, come out whole.
+std::string code_page_to_utf8(std::string_view bytes);
+// UTF-8 text in the code page; false when some character has no form there.
+bool utf8_to_code_page(std::string_view utf8, std::string* bytes);
 
 // ---- Input events -------------------------------------------------------------
 
@@ -89,6 +94,10 @@ struct FileStat {
 FileStat file_stat(const char* path);
 // Deletes the file; false when it could not be deleted.
 bool delete_file(const char* path);
+// The folder that holds what is the user's alone (the local application
+// data folder's "Quillomat"), made when missing, with its separator at the
+// end; empty when there is none.
+std::string user_data_folder();
 
 // ---- Built-in texts ---------------------------------------------------------
 
@@ -98,14 +107,23 @@ std::string_view builtin_text(int id);
 
 // ---- Timers and time ---------------------------------------------------------
 
+// Every timer of the program's windows, in one list.
+enum TimerId : int {
+    popup_raise_timer = 1001, // a popup takes the keyboard a moment after it shows
+    about_link_timer = 4321,  // adds the link to the About box once the box is on screen
+    polling_timer = 7771,     // keyboard poll and trigger match, every 10 ms
+    playback_timer = 7772,    // the steps of an output: the wait for modifiers, typing, pauses
+    track_mouse_timer = 7773, // the mouse position readout in the status bar
+    watch_timer = 7774,       // checks that input events still come
+    disk_check_timer = 7775,  // a moment after something changed in the trigger file's folder
+};
+
 // Arms (or re-arms) a timer of the main window; its ticks arrive as
 // engine_on_timer(id) calls from the message loop.
-void set_timer(int id, uint32_t period_ms);
-void kill_timer(int id);
+void set_timer(TimerId id, uint32_t period_ms);
+void kill_timer(TimerId id);
 // Milliseconds since some fixed start, wrapping at 2^32.
 uint32_t tick_count();
-// Blocks the thread; no timer runs meanwhile.
-void sleep_ms(uint32_t ms);
 
 struct LocalTime {
     int year, month, day, hour, minute, second;
@@ -200,12 +218,6 @@ constexpr uint32_t message_playback_warning =
 // Shows a modal message box owned by the main window; returns when closed.
 void show_message(const char* text, const char* caption, uint32_t style);
 
-// Opens the custom list window with the items of `list_text` (";" between them).
-void open_list_window(const char* list_text);
-// Opens the search window (or brings the open one forward); when it closes it
-// calls search_window_closed. False when it could not be opened.
-bool open_search_window();
-
 // ---- The clipboard, for pasting long outputs --------------------------------------
 
 // Saves every format on the clipboard that can be read and puts `text` (UTF-8)
@@ -221,16 +233,12 @@ bool clipboard_paste_taken();
 // pasted text: whatever was copied meanwhile stays. True when restored.
 bool clipboard_restore();
 
-// ---- Main window ------------------------------------------------------------
+// ---- The core's entry points -----------------------------------------------------
+//
+// The only calls a backend makes into the core. The core implements them.
 
-// Replaces the editor's whole text and puts the caret at its start. `utf8`:
-// the text is UTF-8 (a byte-order mark at its start is not shown); else ANSI.
-void set_editor_text(const char* text, bool utf8);
-// A short note from the tray icon (a balloon), where there is one.
-void show_tray_note(const char* text);
-// Shows that expansions were paused or resumed (status bar, tray icon) and keeps it in the settings.
-void show_paused(bool paused);
-// Locks the editor against typing (the file on screen could not be loaded), or unlocks it.
-void set_editor_read_only(bool read_only);
-// Shows a text in the status bar.
-void set_status_text(const char* text);
+// A timer armed with set_timer fell due.
+void engine_on_timer(int id);
+// A key (`vk` 1 to 254) or mouse button went down or up at `time` (the
+// tick_count clock); vk 0 is input without one (a mouse move).
+void engine_input_event(int vk, bool down, uint32_t time);

@@ -5,8 +5,9 @@
 // blank nor a comment loads as a trigger that can fire, 1 otherwise, 2 when
 // the file cannot be read.
 #include "common/memory.h"
-#include "triggers/report.h"
 #include "platform/platform.h"
+#include "triggers/encoding.h"
+#include "triggers/report.h"
 #include "version.h"
 
 #include <cstdio>
@@ -81,4 +82,3 @@ int check_main(int argc, char** argv) {
     std::printf("%s", format_trigger_report(report).c_str());
     return report.dead_lines == 0 ? 0 : 1;
 }
-

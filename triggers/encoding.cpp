@@ -2,8 +2,8 @@
 
 #include "common/text.h"
 #include "common/utf8.h"
-#include "triggers/triggers.h"
 #include "platform/platform.h"
+#include "triggers/triggers.h"
 
 #include <cstdio>
 #include <cstring>
@@ -178,6 +178,46 @@ bool utf16_to_utf8(HeapText& text, std::size_t& size, TextEncoding encoding) {
     text = std::move(out);
     size = n;
     return true;
+}
+
+std::string text_for_editor(const char* text, std::size_t size, TextEncoding encoding) {
+    const std::size_t length = length_bounded(text, size);
+    if (encoding == TextEncoding::ansi) return code_page_to_utf8(std::string_view(text, length));
+    const std::size_t skip = encoding == TextEncoding::utf8_bom && has_bom(text, length) ? 3 : 0;
+    return std::string(text + skip, length - skip);
+}
+
+std::string encode_trigger_text(std::string_view utf8, TextEncoding encoding) {
+    if (is_utf16(encoding)) {
+        const bool big_endian = encoding == TextEncoding::utf16be;
+        std::string out(big_endian ? "\xFE\xFF" : "\xFF\xFE");
+        auto put = [&](uint32_t unit) {
+            const char low = static_cast<char>(unit & 0xFF), high = static_cast<char>(unit >> 8);
+            out += big_endian ? high : low;
+            out += big_endian ? low : high;
+        };
+        const auto* bytes = reinterpret_cast<const unsigned char*>(utf8.data());
+        for (std::size_t at = 0; at < utf8.size();) {
+            std::size_t length = 0;
+            uint32_t cp = utf8_decode(bytes, utf8.size(), at, &length);
+            if (length == 0) cp = 0xFFFD, length = 1;
+            at += length;
+            if (cp > 0xFFFF) {
+                put(0xD800 + ((cp - 0x10000) >> 10));
+                put(0xDC00 + ((cp - 0x10000) & 0x3FF));
+            } else {
+                put(cp);
+            }
+        }
+        return out;
+    }
+    if (encoding == TextEncoding::ansi) {
+        std::string bytes;
+        if (utf8_to_code_page(utf8, &bytes)) return bytes;
+        encoding = TextEncoding::utf8_bom;
+    }
+    return (encoding == TextEncoding::utf8_bom ? std::string("\xEF\xBB\xBF") : std::string()) +
+           std::string(utf8);
 }
 
 bool to_engine_text(HeapText& text, std::size_t& size, TextEncoding encoding,

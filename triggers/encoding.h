@@ -60,6 +60,17 @@ std::string describe_text_problem(const TextProblem& problem);
 // a fresh block; false when no memory could be had.
 bool utf16_to_utf8(HeapText& text, std::size_t& size, TextEncoding encoding);
 
+// A file's text as the editor shows it: UTF-8 without a byte-order mark.
+// `text` is the file's bytes, or their UTF-8 form for a UTF-16 file.
+std::string text_for_editor(const char* text, std::size_t size, TextEncoding encoding);
+
+// The editor's text (UTF-8) as the bytes of a file in `encoding`: the code
+// page as ever, UTF-8 (with its mark when the file had one), or UTF-16 with
+// its mark in its byte order. Text that the code page cannot hold (typed
+// into an ANSI file) is written as UTF-8 with a mark rather than lose
+// characters.
+std::string encode_trigger_text(std::string_view utf8, TextEncoding encoding);
+
 // Translates `text` (a mem_alloc block with `size` bytes of file) into the
 // engine's 8-bit text in place of the old block, when the file is Unicode.
 // `untypeable` gets the 1-based numbers of the lines whose trigger holds a

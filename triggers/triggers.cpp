@@ -1,12 +1,6 @@
 #include "triggers/triggers.h"
 
-#include "common/memory.h"
-#include "common/packed_text.h"
-#include "common/status.h"
 #include "common/text.h"
-#include "engine/disk_copy.h"
-#include "engine/key_monitor.h"
-#include "platform/platform.h"
 #include "keys/key_tokens.h"
 
 #include <algorithm>
@@ -15,14 +9,10 @@
 #include <cstring>
 #include <string>
 
-TriggerTable trigger_table;
-
 const std::string_view shifted_row = "~!@#$%^&*()_+{}|:\"<>?";
 const std::string_view unshifted_row = "`1234567890-=[]\\;',./";
 
 namespace {
-constexpr int default_trigger_text_id = 8002;
-
 inline bool is_line_end(char c) {
     return c == '\r' || c == '\n' || c == '\0';
 }
@@ -50,159 +40,7 @@ bool make_entry(const char* trigger, TriggerEntry& entry) {
     return length > 0;
 }
 
-// Ctrl, Shift and Alt, in that order; Ctrl goes up as the extended key.
-void release_modifiers() {
-    for (const uint8_t vk : {17, 16, 18})
-        if (key_is_down(vk)) send_key(vk, true);
-}
-
-void reset_keyboard() {
-    clear_keyboard_state();
-    // Two rounds of reads flush whatever state the platform kept from before.
-    for (int vk = 0; vk < 255; ++vk)
-        (void)key_is_down(vk);
-    key_monitor.key_state.fill(0);
-    for (int vk = 0; vk < 255; ++vk)
-        (void)key_is_down(vk);
-}
-
-// Writes the built-in default trigger file at `path`; false when the file
-// cannot be created.
-bool write_default_file(const char* path) {
-    const std::string_view packed = builtin_text(default_trigger_text_id);
-    std::string_view text;
-    HeapText unpacked;
-    if (!packed.empty()) {
-        int32_t length = static_cast<int32_t>(length_bounded(packed.data(), packed.size()));
-        unpacked.reset(unpack_text(packed.data(), &length));
-        if (unpacked) text = std::string_view(unpacked.get(), static_cast<std::size_t>(length));
-    }
-    return replace_file(path, text);
-}
 } // namespace
-
-namespace {
-// What the directive lines above a trigger say about it.
-struct DirectiveSettings {
-    uint8_t section = 0;
-    bool word_start = false, any_case = false;
-};
-
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
-    return text;
-}
-
-// "keepass.exe, ztw*.exe, title:Remote Desktop, class:ConsoleWindowClass"
-ProgramList program_list(std::string_view value) {
-    ProgramList rules;
-    while (!value.empty()) {
-        const std::size_t comma = value.find(',');
-        std::string_view item = trimmed(value.substr(0, comma));
-        value = comma == std::string_view::npos ? std::string_view() : value.substr(comma + 1);
-        ProgramRule rule;
-        if (item.size() >= 6 && equal_nocase(item.data(), "title:", 6)) {
-            rule.kind = ProgramRule::title;
-            item = trimmed(item.substr(6));
-        } else if (item.size() >= 6 && equal_nocase(item.data(), "class:", 6)) {
-            rule.kind = ProgramRule::window_class;
-            item = trimmed(item.substr(6));
-        }
-        if (item.empty()) continue;
-        rule.pattern = std::string(item);
-        rules.push_back(std::move(rule));
-    }
-    return rules;
-}
-
-// A comment line (without its ";") that sets something; true when it is one.
-bool apply_directive(std::string_view comment, TriggerTable& table, DirectiveSettings& settings) {
-    comment = trimmed(comment);
-    static const std::string_view names[] = {"Quillomat_NEVER_IN",   "Quillomat_ONLY_IN",
-                                             "Quillomat_WORD_START", "Quillomat_CASE",
-                                             "Quillomat_PASTE",      "Quillomat_TYPE_IN"};
-    for (std::size_t n = 0; n < 6; ++n) {
-        const std::string_view name = names[n];
-        if (comment.size() <= name.size() || !equal_nocase(comment.data(), name.data(), name.size()))
-            continue;
-        std::string_view rest = trimmed(comment.substr(name.size()));
-        if (rest.empty() || rest.front() != ':') continue;
-        const std::string_view value = trimmed(rest.substr(1));
-        const bool on = value.size() >= 2 && equal_nocase(value.data(), "on", 2);
-        switch (n) {
-        case 0: {
-            ProgramList rules = program_list(value);
-            table.never_in.insert(table.never_in.end(), rules.begin(), rules.end());
-            break;
-        }
-        case 1:
-            if (value == "*" || table.sections.size() >= 255) {
-                settings.section = 0;
-            } else {
-                table.sections.push_back(program_list(value));
-                settings.section = static_cast<uint8_t>(table.sections.size());
-            }
-            break;
-        case 2:
-            settings.word_start = on;
-            break;
-        case 3:
-            settings.any_case = on;
-            break;
-        case 4: { // the least length of a pasted run; 100 when no number is given
-            const int32_t least = parse_decimal(std::string(value).c_str());
-            table.paste_at = least > 0 ? least : 100;
-            break;
-        }
-        default: {
-            ProgramList rules = program_list(value);
-            table.type_in.insert(table.type_in.end(), rules.begin(), rules.end());
-            break;
-        }
-        }
-        return true;
-    }
-    return false;
-}
-
-// "ztw*.exe" against "ZTW2.EXE": "*" any run, "?" any one character, case ignored.
-bool wildcard_matches(std::string_view pattern, std::string_view text) {
-    std::size_t p = 0, t = 0, star = std::string_view::npos, resume = 0;
-    auto same = [](char a, char b) { return equal_nocase(&a, &b, 1); };
-    while (t < text.size()) {
-        if (p < pattern.size() && (pattern[p] == '?' || same(pattern[p], text[t]))) {
-            ++p, ++t;
-        } else if (p < pattern.size() && pattern[p] == '*') {
-            star = p++;
-            resume = t;
-        } else if (star != std::string_view::npos) {
-            p = star + 1;
-            t = ++resume;
-        } else {
-            return false;
-        }
-    }
-    while (p < pattern.size() && pattern[p] == '*')
-        ++p;
-    return p == pattern.size();
-}
-} // namespace
-
-bool program_matches(const ProgramList& rules, const FrontProgram& front) {
-    for (const ProgramRule& rule : rules) {
-        const std::string& field = rule.kind == ProgramRule::exe     ? front.exe
-                                   : rule.kind == ProgramRule::title ? front.title
-                                                                     : front.window_class;
-        const bool hit = rule.kind == ProgramRule::title
-                             ? find_nocase(field.c_str(), rule.pattern.c_str()) != nullptr
-                             : wildcard_matches(rule.pattern, field);
-        if (hit) return true;
-    }
-    return false;
-}
 
 char unshift_char(char c) {
     if (c >= 'a' && c <= 'z') return static_cast<char>(c - 32);
@@ -251,7 +89,7 @@ void apply_markers(const char* text, TriggerTable& table) {
 
 int parse_trigger_text(const char* text, std::size_t size, TriggerTable& table,
                        std::vector<LineNote>* notes) {
-    DirectiveSettings settings;
+    TriggerRules settings;
     const std::size_t end = length_bounded(text, size);
     std::size_t line_start = 0;
     auto note = [&](int line, LineVerdict verdict, int entry) {
@@ -274,9 +112,8 @@ int parse_trigger_text(const char* text, std::size_t size, TriggerTable& table,
         };
         if (text[pos] == ';') {
             skip_line();
-            const bool directive =
-                apply_directive(std::string_view(text + line_start + 1, pos - line_start - 1), table,
-                                settings);
+            const bool directive = apply_directive(
+                std::string_view(text + line_start + 1, pos - line_start - 1), table, settings);
             note(line, directive ? LineVerdict::directive : LineVerdict::comment, -1);
             continue;
         }
@@ -298,6 +135,11 @@ int parse_trigger_text(const char* text, std::size_t size, TriggerTable& table,
                 entry.word_start = settings.word_start;
                 entry.any_case = settings.any_case;
                 const char* output = text + pos + 1;
+                entry.output_at = static_cast<uint32_t>(pos + 1);
+                std::size_t output_end = pos + 1;
+                while (output_end < end && !is_line_end(text[output_end]))
+                    ++output_end;
+                entry.output_length = static_cast<uint32_t>(output_end - pos - 1);
                 entry.always_live = entry.flags != 0 && (starts_with_nocase(output, "PAUSE:") ||
                                                          starts_with_nocase(output, "SEARCH:"));
                 note(line, LineVerdict::trigger, count);
@@ -327,87 +169,4 @@ int parse_trigger_text(const char* text, std::size_t size, TriggerTable& table,
     }
     table.count = count;
     return count;
-}
-
-namespace {
-// Leaves the file alone and shows nothing of it: the editor must never hold
-// text that Save could write over a file it did not come from.
-void refuse_file(const char* path, FileRead why, const TextProblem& problem = {}) {
-    trigger_table.refusal = why;
-    set_editor_text("", false);
-    set_editor_read_only(true);
-    switch (why) {
-    case FileRead::not_text: {
-        const std::string words = describe_text_problem(problem);
-        copy_bounded(trigger_table.refusal_words.data(), trigger_table.refusal_words.size(), words);
-        status_printf(" Trigger file not loaded, it %s: %s", words.c_str(), path ? path : "");
-        break;
-    }
-    case FileRead::too_large:
-        status_printf(" Trigger file too large to load: %s", path ? path : "");
-        break;
-    case FileRead::no_memory:
-        status_printf(" Triggers Loaded: 0 ");
-        break;
-    case FileRead::missing:
-        status_printf(" Unable to create the trigger file: %s", path ? path : "");
-        break;
-    default:
-        status_printf(" Unable to read the trigger file: %s", path ? path : "");
-        break;
-    }
-}
-} // namespace
-
-void load_triggers(const char* path) {
-    release_modifiers();
-    reset_keyboard();
-    // The modes a file switched on stay on while that file is reloaded, and
-    // end when another file is loaded.
-    static std::string loaded_path;
-    const bool same_file = path && loaded_path == path;
-    loaded_path = path ? path : "";
-    const bool debug_mode = same_file && trigger_table.debug_mode,
-               remap_mode = same_file && trigger_table.remap_mode, netbook = trigger_table.netbook;
-    trigger_table = TriggerTable{};
-    trigger_table.debug_mode = debug_mode;
-    trigger_table.remap_mode = remap_mode;
-    trigger_table.netbook = netbook;
-    key_monitor.history.fill(0);
-
-    char* raw = nullptr;
-    std::size_t size = 0;
-    FileRead result = read_whole_file(path, max_trigger_file_size, &raw, &size);
-    HeapText text(raw);
-    // Only a file that is not there at all gets the examples: one the user
-    // saved, however short, is theirs.
-    if (result == FileRead::missing) {
-        text.reset();
-        if (!write_default_file(path)) return refuse_file(path, FileRead::missing);
-        result = read_whole_file(path, max_trigger_file_size, &raw, &size);
-        text.reset(raw);
-    }
-    remember_trigger_file(path, result == FileRead::ok ? text.get() : nullptr, size);
-    // A file that exists but could not be read is the user's, and it may
-    // only be locked for a moment: it is never replaced.
-    if (result != FileRead::ok || !text) return refuse_file(path, result);
-    const TextEncoding encoding = detect_encoding(text.get(), size);
-    const TextProblem problem = check_text(text.get(), size, encoding);
-    if (problem.kind != TextProblem::none) return refuse_file(path, FileRead::not_text, problem);
-    if (!utf16_to_utf8(text, size, encoding)) return refuse_file(path, FileRead::no_memory);
-    set_editor_read_only(false);
-    set_editor_text(text.get(), encoding != TextEncoding::ansi);
-    std::vector<int> untypeable;
-    if (!to_engine_text(text, size, is_utf16(encoding) ? TextEncoding::utf8 : encoding,
-                        &untypeable))
-        return refuse_file(path, FileRead::no_memory);
-    trigger_table.encoding = encoding;
-    apply_markers(text.get(), trigger_table);
-    const int count = parse_trigger_text(text.get(), size, trigger_table, nullptr);
-    const char* debug = trigger_table.debug_mode ? " * * * DEBUG ON * * *" : "";
-    if (!untypeable.empty())
-        status_printf(" Triggers Loaded: %d, %d cannot be typed %s", count,
-                      static_cast<int>(untypeable.size()), debug);
-    else
-        status_printf(" Triggers Loaded: %d %s", count, debug);
 }

@@ -1,12 +1,12 @@
-// The trigger file and the trigger table the matcher scans.
+// The trigger file's lines and the trigger table the matcher scans: the
+// parse of a file's text, with no calls to the platform.
 //
 // A trigger line is "trigger=output": 1 to 61 characters before the first
 // "=". Tokens in the trigger ("{control}", "{shift}", "{alt}", "{4}" and the
 // key tokens) make it a hotkey or name keys; the rest is typed text.
 #pragma once
 
-#include "triggers/encoding.h"
-#include "platform/platform.h"
+#include "triggers/rules.h"
 
 #include <array>
 #include <cstddef>
@@ -19,7 +19,7 @@ constexpr int trigger_capacity = 256; // the last entry always stays empty and e
 constexpr int max_triggers = 255;
 constexpr int max_trigger_chars = 61;
 constexpr int max_match_length = 32;
-// Files larger than this are refused rather than read whole at every match.
+// Files larger than this are refused: the loaded text is kept whole in memory.
 constexpr std::size_t max_trigger_file_size = 64u * 1024u * 1024u;
 
 constexpr uint8_t flag_control = 1;
@@ -32,43 +32,24 @@ struct TriggerEntry {
     std::array<char, 64> lookup_key{}; // "\n" + the trigger as written + "="
     uint8_t flags = 0;
     int32_t match_length = 0;
-    int32_t line = 0;         // the file line it comes from: its output is that line's
-    uint8_t section = 0;      // the "Quillomat_ONLY_IN" section it stands in; 0: every program
-    bool word_start = false;  // "Quillomat_WORD_START: on": only after a non-letter, non-digit
-    bool any_case = false;    // "Quillomat_CASE: on": matched in any case, output follows it
-    bool always_live = false; // a hotkey whose output is PAUSE: or SEARCH:: it fires even paused
+    int32_t line = 0;           // the file line it comes from: its output is that line's
+    uint32_t output_at = 0;     // where the line's output starts in the parsed text
+    uint32_t output_length = 0; // up to the line end
+    uint8_t section = 0;        // the "Quillomat_ONLY_IN" section it stands in; 0: every program
+    bool word_start = false;    // "Quillomat_WORD_START: on": only after a non-letter, non-digit
+    bool any_case = false;      // "Quillomat_CASE: on": matched in any case, output follows it
+    bool always_live = false;   // a hotkey whose output is PAUSE: or SEARCH:: it fires even paused
 };
 
-// A program named by a directive: by the file name of its executable (with
-// "*" and "?"), by a piece of its window's title ("title:"), or by its
-// window class ("class:"). Case is ignored.
-struct ProgramRule {
-    enum Kind : uint8_t { exe, title, window_class } kind = exe;
-    std::string pattern;
-};
-using ProgramList = std::vector<ProgramRule>;
-
-struct TriggerTable {
+// The table of a parsed file, with what its markers and directives say.
+struct TriggerTable : FileRules {
     std::array<TriggerEntry, trigger_capacity> entries{};
     int count = 0;
     bool debug_mode = false; // once on, stays on until another file is loaded
     bool remap_mode = false;
-    bool netbook = false; // set at start-up; allows remap mode
-    // Why the last load left the file alone (`ok`: the table and the editor
-    // came from it). While a file is refused the editor is empty and locked,
-    // and the shell never saves over that file.
-    FileRead refusal = FileRead::ok;
-    // For a file refused as `not_text`, why, after "it": "holds a zero byte at line 3".
-    std::array<char, 96> refusal_words{};
-    TextEncoding encoding = TextEncoding::ansi; // how the loaded file is written; Save keeps it
+    bool netbook = false;        // set at start-up; allows remap mode
     bool unicode_typing = false; // "Quillomat_UNICODE": characters without a key go out as Unicode
-    int paste_at = 0;    // "Quillomat_PASTE": text runs this long or longer are pasted; 0: typed
-    ProgramList type_in; // "Quillomat_TYPE_IN": outputs are typed, never pasted, in these programs
-    ProgramList never_in;              // "Quillomat_NEVER_IN": nothing fires in these programs
-    std::vector<ProgramList> sections; // "Quillomat_ONLY_IN" sections; entry.section 1 is [0]
 };
-
-extern TriggerTable trigger_table;
 
 // What the parse made of one line of the file, for tools that explain it.
 enum class LineVerdict {
@@ -91,14 +72,6 @@ struct LineNote {
     std::size_t offset; // where the line starts in the text
 };
 
-// Loads the file at `path` into the trigger table and the editor, sets the
-// markers' modes and reports the count in the status bar. A missing file is
-// written from the built-in default (an existing one never is); a file that exists
-// but cannot be read or holds bytes that are no text (or a default that
-// cannot be written) is refused: it is left untouched, the table is empty and
-// the editor empty and read-only.
-void load_triggers(const char* path);
-
 // Parses a file's text into `table` (which must be cleared first); the
 // text ends at `size` or its first zero byte. Returns the number of triggers.
 // With `notes`, every non-blank line gets a verdict.
@@ -108,9 +81,6 @@ int parse_trigger_text(const char* text, std::size_t size, TriggerTable& table,
 // Sets debug and remap mode from the markers in the text (never clears them),
 // and Unicode typing (as the text says).
 void apply_markers(const char* text, TriggerTable& table);
-
-// The program in front matches one of the rules.
-bool program_matches(const ProgramList& rules, const FrontProgram& front);
 
 // Replaces every key token in `text` by its key code, in token-table order;
 // returns the number of replacements.

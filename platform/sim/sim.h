@@ -89,11 +89,16 @@ void sim_lock_file(const std::string& path);
 void sim_fail_file_buffers(bool fail);
 // Makes every replace_file fail (a full disk, a folder without the right to create files).
 void sim_fail_file_writes(bool fail);
+// Where user_data_folder() points ("" after a reset: there is none).
+void sim_set_user_data_folder(const std::string& path);
 // Replaces a built-in text for the next reads (empty: the program has none).
 void sim_set_builtin_text(int id, const std::string& packed);
-const std::string& sim_editor_text();
-bool sim_editor_utf8(); // whether the editor was last given UTF-8 text
-std::string sim_status_text(); // the latest, "" when none was written
+
+// ---- the program's own windows ----
+const std::string& sim_editor_text(); // UTF-8, as the core last showed it
+std::string sim_status_text();        // the latest, "" when none was written
+// The user typed into the editor (or saved, or a load showed the file: false).
+void sim_set_unsaved_edits(bool unsaved);
 
 // ---- the clipboard ----
 // What the user has on the clipboard, and whether another program holds it open.
@@ -115,7 +120,8 @@ const std::string& sim_pasted();
 //   "12 activate Untitled - Notepad restore"   "12 list a;;b"   "12 directory C:\Tools"
 //   "12 editor read-only"  "12 editor editable"   (only when it changes)
 //   "12 paused on"  "12 paused off"   "12 note <a tray balloon's text>"
-//   "12 clipboard put <text>"  "12 clipboard restored"  "12 clipboard left alone"  "12 clipboard busy"
+//   "12 clipboard put <text>"  "12 clipboard restored"  "12 clipboard left alone"  "12 clipboard
+//   busy"
 // Kinds not wanted can be left out by naming those that are.
 std::string sim_log(const std::vector<std::string>& kinds = {});
 void sim_clear_log();

@@ -6,8 +6,9 @@
 #include "platform/sim/us_layout.h"
 
 #include "common/memory.h"
-#include "engine/engine.h"
-#include "engine/input_watch.h"
+#include "common/utf8.h"
+#include "platform/posix/posix.h"
+#include "platform/sim/sim_internal.h"
 #include "resources/builtin_texts.h"
 
 #include <algorithm>
@@ -60,6 +61,7 @@ struct SimDesktop {
     std::map<int, SimTimer> timers;
     uint64_t arm_count = 0;
     int last_armed = 0;
+    uint32_t last_period = 0;
     std::vector<ScheduledKey> scheduled; // kept in time order
     std::array<bool, 256> keys{};
     // Input events: whether the platform can report them, whether it then
@@ -94,10 +96,7 @@ struct SimDesktop {
     std::string clipboard, saved_clipboard, copy_when_pasted, pasted;
     bool clipboard_ours = false, clipboard_busy = false, paste_taken = false;
     std::map<int, std::string> builtin_overrides;
-    std::string editor_text;
-    bool editor_read_only = false;
-    bool editor_utf8 = false;
-    std::string status_text; // the latest
+    std::string user_data_folder;
     std::vector<LogLine> log;
 };
 
@@ -106,7 +105,9 @@ SimDesktop& desk() {
     return state;
 }
 
-void log_event(const std::string& kind, const std::string& text) {
+} // namespace
+
+void sim_log_event(const std::string& kind, const std::string& text) {
     std::vector<LogLine>& log = desk().log;
     if (kind == "keys" && !log.empty() && log.back().kind == "keys" &&
         log.back().at == desk().now) {
@@ -114,6 +115,11 @@ void log_event(const std::string& kind, const std::string& text) {
         return;
     }
     log.push_back(LogLine{desk().now, kind, text});
+}
+
+namespace {
+void log_event(const std::string& kind, const std::string& text) {
+    sim_log_event(kind, text);
 }
 
 std::string lower(std::string text) {
@@ -167,6 +173,7 @@ std::string key_text(const SimKeyEvent& e) {
 
 void sim_reset() {
     desk() = SimDesktop{};
+    sim_reset_ui();
 }
 uint32_t sim_now() {
     return desk().now;
@@ -345,14 +352,8 @@ void sim_fail_file_buffers(bool fail) {
 void sim_set_builtin_text(int id, const std::string& packed) {
     desk().builtin_overrides[id] = packed;
 }
-bool sim_editor_utf8() {
-    return desk().editor_utf8;
-}
-const std::string& sim_editor_text() {
-    return desk().editor_text;
-}
-std::string sim_status_text() {
-    return desk().status_text;
+void sim_set_user_data_folder(const std::string& path) {
+    desk().user_data_folder = path.empty() || path.back() == '/' ? path : path + "/";
 }
 
 std::string sim_log(const std::vector<std::string>& kinds) {
@@ -403,8 +404,8 @@ void send_key_event(uint8_t vk, uint8_t scan_code, uint32_t flags) {
     log_event("keys", key_text(event));
     // The window in front pastes on Ctrl+V and Shift+Insert: it takes the clipboard's text.
     SimDesktop& d = desk();
-    const bool paste = (flags & key_release) == 0 &&
-                       ((vk == 'V' && d.keys[17]) || (vk == 45 && d.keys[16]));
+    const bool paste =
+        (flags & key_release) == 0 && ((vk == 'V' && d.keys[17]) || (vk == 45 && d.keys[16]));
     if (paste && d.clipboard_ours) {
         d.paste_taken = true;
         d.pasted += d.clipboard;
@@ -436,49 +437,25 @@ void send_unicode_unit(uint16_t unit, bool release) {
     log_event("keys", item);
 }
 
-// The simulated desktop's code page is Windows-1252.
-namespace {
-constexpr uint16_t cp1252_high[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
-};
-} // namespace
-
-int ansi_byte_of(uint32_t code_point) {
-    if (code_point < 0x80 || (code_point >= 0xA0 && code_point <= 0xFF))
-        return static_cast<int>(code_point);
-    for (int i = 0; i < 32; ++i)
-        if (cp1252_high[i] != 0 && cp1252_high[i] == code_point) return 0x80 + i;
-    return -1;
-}
-
-uint32_t code_point_of_ansi(uint8_t byte) {
-    return byte >= 0x80 && byte < 0xA0 ? cp1252_high[byte - 0x80] : byte;
-}
-
 // ---- timers and time ----
 
-void set_timer(int id, uint32_t period_ms) {
+void set_timer(TimerId id, uint32_t period_ms) {
     const uint32_t period = period_ms == 0 ? 10 : period_ms; // the platform's minimum period
     desk().timers[id] = SimTimer{desk().now + period, period, desk().arm_count++};
-    // The polling timer re-arms itself every 10 ms; the log shows only when
-    // polling starts or resumes after something else.
-    if (id != polling_timer || desk().last_armed != polling_timer)
+    // A timer that re-arms itself (polling every 10 ms, a wait that looks
+    // again) shows once: the log says when it starts, or starts again after
+    // something else.
+    if (id != desk().last_armed || period_ms != desk().last_period)
         log_event("timer", std::to_string(id) + " " + std::to_string(period_ms));
     desk().last_armed = id;
+    desk().last_period = period_ms;
 }
 
-void kill_timer(int id) {
+void kill_timer(TimerId id) {
     desk().timers.erase(id);
 }
 uint32_t tick_count() {
     return desk().now;
-}
-
-void sleep_ms(uint32_t ms) {
-    desk().now += ms;
-    apply_keys(desk().now);
 }
 
 LocalTime local_time() {
@@ -560,8 +537,7 @@ WindowId foreground_window() {
 
 FrontProgram front_program() {
     const SimWindow* w = window_of(desk().foreground);
-    return w ? FrontProgram{w->id, w->exe, w->title, w->window_class, w->elevated}
-             : FrontProgram{};
+    return w ? FrontProgram{w->id, w->exe, w->title, w->window_class, w->elevated} : FrontProgram{};
 }
 
 void sim_set_clipboard(const std::string& text, bool busy) {
@@ -607,14 +583,6 @@ bool clipboard_restore() {
     d.clipboard_ours = false;
     log_event("clipboard", "restored");
     return true;
-}
-
-void show_tray_note(const char* text) {
-    log_event("note", text);
-}
-
-void show_paused(bool paused) {
-    log_event("paused", paused ? "on" : "off");
 }
 
 ScreenRect window_rect(WindowId window) {
@@ -688,43 +656,13 @@ void show_message(const char* text, const char* caption, uint32_t style) {
     log_event("message", one_line + " |" + caption + "| " + flags);
 }
 
-bool open_search_window() {
-    log_event("search", "open");
-    return true;
-}
-
-void open_list_window(const char* list_text) {
-    log_event("list", list_text);
-}
-
 // ---- files ----
 
 FileRead read_whole_file(const char* path, std::size_t max_size, char** text, std::size_t* size) {
     *text = nullptr;
     *size = 0;
-    if (!path || !*path) return FileRead::missing;
-    if (desk().locked_files.count(path)) return FileRead::unreadable;
-    struct stat info;
-    if (stat(path, &info) != 0) return errno == ENOENT ? FileRead::missing : FileRead::unreadable;
-    if (S_ISDIR(info.st_mode)) return FileRead::unreadable;
-    std::FILE* file = std::fopen(path, "rb");
-    if (!file) return FileRead::unreadable;
-    const std::size_t length = static_cast<std::size_t>(info.st_size);
-    if (length > max_size) {
-        std::fclose(file);
-        return FileRead::too_large;
-    }
-    HeapText buffer = desk().no_file_buffers ? HeapText() : alloc_text(file_buffer_size(length));
-    if (!buffer) {
-        std::fclose(file);
-        return FileRead::no_memory;
-    }
-    const std::size_t got = std::fread(buffer.get(), 1, length, file);
-    std::fclose(file);
-    buffer.get()[got] = '\0';
-    *size = got;
-    *text = buffer.release();
-    return FileRead::ok;
+    if (path && desk().locked_files.count(path)) return FileRead::unreadable;
+    return posix_read_file(path, max_size, !desk().no_file_buffers, text, size);
 }
 
 namespace {
@@ -765,24 +703,12 @@ bool delete_file(const char* path) {
     return std::remove(path) == 0;
 }
 
+std::string user_data_folder() {
+    return desk().user_data_folder;
+}
+
 std::string_view builtin_text(int id) {
     auto found = desk().builtin_overrides.find(id);
     if (found != desk().builtin_overrides.end()) return found->second;
     return builtin_text_data(id);
-}
-
-void set_editor_read_only(bool read_only) {
-    if (read_only != desk().editor_read_only)
-        log_event("editor", read_only ? "read-only" : "editable");
-    desk().editor_read_only = read_only;
-}
-
-void set_editor_text(const char* text, bool utf8) {
-    desk().editor_text = text ? text : "";
-    desk().editor_utf8 = utf8;
-}
-
-void set_status_text(const char* text) {
-    desk().status_text = text ? text : "";
-    log_event("status", text ? text : "");
 }

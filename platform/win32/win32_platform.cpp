@@ -14,16 +14,9 @@
 #include <vector>
 
 namespace {
-struct MainWindows {
-    HWND main = nullptr;
-    HWND editor = nullptr;
-    HWND status_bar = nullptr;
-};
-MainWindows windows;
-void (*list_opener)(const char*) = nullptr;
-void (*pause_shower)(bool) = nullptr;
-void (*note_shower)(const char*) = nullptr;
-bool (*search_opener)() = nullptr;
+// The main window: it owns the timers, the clipboard while a paste is out,
+// the raw input registration and the message boxes.
+HWND main_window = nullptr;
 
 HWND hwnd_of(WindowId window) {
     return reinterpret_cast<HWND>(window);
@@ -48,45 +41,21 @@ struct FileHandle {
 };
 } // namespace
 
-void win32_set_main_windows(HWND main_window, HWND editor, HWND status_bar) {
-    windows = MainWindows{main_window, editor, status_bar};
-}
-
-void win32_set_list_opener(void (*open_list)(const char* list_text)) {
-    list_opener = open_list;
-}
-
-void win32_set_search_opener(bool (*open_search)()) {
-    search_opener = open_search;
-}
-
-void win32_set_pause_shower(void (*show)(bool paused)) {
-    pause_shower = show;
-}
-
-void show_paused(bool paused) {
-    if (pause_shower) pause_shower(paused);
-}
-
-void win32_set_note_shower(void (*show)(const char* text)) {
-    note_shower = show;
-}
-
-void show_tray_note(const char* text) {
-    if (note_shower) note_shower(text);
+void win32_set_main_window(HWND window) {
+    main_window = window;
 }
 
 bool key_is_down(int vk) {
     return (GetAsyncKeyState(vk) & 0x8000) != 0;
 }
 bool start_input_events() {
-    if (!windows.main) return false;
+    if (!main_window) return false;
     // Both devices, from every window of the desktop: the sink flag delivers
     // events while other programs have the focus. Mouse buttons count
     // because a click breaks a trigger.
     RAWINPUTDEVICE devices[2] = {
-        {0x01, 0x06, RIDEV_INPUTSINK, windows.main}, // generic desktop: keyboard
-        {0x01, 0x02, RIDEV_INPUTSINK, windows.main}, // generic desktop: mouse
+        {0x01, 0x06, RIDEV_INPUTSINK, main_window}, // generic desktop: keyboard
+        {0x01, 0x02, RIDEV_INPUTSINK, main_window}, // generic desktop: mouse
     };
     return RegisterRawInputDevices(devices, 2, sizeof devices[0]) != FALSE;
 }
@@ -187,6 +156,31 @@ uint32_t code_point_of_ansi(uint8_t byte) {
     return MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, &narrow, 1, &wide, 1) == 1 ? wide : 0;
 }
 
+std::string code_page_to_utf8(std::string_view bytes) {
+    if (bytes.empty()) return {};
+    const int size = static_cast<int>(bytes.size());
+    const int length = MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, nullptr, 0);
+    if (length <= 0) return {};
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, &wide[0], length);
+    return narrow(wide.c_str(), length);
+}
+
+bool utf8_to_code_page(std::string_view utf8, std::string* bytes) {
+    bytes->clear();
+    const std::wstring wide = widen(utf8);
+    if (wide.empty()) return true;
+    const int units = static_cast<int>(wide.size());
+    BOOL lost = FALSE;
+    const int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), units, nullptr,
+                                         0, nullptr, &lost);
+    if (size <= 0 || lost) return false;
+    bytes->resize(static_cast<std::size_t>(size));
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), units, &(*bytes)[0], size,
+                        nullptr, nullptr);
+    return true;
+}
+
 FileRead read_whole_file(const char* path, std::size_t max_size, char** text, std::size_t* size) {
     *text = nullptr;
     *size = 0;
@@ -254,8 +248,9 @@ namespace {
 // has; the path itself when it names no file yet.
 std::wstring resolved_path(const std::wstring& path, DWORD* names) {
     *names = 0;
-    FileHandle file(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle file(CreateFileW(path.c_str(), 0,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.ok()) return path;
     BY_HANDLE_FILE_INFORMATION info{};
     if (GetFileInformationByHandle(file.handle, &info)) *names = info.nNumberOfLinks;
@@ -366,6 +361,16 @@ bool delete_file(const char* path) {
     return path && *path && DeleteFileW(file_path(path).c_str()) != 0;
 }
 
+std::string user_data_folder() {
+    wchar_t base[MAX_PATH + 1] = {};
+    const DWORD length = GetEnvironmentVariableW(L"LOCALAPPDATA", base, MAX_PATH);
+    if (length == 0 || length > MAX_PATH) return {};
+    const std::wstring folder = std::wstring(base) + L"\\Quillomat";
+    if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+        return {};
+    return narrow(folder.c_str()) + "\\";
+}
+
 std::string_view builtin_text(int id) {
     HRSRC found =
         FindResourceW(nullptr, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(10) /* RT_RCDATA */);
@@ -380,47 +385,16 @@ std::string_view builtin_text(int id) {
         data, end ? static_cast<std::size_t>(static_cast<const char*>(end) - data) : size);
 }
 
-void set_editor_text(const char* text, bool utf8) {
-    if (!windows.editor || !IsWindow(windows.editor)) return;
-    if (!text) text = "";
-    if (utf8 && std::strncmp(text, "\xEF\xBB\xBF", 3) == 0) text += 3;
-    // An ANSI file's bytes are the code page's characters.
-    const UINT code_page = utf8 ? CP_UTF8 : CP_ACP;
-    const int length = MultiByteToWideChar(code_page, 0, text, -1, nullptr, 0);
-    std::wstring wide(length > 0 ? static_cast<std::size_t>(length) : 1, L'\0');
-    if (length > 0) MultiByteToWideChar(code_page, 0, text, -1, &wide[0], length);
-    SetWindowTextW(windows.editor, wide.c_str());
-    SendMessageW(windows.editor, EM_SETSEL, 0, 0);
-    SendMessageW(windows.editor, EM_SCROLLCARET, 0, 0);
-    if (windows.main) InvalidateRect(windows.main, nullptr, TRUE);
-    InvalidateRect(windows.editor, nullptr, TRUE);
-}
-
-void set_editor_read_only(bool read_only) {
-    if (windows.editor && IsWindow(windows.editor))
-        SendMessageW(windows.editor, EM_SETREADONLY, read_only ? TRUE : FALSE, 0);
-}
-
-void set_status_text(const char* text) {
-    if (!windows.status_bar || !IsWindow(windows.status_bar) || !text || !*text) return;
-    const std::wstring wide = widen(text);
-    SendMessageW(windows.status_bar, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(wide.c_str()));
-    UpdateWindow(windows.status_bar);
-}
-
 // ---- timers and time ----
 
-void set_timer(int id, uint32_t period_ms) {
-    if (windows.main) SetTimer(windows.main, static_cast<UINT_PTR>(id), period_ms, nullptr);
+void set_timer(TimerId id, uint32_t period_ms) {
+    if (main_window) SetTimer(main_window, static_cast<UINT_PTR>(id), period_ms, nullptr);
 }
-void kill_timer(int id) {
-    if (windows.main) KillTimer(windows.main, static_cast<UINT_PTR>(id));
+void kill_timer(TimerId id) {
+    if (main_window) KillTimer(main_window, static_cast<UINT_PTR>(id));
 }
 uint32_t tick_count() {
     return GetTickCount();
-}
-void sleep_ms(uint32_t ms) {
-    Sleep(ms);
 }
 
 LocalTime local_time() {
@@ -552,7 +526,8 @@ bool window_title(WindowId window, char* out, std::size_t capacity, uint32_t tim
     wide[sizeof wide / sizeof wide[0] - 1] = L'\0';
     const std::string title = narrow(wide);
     // Cut only between characters.
-    copy_bounded(out, capacity, std::string_view(title).substr(0, utf8_prefix(title, capacity - 1)));
+    copy_bounded(out, capacity,
+                 std::string_view(title).substr(0, utf8_prefix(title, capacity - 1)));
     return answered != 0;
 }
 
@@ -594,8 +569,7 @@ bool shell_launch(const char* program, const char* arguments) {
     const std::wstring wide_arguments = widen(arguments ? arguments : "");
     const HINSTANCE result =
         ShellExecuteW(nullptr, nullptr, wide_program.c_str(),
-                      arguments ? wide_arguments.c_str() : nullptr, nullptr,
-                      SW_SHOWNORMAL);
+                      arguments ? wide_arguments.c_str() : nullptr, nullptr, SW_SHOWNORMAL);
     return reinterpret_cast<INT_PTR>(result) > 32;
 }
 
@@ -605,16 +579,12 @@ void set_current_directory(const char* path) {
 
 void show_message(const char* text, const char* caption, uint32_t style) {
     const HWND had_keyboard = GetForegroundWindow();
-    MessageBoxW(windows.main, widen(text ? text : "").c_str(),
+    MessageBoxW(main_window, widen(text ? text : "").c_str(),
                 caption ? widen(caption).c_str() : nullptr, style);
     // Closing the box activates its owner, the main window (hidden, often):
     // the keyboard goes back to the window the user was typing into.
-    if (had_keyboard && had_keyboard != windows.main && IsWindow(had_keyboard))
+    if (had_keyboard && had_keyboard != main_window && IsWindow(had_keyboard))
         SetForegroundWindow(had_keyboard);
-}
-
-void open_list_window(const char* list_text) {
-    if (list_opener) list_opener(list_text);
 }
 
 // ---- the clipboard, for pasting ----
@@ -638,7 +608,7 @@ PasteClipboard paste_clipboard;
 // The clipboard, retried briefly while another program holds it.
 bool open_clipboard() {
     for (int attempt = 0; attempt < 10; ++attempt) {
-        if (OpenClipboard(windows.main)) return true;
+        if (OpenClipboard(main_window)) return true;
         Sleep(5);
     }
     return false;
@@ -672,7 +642,7 @@ void put_marker(const wchar_t* name, DWORD value) {
 
 void win32_render_clipboard(bool all) {
     PasteClipboard& paste = paste_clipboard;
-    if (all && (GetClipboardOwner() != windows.main || !OpenClipboard(windows.main))) return;
+    if (all && (GetClipboardOwner() != main_window || !OpenClipboard(main_window))) return;
     const std::size_t bytes = (paste.text.size() + 1) * sizeof(wchar_t);
     if (HGLOBAL block = global_copy(paste.text.c_str(), bytes))
         if (!SetClipboardData(CF_UNICODETEXT, block)) GlobalFree(block);
@@ -682,7 +652,7 @@ void win32_render_clipboard(bool all) {
 
 bool clipboard_put_for_paste(const char* text, std::string* not_kept) {
     if (not_kept) not_kept->clear();
-    if (!windows.main || !open_clipboard()) return false;
+    if (!main_window || !open_clipboard()) return false;
     PasteClipboard& paste = paste_clipboard;
     paste = PasteClipboard{};
     for (UINT format = EnumClipboardFormats(0); format; format = EnumClipboardFormats(format)) {
@@ -729,7 +699,7 @@ bool clipboard_paste_taken() {
 bool clipboard_restore() {
     PasteClipboard& paste = paste_clipboard;
     // Whatever was copied after the paste belongs to someone else now.
-    if (GetClipboardOwner() != windows.main || !open_clipboard()) {
+    if (GetClipboardOwner() != main_window || !open_clipboard()) {
         paste = PasteClipboard{};
         return false;
     }
@@ -751,8 +721,4 @@ bool clipboard_restore() {
     CloseClipboard();
     paste = PasteClipboard{};
     return true;
-}
-
-bool open_search_window() {
-    return search_opener && search_opener();
 }

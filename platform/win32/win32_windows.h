@@ -1,19 +1,12 @@
-// The Windows shell tells the backend which controls show the editor text
-// and the status bar. Until it does, those operations do nothing.
+// What the Windows shell tells the backend, and asks of it.
 #pragma once
 
 #include <windows.h>
 
-void win32_set_main_windows(HWND main_window, HWND editor, HWND status_bar);
-
-// The custom list window is the shell's; it says here how to open one.
-void win32_set_list_opener(void (*open_list)(const char* list_text));
-// The search window is the shell's too.
-void win32_set_search_opener(bool (*open_search)());
-// The shell shows and keeps the paused state (status bar, tray icon, settings).
-void win32_set_pause_shower(void (*show)(bool paused));
-// The shell's tray icon shows short notes as balloons.
-void win32_set_note_shower(void (*show)(const char* text));
+// The main window: it owns the timers, the raw input registration, the
+// clipboard while a paste is out, and the message boxes. Until the shell
+// sets it those do nothing.
+void win32_set_main_window(HWND window);
 
 // The events one WM_INPUT message reports: keys and mouse buttons (vk 1 to
 // 254) going down or up; other input (a mouse move, the wheel) as vk 0.

@@ -62,3 +62,17 @@ TEST(Memory, BlocksAreZeroFilledAndKnowTheirSize) {
     EXPECT_EQ(mem_alloc(static_cast<std::size_t>(-1)), nullptr);
     mem_free(nullptr);
 }
+
+TEST(WithExtension, ReplacesOnlyTheExtensionOfTheFileName) {
+    const struct {
+        const char *path, *result;
+    } cases[] = {
+        {"C:\\Tools\\quillomat.exe", "C:\\Tools\\quillomat.ini"},
+        {"C:\\tools.exe.d\\quillomat.exe", "C:\\tools.exe.d\\quillomat.ini"},
+        {"C:\\a.ini\\QUILLOMAT.EXE", "C:\\a.ini\\QUILLOMAT.ini"},
+        {"C:\\v1.2\\quillomat", "C:\\v1.2\\quillomat.ini"},
+        {"/home/ann/.q/prog", "/home/ann/.q/prog.ini"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(with_extension(c.path, ".ini"), c.result) << c.path;
+}

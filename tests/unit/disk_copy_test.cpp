@@ -10,7 +10,7 @@
 
 TEST_F(EngineTest, ReactsToTheTriggerFileChangingOnDisk) {
     namespace fs = std::filesystem;
-    const std::string path = engine_files.trigger_file;
+
     const struct {
         const char* name;
         std::function<void()> change;
@@ -48,8 +48,8 @@ TEST_F(EngineTest, ReactsToTheTriggerFileChangingOnDisk) {
             EXPECT_FALSE(fs::exists(path)) << c.name << ": never replaced by the examples";
         }
         // A change left under unsaved edits is still a change when Save asks.
-        EXPECT_EQ(trigger_file_change(), c.action == DiskAction::noted_changed ? DiskChange::changed
-                                                                               : DiskChange::same)
+        EXPECT_EQ(trigger_file_change(),
+                  c.action == DiskAction::noted_changed ? DiskChange::changed : DiskChange::same)
             << c.name;
     }
 }

@@ -1,7 +1,7 @@
 // UTF-8 trigger files, the Unicode token and Unicode typing, on the simulated
 // desktop (code page Windows-1252).
-#include "triggers/encoding.h"
 #include "engine_fixture.h"
+#include "triggers/encoding.h"
 
 #include <gtest/gtest.h>
 
@@ -41,8 +41,14 @@ TEST(Encoding, RefusesBytesThatAreNoTextWithTheirLine) {
         std::string bytes;
         const char* problem; // "" when the file loads
     } cases[] = {
-        {"UTF-16 LE", "\xFF\xFE" "a\0=\0\x34\x04\r\0\n\0"s, ""},
-        {"UTF-16 with a surrogate pair", "\xFF\xFE" "=\0\x3D\xD8\x00\xDE"s, ""},
+        {"UTF-16 LE",
+         "\xFF\xFE"
+         "a\0=\0\x34\x04\r\0\n\0"s,
+         ""},
+        {"UTF-16 with a surrogate pair",
+         "\xFF\xFE"
+         "=\0\x3D\xD8\x00\xDE"s,
+         ""},
         {"a zero byte", "a=1\r\nb=\0\r\n"s, "holds a zero byte at line 2"},
         {"a zero byte after CR-only lines", "a\rb\r\0"s, "holds a zero byte at line 3"},
         {"UTF-16 without its mark", "b\0t\0w\0=\0x\0\r\0\n\0"s,
@@ -51,9 +57,13 @@ TEST(Encoding, RefusesBytesThatAreNoTextWithTheirLine) {
          "is marked as UTF-8 but is not UTF-8 at line 2"},
         {"a zero character in UTF-16", "\xFE\xFF\0a\0\n\0b\0\n\0\0"s,
          "holds a zero byte at line 3"},
-        {"a lone surrogate in UTF-16", "\xFF\xFE" "a\0\x00\xD8"s,
+        {"a lone surrogate in UTF-16",
+         "\xFF\xFE"
+         "a\0\x00\xD8"s,
          "is marked as UTF-16 but is not UTF-16 at line 1"},
-        {"an odd byte at the end of UTF-16", "\xFF\xFE" "a\0\n\0b"s,
+        {"an odd byte at the end of UTF-16",
+         "\xFF\xFE"
+         "a\0\n\0b"s,
          "is marked as UTF-16 but is not UTF-16 at line 2"},
     };
     for (const auto& c : cases) {
@@ -79,10 +89,8 @@ TEST_F(EngineTest, Utf16FilesLoadShowAndPlayLikeUtf8Ones) {
             bytes += big_endian ? low : high;
         }
         start(bytes);
-        EXPECT_EQ(trigger_table.encoding,
-                  big_endian ? TextEncoding::utf16be : TextEncoding::utf16le);
+        EXPECT_EQ(engine.file.encoding, big_endian ? TextEncoding::utf16be : TextEncoding::utf16le);
         EXPECT_EQ(sim_editor_text(), "; \xE4\xB8\xAD notes\r\ncafe=caf\xC3\xA9 \xE4\xB8\xAD\r\n");
-        EXPECT_TRUE(sim_editor_utf8());
         EXPECT_EQ(sim_status_text(), " Triggers Loaded: 1 ");
         EXPECT_EQ(prepared_output("cafe"), "caf\xE9 {U+4E2D}");
         sim_run_until_idle();
@@ -113,10 +121,9 @@ TEST_F(EngineTest, AUtf8FileLoadsShowsAndPlaysInTheCodePage) {
                              "\xE4\xB8\xAD=never\r\n"
                              "btw=by the way\r\n";
     start(file);
-    EXPECT_EQ(trigger_table.encoding, TextEncoding::utf8);
-    EXPECT_EQ(trigger_table.count, 2);
+    EXPECT_EQ(engine.file.encoding, TextEncoding::utf8);
+    EXPECT_EQ(engine.file.table.count, 2);
     EXPECT_EQ(sim_editor_text(), file);
-    EXPECT_TRUE(sim_editor_utf8());
     EXPECT_EQ(sim_status_text(), " Triggers Loaded: 2, 1 cannot be typed ");
     // e-acute and the euro sign are code-page bytes; the Chinese character is a token.
     EXPECT_EQ(prepared_output("cafe"), "caf\xE9 \x80 {U+4E2D}");
@@ -124,13 +131,13 @@ TEST_F(EngineTest, AUtf8FileLoadsShowsAndPlaysInTheCodePage) {
 
     start("\xEF\xBB\xBF"
           "btw=by the way\r\n");
-    EXPECT_EQ(trigger_table.encoding, TextEncoding::utf8_bom);
+    EXPECT_EQ(engine.file.encoding, TextEncoding::utf8_bom);
     EXPECT_EQ(prepared_output("btw"), "by the way") << "the mark is not part of the first trigger";
     sim_run_until_idle();
 
     start("cafe=caf\xE9\r\n"); // ANSI, exactly as before
-    EXPECT_EQ(trigger_table.encoding, TextEncoding::ansi);
-    EXPECT_FALSE(sim_editor_utf8());
+    EXPECT_EQ(engine.file.encoding, TextEncoding::ansi);
+    EXPECT_EQ(sim_editor_text(), "cafe=caf\xC3\xA9\r\n") << "shown as the characters it holds";
     EXPECT_EQ(prepared_output("cafe"), "caf\xE9");
 }
 
@@ -139,8 +146,8 @@ TEST_F(EngineTest, TheLongestUtf8TriggerLoads) {
     for (int i = 0; i < 61; ++i)
         trigger += "\xC3\xA9"; // 61 characters, 122 bytes
     start(trigger + "=x\r\n" + trigger + "\xC3\xA9=y\r\n");
-    EXPECT_EQ(trigger_table.count, 1);
-    EXPECT_EQ(std::string(trigger_table.entries[0].lookup_key.data()),
+    EXPECT_EQ(engine.file.table.count, 1);
+    EXPECT_EQ(std::string(engine.file.table.entries[0].lookup_key.data()),
               "\n" + std::string(61, '\xE9') + "=");
 }
 

@@ -3,9 +3,9 @@
 #pragma once
 
 #include "engine/engine.h"
-#include "engine/key_monitor.h"
-#include "triggers/triggers.h"
+#include "engine/stages.h"
 #include "platform/sim/sim.h"
+#include "triggers/output_script.h"
 
 #include <gtest/gtest.h>
 
@@ -17,53 +17,54 @@ class EngineTest : public ::testing::Test {
   protected:
     void SetUp() override {
         sim_reset();
-        trigger_table = TriggerTable{};
-        output_state.text.reset();
-        output_state.cursor = 0;
-        output_state.use_count = 0;
+        reset_engine();
+        engine.file.table.netbook = false;
         dir = std::filesystem::temp_directory_path() /
               ("quillomat-engine-" +
                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         std::filesystem::remove_all(dir);
         std::filesystem::create_directories(dir);
-        copy_bounded(engine_files.trigger_file, path_capacity, (dir / "Quillomat.txt").string());
-        copy_bounded(engine_files.debug_log, path_capacity, (dir / "log.txt").string());
+        path = (dir / "Quillomat.txt").string();
+        engine.file.path = path;
     }
     void TearDown() override { std::filesystem::remove_all(dir); }
 
     // Writes the trigger file and starts the engine as the program does.
     void start(const std::string& triggers) {
         write_triggers(triggers);
-        load_triggers(engine_files.trigger_file);
-        set_timer(polling_timer, polling_period_ms);
+        load_triggers(path.c_str());
+        start_polling();
         sim_clear_log();
         sim_clear_key_events();
     }
     void write_triggers(const std::string& triggers) {
-        std::ofstream(engine_files.trigger_file, std::ios::binary) << triggers;
+        std::ofstream(path, std::ios::binary) << triggers;
     }
     // Plays an output text directly, as if its trigger had just fired.
     void play(const std::string& output) {
-        output_state.text = alloc_text(output.size() + 4096);
-        copy_bounded(output_state.text.get(), output.size() + 1, output);
-        output_state.cursor = 0;
-        set_timer(playback_timer, 1);
+        start_playback(compile_output(output));
+        start_polling(); // it resumes when the output is done
         sim_clear_log();
         sim_run_until_idle();
     }
-    // Types the keys and returns the output text as prepared, before it plays.
+    // Types the keys and returns the output as prepared, before it plays.
     std::string prepared_output(const std::string& keys) {
         sim_type(keys);
-        for (int ms = 0; ms < 2000 && !output_state.text; ++ms)
+        for (int ms = 0; ms < 2000 && !engine.player.active; ++ms)
             sim_run_for(1);
-        return output_state.text ? std::string(output_state.text.get()) : "<none>";
+        return engine.player.active ? script_as_markup(engine.player.script) : "<none>";
     }
     std::string history() const {
         std::string typed;
-        for (char c : key_monitor.history)
+        for (char c : engine.keys.history)
             if (c) typed.insert(typed.begin(), c);
         return typed;
     }
+    std::string debug_log() const {
+        std::ifstream in(engine.file.debug_log, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
 
     std::filesystem::path dir;
+    std::string path;
 };

@@ -54,7 +54,7 @@ TEST_F(EngineTest, OnlyTheLast32CharactersAreCompared) {
     start(trigger + "=long\r\n");
     sim_type(trigger.substr(8)); // its last 32 characters
     sim_run_until_idle();
-    EXPECT_EQ(output_state.use_count, 1);
+    EXPECT_EQ(engine.prepare.use_count, 1);
     const std::string keys = sim_log({"keys"});
     std::size_t erased = 0;
     for (std::size_t at = keys.find("+08 -08"); at != std::string::npos;
@@ -86,7 +86,7 @@ TEST_F(EngineTest, HotkeysNeedExactlyTheirModifiersAndEraseNothing) {
     EXPECT_EQ(sim_log({"status"}), "");
     sim_press_at(sim_now() + 10, 0x70, 40);
     sim_run_until_idle();
-    EXPECT_EQ(output_state.use_count, 2);
+    EXPECT_EQ(engine.prepare.use_count, 2);
 }
 
 TEST_F(EngineTest, ModifiersStillHeldAfterASecondDoNotHoldThePlaybackBack) {
@@ -113,13 +113,13 @@ TEST_F(EngineTest, CharactersFollowShiftAndCapsLock) {
         {false, false, 0x70, '\0'},
     };
     for (const Case& c : cases) {
-        key_monitor.history.fill(0);
+        engine.keys.history.fill(0);
         sim_set_caps_lock(c.caps);
         const uint32_t t = sim_now();
         if (c.shift) sim_press_at(t, 16, 120);
         sim_press_at(t + 40, c.vk, 40);
         sim_run_for(200);
-        EXPECT_EQ(key_monitor.history[0], c.expected)
+        EXPECT_EQ(engine.keys.history[0], c.expected)
             << c.vk << " shift " << c.shift << " caps " << c.caps;
     }
 }
@@ -133,22 +133,32 @@ TEST_F(EngineTest, TheFirstMatchingLineInTheFileWins) {
     EXPECT_NE(sim_log({"keys"}).find("+54 -54 +57 -57 +4F -4F"), std::string::npos);
 }
 
-TEST_F(EngineTest, TheOutputComesFromTheFileOnDiskAsItIsNow) {
+// What plays is the line as loaded; a change on disk plays once it is
+// loaded, which the watch does at once for a clean editor.
+TEST_F(EngineTest, OutputsComeFromTheLoadedFile) {
     start("btw=by the way\r\nhi=first\r\nhi=second\r\n");
     write_triggers("btw=changed\r\n");
-    sim_type("btw");
+    EXPECT_EQ(prepared_output("btw"), "by the way");
     sim_run_until_idle();
-    EXPECT_NE(sim_log({"keys"}).find("+43 -43 +48 -48 +41 -41"), std::string::npos);
+    trigger_folder_changed();
+    sim_run_for(300);
+    EXPECT_EQ(prepared_output("btw"), "changed");
+}
 
-    write_triggers("nothing here\r\n");
-    sim_clear_log();
-    sim_type("btw");
+// A write in the trigger file's folder while an output plays waits for its
+// end: polling stays off, and the modifiers it holds stay down.
+TEST_F(EngineTest, AFolderChangeDuringAnOutputWaitsForItsEnd) {
+    start("x={CtrlDown}{Delay 300}c{CtrlUp}\r\n");
+    sim_type("x");
+    sim_run_for(50);
+    write_triggers("x=changed\r\n");
+    trigger_folder_changed(); // due at 250, while the output waits until 311
+    sim_run_for(250);
+    EXPECT_FALSE(sim_timer_armed(polling_timer)) << sim_log();
     sim_run_until_idle();
-    EXPECT_NE(sim_log({"status"}).find("status  * * * WARNING: No output listed!"),
-              std::string::npos);
-    EXPECT_EQ(sim_log({"keys"}).find("+43"), std::string::npos) << "nothing plays";
+    EXPECT_EQ(sim_log({"keys"}), "10 keys +08 -08\n11 keys +11e\n311 keys +43 -43 -11e\n");
     EXPECT_TRUE(sim_timer_armed(polling_timer));
-    EXPECT_EQ(output_state.use_count, 1);
+    EXPECT_EQ(sim_editor_text(), "x=changed\r\n") << "loaded once the output was done";
 }
 
 TEST_F(EngineTest, OutputsAreFoundInFilesWithAnyLineEnds) {
@@ -177,27 +187,23 @@ TEST_F(EngineTest, AnExpansionLongerThanTheFileFitsInAGrownBuffer) {
     EXPECT_EQ(prepared_output("e"), long_value + long_value);
 }
 
-TEST_F(EngineTest, PollingResumesWhenTheOutputCannotBeAllocated) {
-    start("btw=by the way\r\n");
-    sim_type("bt");
-    sim_run_for(150);
-    sim_press_at(sim_now(), 'W', 40);
-    mem_inject_failures(1);
-    sim_run_for(30);
-    EXPECT_EQ(sim_log({"timer"}), "") << "polling never stopped re-arming";
-    EXPECT_TRUE(sim_timer_armed(polling_timer));
-    EXPECT_FALSE(output_state.text);
-}
-
 TEST_F(EngineTest, DebugModeLogsEachMatch) {
     start("; Quillomat_DEBUG\r\nbtw=by the way\r\n");
     sim_set_local_time(LocalTime{2026, 12, 7, 14, 5, 9});
     sim_type("btw");
     sim_run_until_idle();
-    std::ifstream in(engine_files.debug_log, std::ios::binary);
-    std::stringstream log;
-    log << in.rdbuf();
-    EXPECT_EQ(log.str(), "14:05:09 \"btw=\"\r\n");
+    EXPECT_EQ(engine.file.debug_log, (dir / "Quillomat_log.txt").string()) << "beside the file";
+    EXPECT_EQ(debug_log(), "14:05:09 \"btw=\"\r\n");
+
+    // A folder that takes no new file: the user's own folder, and the status bar says so.
+    sim_lock_file(engine.file.debug_log);
+    std::filesystem::create_directories(dir / "user");
+    sim_set_user_data_folder((dir / "user").string());
+    sim_type("btw");
+    sim_run_until_idle();
+    EXPECT_EQ(engine.file.debug_log, (dir / "user" / "Quillomat_log.txt").string());
+    EXPECT_EQ(debug_log(), "14:05:09 \"btw=\"\r\n");
+    EXPECT_NE(sim_log({"status"}).find("The debug log is written to"), std::string::npos);
 }
 
 TEST_F(EngineTest, AMiddleClickCompletesATriggerWithoutErasing) {
@@ -207,13 +213,13 @@ TEST_F(EngineTest, AMiddleClickCompletesATriggerWithoutErasing) {
     sim_press_at(sim_now(), 4, 40);
     sim_run_until_idle();
     EXPECT_EQ(sim_log({"keys"}).find("+08"), std::string::npos);
-    EXPECT_EQ(output_state.use_count, 1);
+    EXPECT_EQ(engine.prepare.use_count, 1);
 }
 
 TEST_F(EngineTest, RemapModeTurnsTheBackquoteIntoAlt) {
-    trigger_table.netbook = true;
+    engine.file.table.netbook = true;
     start("; REMAP TILDE\r\n{alt}k=alt k\r\n");
-    ASSERT_TRUE(trigger_table.remap_mode);
+    ASSERT_TRUE(engine.file.table.remap_mode);
     sim_press_at(0, 192, 300);
     sim_run_for(400);
     EXPECT_EQ(sim_log({"keys"}), "10 keys +08 -08 +12\n300 keys -12\n");

@@ -60,7 +60,8 @@ TEST_F(EngineTest, WordStartsCaseAndOtherWindows) {
     const std::string file = "; Quillomat_WORD_START: on\r\nbtw=by the way\r\n"
                              "; Quillomat_WORD_START: off\r\n; Quillomat_CASE: on\r\n"
                              "qqn=note {Enter}%USERNAME% RUN: Notes.exe\r\n"
-                             "qqo=50% off, 20% more\r\n";
+                             "qqo=50% off, 20% more\r\n"
+                             "qqt=\x99 and \x80 rates\r\n";
     start(file);
     EXPECT_EQ(prepared_output("abtw"), "<none>") << "a letter before a word-start trigger";
     sim_run_until_idle();
@@ -83,6 +84,11 @@ TEST_F(EngineTest, WordStartsCaseAndOtherWindows) {
     sim_press_at(sim_now() + 20, 'Q', 40);
     sim_run_for(200);
     EXPECT_EQ(prepared_output("qn"), "Note {Enter}%USERNAME% RUN: Notes.exe");
+    sim_run_until_idle();
+    sim_press_at(sim_now(), 16, 100);
+    sim_press_at(sim_now() + 20, 'Q', 40);
+    sim_run_for(200);
+    EXPECT_EQ(prepared_output("qt"), "\x99 And \x80 rates") << "symbols are no first letter";
     sim_run_until_idle();
 
     // "bt" typed in one window, "w" in another: nothing fires, nothing is erased there.
@@ -108,7 +114,8 @@ TEST_F(EngineTest, PauseLeavesOnlyItsOwnAndTheSearchHotkeysLive) {
     EXPECT_EQ(prepared_output("btw"), "<none>");
     sim_run_until_idle();
     hotkey('F');
-    EXPECT_NE(sim_log({"search"}).find("search open"), std::string::npos) << "the search stays live";
+    EXPECT_NE(sim_log({"search"}).find("search open"), std::string::npos)
+        << "the search stays live";
     search_window_closed(-1);
     sim_run_for(50);
     sim_clear_log();
@@ -133,7 +140,7 @@ TEST_F(EngineTest, BackspaceRightAfterAnOutputTakesItBack) {
         // "ab{Enter}" is three characters: the user's Backspace took one, two more go,
         // and "qq" is typed back.
         {"ab{Enter}", [] { sim_press_at(sim_now(), 8, 40); }, "+08 -08 +08 -08 +51 -51 +51 -51"},
-        {"ab{Left}", [] { sim_press_at(sim_now(), 8, 40); }, ""}, // another key: final
+        {"ab{Left}", [] { sim_press_at(sim_now(), 8, 40); }, ""},  // another key: final
         {"ab RUN: x", [] { sim_press_at(sim_now(), 8, 40); }, ""}, // a command: final
         {"ab",
          [] { // Shift first ends the chance
@@ -144,7 +151,7 @@ TEST_F(EngineTest, BackspaceRightAfterAnOutputTakesItBack) {
     };
     for (const auto& c : cases) {
         start(std::string("qq=") + c.output + "\r\n");
-        undo_chance.enabled = true;
+        engine.undo.enabled = true;
         sim_allow_program("*");
         sim_type("qq");
         sim_run_until_idle();
@@ -154,7 +161,7 @@ TEST_F(EngineTest, BackspaceRightAfterAnOutputTakesItBack) {
         EXPECT_EQ(sim_key_transcript(), c.after) << c.output;
         EXPECT_EQ(history(), "") << c.output << ": the trigger does not fire again at once";
     }
-    undo_chance.enabled = false;
+    engine.undo.enabled = false;
 }
 
 TEST_F(EngineTest, AWindowWithHigherRightsGetsNeitherErasingNorTyping) {
@@ -168,7 +175,8 @@ TEST_F(EngineTest, AWindowWithHigherRightsGetsNeitherErasingNorTyping) {
     sim_type("btw");
     sim_run_for(500);
     const std::string notes = sim_log({"note"});
-    EXPECT_EQ(std::count(notes.begin(), notes.end(), '\n'), 1) << "the tray says it once: " << notes;
+    EXPECT_EQ(std::count(notes.begin(), notes.end(), '\n'), 1)
+        << "the tray says it once: " << notes;
     EXPECT_NE(notes.find("Quillomat cannot type into cmd.exe: it runs as administrator."),
               std::string::npos);
 }

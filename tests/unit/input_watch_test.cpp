@@ -1,6 +1,6 @@
 // When the poll has work to do: it rests while nothing happens and wakes on
 // input, on the simulated desktop's clock.
-#include "engine/input_watch.h"
+#include "engine/stages.h"
 #include "engine_fixture.h"
 
 namespace {
@@ -27,12 +27,12 @@ TEST_F(InputWatchTest, PollingRestsWhileIdleAndTheFirstKeyAfterQuietStillFires) 
     };
     for (const Case& c : cases) {
         sim_reset();
-        output_state.use_count = 0;
+        engine.prepare.use_count = 0;
         sim_set_input_events(c.available, c.delivered);
         watch("btw=by the way\r\n{control}{alt}k=hot\r\n");
         sim_run_for(1000);
         const int polls_at_rest = polls();
-        EXPECT_LE(polls_at_rest, rest_after_ms / polling_period_ms + 2) << c.name;
+        EXPECT_LE(polls_at_rest, 500 / 10 + 2) << c.name; // quiet for 500 ms, a poll every 10 ms
         if (c.warm_up_ms) { // keys typed meanwhile are lost, until the input time gives it away
             for (uint32_t t = 0; t < c.warm_up_ms; t += 500)
                 sim_press_at(sim_now() + t, 'Q', 40);
@@ -47,7 +47,7 @@ TEST_F(InputWatchTest, PollingRestsWhileIdleAndTheFirstKeyAfterQuietStillFires) 
         sim_press_at(sim_now() + 1020, 18, 280);
         sim_press_at(sim_now() + 1200, 'K', 40);
         sim_run_for(3000);
-        EXPECT_EQ(output_state.use_count, 2) << c.name << "\n" << sim_log({"status"});
+        EXPECT_EQ(engine.prepare.use_count, 2) << c.name << "\n" << sim_log({"status"});
         sim_run_for(10000);
         EXPECT_LE(polls(), polls_before_quiet + 300) << c.name << ": polling rested again";
     }
@@ -60,7 +60,7 @@ TEST_F(InputWatchTest, AFastTypistIsNeverMissedThroughAKeyStateCache) {
         sim_type("btw ", 30, 30);
         sim_run_for(600);
     }
-    EXPECT_EQ(output_state.use_count, 20) << sim_log({"status"});
+    EXPECT_EQ(engine.prepare.use_count, 20) << sim_log({"status"});
 }
 
 TEST_F(InputWatchTest, TheProgramsOwnKeysNeverCountAsTyped) {
@@ -72,12 +72,12 @@ TEST_F(InputWatchTest, TheProgramsOwnKeysNeverCountAsTyped) {
     sim_run_for(300);
     sim_type("ab"); // right after a playback, a trigger fires again
     sim_run_for(300);
-    EXPECT_EQ(output_state.use_count, 2);
+    EXPECT_EQ(engine.prepare.use_count, 2);
     EXPECT_EQ(sim_log({"status"}).find("Shortcuts Used:  3"), std::string::npos);
     // The mark of the program's own keys does not outlive their reports.
-    EXPECT_TRUE(input_watch.own_input_pending);
-    sim_run_for(own_input_window_ms + health_check_ms);
-    EXPECT_FALSE(input_watch.own_input_pending);
+    EXPECT_TRUE(engine.watch.own_input_pending);
+    sim_run_for(10000 + 1000); // the mark lasts 10 s; the watch looks every second
+    EXPECT_FALSE(engine.watch.own_input_pending);
 }
 
 // With events trusted, a tick reads only the keys they make necessary, takes
@@ -89,24 +89,24 @@ TEST_F(InputWatchTest, EventsSpareTheKeyReadsKeepTheirOrderAndAreTrustedAgain) {
     const int polls_before = polls();
     sim_type("btw");
     sim_run_for(1500);
-    EXPECT_EQ(output_state.use_count, 1);
+    EXPECT_EQ(engine.prepare.use_count, 1);
     EXPECT_LT((sim_key_reads() - reads_before) / (polls() - polls_before), 20)
         << "not every key, every tick";
 
     sim_press_at(sim_now(), 'B', 40);
     sim_press_at(sim_now() + 2, 'A', 40); // within the same tick, after B
     sim_run_for(1000);
-    EXPECT_EQ(output_state.use_count, 2) << sim_log({"status"});
+    EXPECT_EQ(engine.prepare.use_count, 2) << sim_log({"status"});
 
     sim_set_input_events(true, false); // a locked screen: input, but no events
     for (uint32_t t = 0; t < 3000; t += 500)
         sim_press_at(sim_now() + t, 'Q', 40);
     sim_run_for(4000);
-    ASSERT_FALSE(input_watch.events);
+    ASSERT_FALSE(engine.watch.events);
     sim_set_input_events(true, true);
     sim_type("btw");
     sim_run_for(2000);
-    EXPECT_TRUE(input_watch.events);
+    EXPECT_TRUE(engine.watch.events);
     const int checks = sim_timer_fires(watch_timer);
     sim_run_for(10000);
     EXPECT_LE(sim_timer_fires(watch_timer) - checks, 11) << "resting again, no 10 ms checks";

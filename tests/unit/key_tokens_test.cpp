@@ -1,6 +1,7 @@
+#include "keys/key_tokens.h"
+#include "keys/synthesis.h"
 #include "platform/platform.h"
 #include "platform/sim/sim.h"
-#include "keys/key_tokens.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "common/memory.h"
 #include "common/packed_text.h"
-#include "engine/key_monitor.h"
-#include "triggers/triggers.h"
+#include "engine/engine.h"
+#include "engine/stages.h"
 #include "platform/platform.h"
 #include "platform/sim/sim.h"
 #include "resources/builtin_texts.h"
@@ -21,7 +21,7 @@ class LoadTriggers : public ::testing::Test {
   protected:
     void SetUp() override {
         sim_reset();
-        trigger_table = TriggerTable{};
+        reset_engine();
         dir = fs::temp_directory_path() /
               ("quillomat-load-" +
                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
@@ -53,7 +53,7 @@ class LoadTriggers : public ::testing::Test {
 TEST_F(LoadTriggers, FillsTheTableTheEditorAndTheStatusBar) {
     write("; my triggers\r\nbtw=by the way\r\n{control}{alt}k=hotkey\r\n");
     load_triggers(path.c_str());
-    EXPECT_EQ(trigger_table.count, 2);
+    EXPECT_EQ(engine.file.table.count, 2);
     EXPECT_EQ(sim_editor_text(), read());
     EXPECT_EQ(sim_status_text(), " Triggers Loaded: 2 ");
 }
@@ -62,19 +62,19 @@ TEST_F(LoadTriggers, ReleasesHeldModifiersAndForgetsTheKeyboard) {
     write("btw=by the way\n");
     sim_set_key(17, true);
     sim_set_key(18, true);
-    key_monitor.key_state[65] = 1;
-    key_monitor.history[0] = 'x';
+    engine.keys.key_state[65] = 1;
+    engine.keys.history[0] = 'x';
     load_triggers(path.c_str());
     EXPECT_EQ(sim_key_transcript(), "-11e -12");
-    EXPECT_EQ(key_monitor.key_state[65], 0);
-    EXPECT_EQ(key_monitor.history[0], 0);
+    EXPECT_EQ(engine.keys.key_state[65], 0);
+    EXPECT_EQ(engine.keys.history[0], 0);
 }
 
 TEST_F(LoadTriggers, WritesTheDefaultFileWhenThereIsNone) {
     load_triggers(path.c_str());
     EXPECT_EQ(read(), default_text());
-    EXPECT_EQ(sim_editor_text(), default_text());
-    EXPECT_GT(trigger_table.count, 10);
+    EXPECT_EQ(sim_editor_text(), default_text().substr(3)) << "shown without its byte-order mark";
+    EXPECT_GT(engine.file.table.count, 10);
 }
 
 // Only a file that is not there gets the examples; a short one the user saved is theirs.
@@ -90,7 +90,7 @@ TEST_F(LoadTriggers, WritesTheExamplesOnlyWhereNoFileIsAndKeepsShortFiles) {
     write("a=b");
     load_triggers(path.c_str());
     EXPECT_EQ(read(), "a=b");
-    EXPECT_EQ(trigger_table.count, 1);
+    EXPECT_EQ(engine.file.table.count, 1);
     EXPECT_EQ(sim_status_text(), " Triggers Loaded: 1 ");
 }
 
@@ -137,8 +137,8 @@ TEST_F(LoadTriggers, RefusesAFileItCannotLoadAndShowsNothingThatSaveCouldWriteOv
         const std::string target = c.arrange();
         const auto size_before = fs::exists(target) ? fs::file_size(target) : 0;
         load_triggers(target.c_str());
-        EXPECT_EQ(trigger_table.refusal, c.refusal) << c.name;
-        EXPECT_EQ(trigger_table.count, 0) << c.name;
+        EXPECT_EQ(engine.file.refusal, c.refusal) << c.name;
+        EXPECT_EQ(engine.file.table.count, 0) << c.name;
         EXPECT_EQ(sim_editor_text(), "") << c.name;
         EXPECT_EQ(sim_log({"editor"}), "0 editor read-only\n") << c.name;
         const bool names_path = c.refusal != FileRead::no_memory;
@@ -151,7 +151,7 @@ TEST_F(LoadTriggers, RefusesAFileItCannotLoadAndShowsNothingThatSaveCouldWriteOv
     load_triggers(path.c_str());
     sim_fail_file_buffers(false);
     load_triggers(path.c_str());
-    EXPECT_EQ(trigger_table.refusal, FileRead::ok);
+    EXPECT_EQ(engine.file.refusal, FileRead::ok);
     EXPECT_EQ(sim_editor_text(), "btw=by the way\n");
     EXPECT_EQ(sim_log({"editor"}), "0 editor read-only\n0 editor editable\n");
 }
@@ -160,7 +160,7 @@ TEST_F(LoadTriggers, AFolderInPlaceOfTheFileIsNotReplaced) {
     fs::create_directories(path);
     load_triggers(path.c_str());
     EXPECT_TRUE(fs::is_directory(path));
-    EXPECT_EQ(trigger_table.count, 0);
+    EXPECT_EQ(engine.file.table.count, 0);
 }
 
 TEST_F(LoadTriggers, WithoutABuiltInDefaultAnEmptyFileIsCreated) {
@@ -177,7 +177,7 @@ TEST_F(LoadTriggers, DebugModeStaysOnAcrossReloads) {
     EXPECT_EQ(sim_status_text(), " Triggers Loaded: 1  * * * DEBUG ON * * *");
     write("btw=x\n");
     load_triggers(path.c_str());
-    EXPECT_TRUE(trigger_table.debug_mode);
+    EXPECT_TRUE(engine.file.table.debug_mode);
 }
 
 TEST_F(LoadTriggers, SurvivesHostileFiles) {
@@ -198,11 +198,11 @@ TEST_F(LoadTriggers, SurvivesHostileFiles) {
     for (const std::string& file : files) {
         write(file);
         load_triggers(path.c_str());
-        ASSERT_LE(trigger_table.count, 255);
-        ASSERT_EQ(trigger_table.entries[255].match[0], '\0');
-        for (int e = 0; e < trigger_table.count; ++e) {
-            ASSERT_GT(trigger_table.entries[e].match_length, 0);
-            ASSERT_LE(trigger_table.entries[e].match_length, 32);
+        ASSERT_LE(engine.file.table.count, 255);
+        ASSERT_EQ(engine.file.table.entries[255].match[0], '\0');
+        for (int e = 0; e < engine.file.table.count; ++e) {
+            ASSERT_GT(engine.file.table.entries[e].match_length, 0);
+            ASSERT_LE(engine.file.table.entries[e].match_length, 32);
         }
     }
 }

@@ -65,7 +65,8 @@ TEST_F(EngineTest, ADoubleClickWaitsHalfTheDoubleClickTime) {
     sim_set_double_click_time(500);
     play("{click dbl 10,10}");
     EXPECT_EQ(sim_log(),
-              "1 cursor 10,10\n1 mouse +left\n1 mouse -left\n251 mouse +left\n251 mouse -left\n"
+              "1 cursor 10,10\n1 mouse +left\n1 mouse -left\n1 timer 7772 250\n251 mouse +left\n"
+              "251 mouse -left\n"
               "251 timer 7772 10\n261 timer 7771 10\n");
     sim_reset();
     sim_set_double_click_time(12);
@@ -75,8 +76,8 @@ TEST_F(EngineTest, ADoubleClickWaitsHalfTheDoubleClickTime) {
 
 TEST_F(EngineTest, MouseReturnPutsThePointerBackWhereTheTriggerFired) {
     sim_set_screen(1025, 769);
-    output_state.saved_x = 512;
-    output_state.saved_y = 384;
+    engine.player.saved_mouse.x = 512;
+    engine.player.saved_mouse.y = 384;
     play("{mouse_return}");
     EXPECT_EQ(
         sim_log(),
@@ -84,8 +85,8 @@ TEST_F(EngineTest, MouseReturnPutsThePointerBackWhereTheTriggerFired) {
 
     sim_reset();
     sim_set_screen(40000, 2);
-    output_state.saved_x = 39999; // 39999 * 65535 does not fit in 32 bits
-    output_state.saved_y = 1;
+    engine.player.saved_mouse.x = 39999; // 39999 * 65535 does not fit in 32 bits
+    engine.player.saved_mouse.y = 1;
     play("{mouse_return}");
     EXPECT_EQ(sim_log({"mouse"}), "1 mouse move 65535,65535 absolute\n");
 
@@ -111,7 +112,7 @@ TEST_F(EngineTest, AFailedRunShowsItsMessageAndEndsThePlayback) {
                          "1 message Unable to run program~~Trigger: ~Command: RUN: "
                          "C:\\Tools\\missing.exe |Quillomat| 52030\n"
                          "1 timer 7771 10\n");
-    EXPECT_FALSE(output_state.text);
+    EXPECT_FALSE(engine.player.active);
 }
 
 TEST_F(EngineTest, WindowActivatesAndPausesOrEndsThePlaybackWithAMessage) {
@@ -130,9 +131,10 @@ TEST_F(EngineTest, AFailedCommandNamesItsTrigger) {
     start("qw=WINDOW: Nowhere{Enter}\r\n");
     sim_type("qw");
     sim_run_until_idle();
-    EXPECT_NE(sim_log({"message"}).find(
-                  "message Window not found~~Trigger: qw~Command: WINDOW: Nowhere |Quillomat|"),
-              std::string::npos)
+    EXPECT_NE(
+        sim_log({"message"})
+            .find("message Window not found~~Trigger: qw~Command: WINDOW: Nowhere |Quillomat|"),
+        std::string::npos)
         << sim_log({"message"});
 }
 
@@ -191,7 +193,8 @@ TEST_F(EngineTest, LongTextRunsArePastedAndTheClipboardComesBack) {
         {"copied meanwhile", "; Quillomat_PASTE: 10\r\nqq=" + long_run + "\r\n",
          [] { sim_copy_when_pasted("copied"); },
          "clipboard put xxxxxxxxxxxx\nclipboard left alone\n", "copied", true},
-        {"a program that types", "; Quillomat_PASTE: 10\r\n; Quillomat_TYPE_IN: program.exe\r\nqq=" + long_run + "\r\n",
+        {"a program that types",
+         "; Quillomat_PASTE: 10\r\n; Quillomat_TYPE_IN: program.exe\r\nqq=" + long_run + "\r\n",
          [] {}, "", "mine", false},
     };
     for (const auto& c : cases) {
@@ -205,7 +208,8 @@ TEST_F(EngineTest, LongTextRunsArePastedAndTheClipboardComesBack) {
         std::string plain; // the clipboard's lines without their times
         const std::string log = sim_log({"clipboard"});
         for (std::size_t line = 0; line < log.size(); line = log.find('\n', line) + 1)
-            plain += log.substr(log.find(' ', line) + 1, log.find('\n', line) - log.find(' ', line));
+            plain +=
+                log.substr(log.find(' ', line) + 1, log.find('\n', line) - log.find(' ', line));
         EXPECT_EQ(plain, c.clipboard_log) << c.name;
         EXPECT_EQ(sim_clipboard(), c.clipboard) << c.name;
         EXPECT_EQ(sim_pasted() == long_run, c.pasted) << c.name;

@@ -1,8 +1,8 @@
 // Finding a trigger: the items a file gives, and how queries rank them.
-#include "triggers/encoding.h"
 #include "engine/engine.h"
 #include "engine/search.h"
 #include "engine_fixture.h"
+#include "triggers/encoding.h"
 
 #include <gtest/gtest.h>
 
@@ -25,8 +25,18 @@ const std::string file = "; My triggers\r\n"
                          "wr=Dear team,{Enter}here is the report for week {{dd}}\r\n"
                          "{F5}=refresh\r\n";
 
+// The rows of a file's engine text, as the search window gets them after a load.
+std::vector<SearchItem> rows(const std::string& text, std::vector<int> untypeable = {}) {
+    static LoadedFile loaded; // large: kept off the stack
+    loaded = LoadedFile{};
+    loaded.text = text;
+    loaded.untypeable = std::move(untypeable);
+    parse_trigger_text(loaded.text.data(), loaded.text.size(), loaded.table, nullptr);
+    return search_items(loaded);
+}
+
 std::vector<SearchItem> items() {
-    return search_items(file.data(), file.size());
+    return rows(file);
 }
 
 // The triggers in the order a query ranks them.
@@ -85,20 +95,21 @@ TEST(Search, AWordAtTheStartOfALabelCountsAsAWordStart) {
     const std::string text = "; Euro sign\r\nqqeu=EUR\r\n; Degree sign\r\nqqdeg=deg\r\n"
                              "; Signature block\r\nqqsig=Best regards\r\n"
                              "; Insert date\r\nqqid=x\r\n; Date today\r\nqqdt=y\r\n";
-    const std::vector<SearchItem> all = search_items(text.data(), text.size());
+    const std::vector<SearchItem> all = rows(text);
     const struct {
         const char* query;
         const char* first; // the best of the ranking
     } cases[] = {{"sig", "qqsig"}, {"date", "qqdt qqid"}};
     for (const auto& c : cases)
-        EXPECT_EQ(ranked(c.query, all).rfind(c.first, 0), 0u) << c.query << ": " << ranked(c.query, all);
+        EXPECT_EQ(ranked(c.query, all).rfind(c.first, 0), 0u)
+            << c.query << ": " << ranked(c.query, all);
 }
 
 TEST(Search, FindsThe255thTrigger) {
     std::string many;
     for (int i = 1; i <= 256; ++i)
         many += "; item number " + std::to_string(i) + "\r\nt" + std::to_string(i) + "=out\r\n";
-    const std::vector<SearchItem> all = search_items(many.data(), many.size());
+    const std::vector<SearchItem> all = rows(many);
     ASSERT_EQ(all.size(), 255u); // the 256th never loads
     EXPECT_EQ(ranked("t255", all), "t255");
     EXPECT_EQ(all.back().label, "item number 255");
@@ -108,14 +119,14 @@ TEST(Search, ShowsAndMatchesCharactersOfAnyScript) {
     // A UTF-8 file as the engine reads it: the second trigger cannot be typed.
     std::string text = "; \xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82\r\n" // ; Привет
                        "qqru=\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82\r\n"
-                       "\xD0\xBF\xD1\x80=never\r\n"    // пр=never
+                       "\xD0\xBF\xD1\x80=never\r\n" // пр=never
                        "cafe=caf\xC3\xA9\r\n";
     HeapText engine = alloc_text(file_buffer_size(text.size()));
     std::memcpy(engine.get(), text.data(), text.size());
     std::size_t size = text.size();
     std::vector<int> untypeable;
     ASSERT_TRUE(to_engine_text(engine, size, TextEncoding::utf8, &untypeable));
-    const std::vector<SearchItem> all = search_items(engine.get(), size, &untypeable);
+    const std::vector<SearchItem> all = rows(std::string(engine.get(), size), untypeable);
     ASSERT_EQ(all.size(), 2u) << "the untypeable line is no row";
     EXPECT_EQ(all[0].label, "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82");
     EXPECT_EQ(all[0].output, all[0].label) << "characters, not {U+XXXX}";
@@ -128,7 +139,7 @@ TEST(Search, ShowsAndMatchesCharactersOfAnyScript) {
 TEST(Search, ARowForSomeProgramsOnlySaysWhich) {
     const std::string text = "; Quillomat_ONLY_IN: winword.exe, title:Report\r\nsig=Word\r\n"
                              "; Quillomat_ONLY_IN: *\r\nsig=Any\r\n";
-    const std::vector<SearchItem> all = search_items(text.data(), text.size());
+    const std::vector<SearchItem> all = rows(text);
     ASSERT_EQ(all.size(), 2u);
     EXPECT_EQ(all[0].programs, "winword.exe, Report");
     EXPECT_EQ(all[0].label, "") << "a directive is no label";
@@ -138,15 +149,30 @@ TEST(Search, ARowForSomeProgramsOnlySaysWhich) {
 // Of two lines with the same trigger, the pick of either plays its own.
 TEST_F(EngineTest, APickPlaysTheOutputOfItsOwnLine) {
     start("x=first\r\nx=second\r\n");
-    const std::vector<SearchItem> all = search_items("x=first\r\nx=second\r\n", 20);
+    const std::vector<SearchItem> all = search_items(engine.file);
     ASSERT_EQ(all.size(), 2u);
     for (const char* expected : {"first", "second"}) {
         const SearchItem& item = all[expected[0] == 'f' ? 0 : 1];
-        search_window_closed(item.entry, item.line);
-        ASSERT_TRUE(output_state.text);
-        EXPECT_EQ(std::string(output_state.text.get()), expected);
+        search_window_closed(item.entry);
+        ASSERT_TRUE(engine.player.active);
+        EXPECT_EQ(script_as_markup(engine.player.script), expected);
         sim_run_until_idle();
     }
+}
+
+// The rows are the loaded table's: a file changed on disk but not loaded
+// (unsaved edits in the editor) never makes a pick play another line.
+TEST_F(EngineTest, APickPlaysTheRowsLineAfterAnOutsideChange) {
+    start("a=first\r\nb=second\r\n");
+    sim_set_unsaved_edits(true);
+    write_triggers("b=second\r\na=first\r\n");
+    trigger_folder_changed();
+    sim_run_for(300);
+    const std::vector<SearchItem> all = search_items(engine.file);
+    ASSERT_EQ(all.size(), 2u);
+    ASSERT_EQ(all[0].trigger, "a");
+    search_window_closed(all[0].entry);
+    EXPECT_EQ(script_as_markup(engine.player.script), "first");
 }
 
 // The window's pick plays the output as if the trigger had fired, erasing
@@ -157,8 +183,9 @@ TEST_F(EngineTest, SearchOpensWaitsAndPlaysThePickWithoutErasing) {
     sim_press_at(10, 18, 90);
     sim_press_at(50, 'F', 30);
     sim_run_for(300);
-    EXPECT_EQ(sim_log({"search", "timer"}), "100 timer 7772 1\n101 search open\n");
-    EXPECT_TRUE(output_state.searching);
+    EXPECT_EQ(sim_log({"search", "timer"}), "50 timer 7772 10\n100 timer 7772 1\n101 search open\n")
+        << "waits for Ctrl and Alt to go up";
+    EXPECT_TRUE(engine.player.searching);
     EXPECT_FALSE(sim_timer_armed(polling_timer)) << "nothing typed into the window is matched";
 
     sim_clear_log();

@@ -1,6 +1,6 @@
-#include "platform/sim/sim.h"
 #include "keys/key_tokens.h"
 #include "keys/synthesis.h"
+#include "platform/sim/sim.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@ namespace {
 std::string typed(const char* text) {
     sim_reset();
     for (const char* p = text; *p; ++p)
-        type_char(*p);
+        type_char(*p, false);
     return sim_key_transcript();
 }
 } // namespace
@@ -28,7 +28,7 @@ TEST(TypeChar, ShiftPressesAroundAnyModifiedKeyAndControlCharactersGetShiftOnly)
 
 TEST(TypeChar, BytesAboveAsciiGoThroughAltAndTheKeypadWithTheirOwnCode) {
     sim_reset();
-    type_char('\xE9');
+    type_char('\xE9', false);
     EXPECT_EQ(sim_key_transcript(), "+12 +60 -60 +62 -62 +63 -63 +63 -63 -12");
     // Alt is sent with scan code 0; the keypad digits with their own.
     EXPECT_EQ(sim_key_events().front().scan_code, 0);
@@ -63,7 +63,7 @@ TEST(TypeChar, CtrlTokensAroundALetterGiveCtrlC) {
         const uint8_t vk = parse_key_token("{CtrlDown}", &length, &mode);
         play_key_token(vk, mode);
     }
-    type_char('c');
+    type_char('c', false);
     {
         const uint8_t vk = parse_key_token("{CtrlUp}", &length, &mode);
         play_key_token(vk, mode);

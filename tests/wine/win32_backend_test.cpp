@@ -4,10 +4,10 @@
 
 #include "common/memory.h"
 #include "common/packed_text.h"
-#include "triggers/triggers.h"
-#include "platform/platform.h"
+#include "engine/engine.h"
 #include "keys/key_tokens.h"
 #include "keys/synthesis.h"
+#include "platform/platform.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -63,12 +63,12 @@ std::string temp_path(const char* name) {
 } // namespace
 
 TEST_F(KeyEvents, CapitalAIsShiftAroundTheKey) {
-    type_char('A');
+    type_char('A', false);
     EXPECT_EQ(expect_events(4), "+10 +41 -41 -10");
 }
 
 TEST_F(KeyEvents, EAcuteIsAltWithKeypad0233) {
-    type_char('\xE9');
+    type_char('\xE9', false);
     const std::vector<HookedKey> keys = key_hook_wait(10);
     EXPECT_EQ(expect_events(10), "+12 +60 -60 +62 -62 +63 -63 +63 -63 -12");
     ASSERT_EQ(keys.size(), 10u);
@@ -96,9 +96,9 @@ TEST_F(KeyEvents, TokensCarryTheExtendedFlagOnlyForExtendedKeys) {
 }
 
 TEST_F(KeyEvents, LowerCaseAndDigitsNeedNoShift) {
-    type_char('b');
-    type_char('7');
-    type_char('!');
+    type_char('b', false);
+    type_char('7', false);
+    type_char('!', false);
     EXPECT_EQ(expect_events(8), "+42 -42 +37 -37 +10 +31 -31 -10");
 }
 
@@ -117,12 +117,12 @@ TEST(Files, AMissingTriggerFileGetsTheDefaultAndALockedOneIsLeftAlone) {
     const std::string path = temp_path("quillomat-backend-test.txt");
     DeleteFileA(path.c_str());
     load_triggers(path.c_str());
-    EXPECT_GT(trigger_table.count, 10);
+    EXPECT_GT(engine.file.table.count, 10);
     EXPECT_EQ(read_file(path).substr(0, 27), "\xEF\xBB\xBF; Quillomat trigger file");
 
     write_file(path, "btw=by the way\r\n");
     load_triggers(path.c_str());
-    EXPECT_EQ(trigger_table.count, 1);
+    EXPECT_EQ(engine.file.table.count, 1);
 
     // Another program holds the file open and shares nothing.
     HANDLE lock = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -131,7 +131,7 @@ TEST(Files, AMissingTriggerFileGetsTheDefaultAndALockedOneIsLeftAlone) {
     std::size_t size = 0;
     EXPECT_EQ(read_whole_file(path.c_str(), 1 << 20, &text, &size), FileRead::unreadable);
     load_triggers(path.c_str());
-    EXPECT_EQ(trigger_table.count, 0);
+    EXPECT_EQ(engine.file.table.count, 0);
     CloseHandle(lock);
     EXPECT_EQ(read_file(path), "btw=by the way\r\n");
     DeleteFileA(path.c_str());

@@ -1,6 +1,6 @@
-#include "common/status.h"
+#include "ui/status.h"
 
-#include "platform/platform.h"
+#include "ui/ui.h"
 
 #include <cstdarg>
 #include <cstdio>

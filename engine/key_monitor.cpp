@@ -1,3 +1,0 @@
-#include "engine/key_monitor.h"
-
-KeyMonitor key_monitor;

@@ -1,0 +1,41 @@
+// The second seam: what the core shows through the program's own windows.
+//
+// The engine and the loader drive the editor, the status bar, the tray icon
+// and the two popups through these calls; they never include the windows
+// themselves. The Windows program implements them in app/, the simulated
+// desktop records them for tests, and quillomat-check links a null version
+// that does nothing.
+#pragma once
+
+#include <string_view>
+
+// ---- The editor of the trigger file -------------------------------------------
+
+// Shows the trigger file's text (UTF-8) as it was loaded; the editor then
+// holds no unsaved edits. `keep_place`: the caret and the first line shown
+// stay where they were (a reload), else the caret goes to the start.
+void set_editor_text(std::string_view utf8, bool keep_place = false);
+// Locks the editor against typing (the file on screen could not be loaded), or unlocks it.
+void set_editor_read_only(bool read_only);
+// Whether the editor holds edits that are not saved yet.
+bool editor_has_unsaved_edits();
+
+// ---- The status bar and the tray icon -----------------------------------------
+
+// Shows a text (UTF-8) in the status bar.
+void set_status_text(const char* text);
+// A short note from the tray icon (a balloon), where there is one.
+void show_tray_note(const char* text);
+// Shows that expansions were paused or resumed (status bar, tray icon) and keeps it in the
+// settings.
+void show_paused(bool paused);
+
+// ---- The popups -----------------------------------------------------------------
+
+// Opens the pick list with the items of `list_text` (";" between them), an
+// output's 8-bit text.
+void open_list_window(const char* list_text);
+// Opens the search window (or brings the open one forward). Its rows come
+// from search_items(); when it closes it calls search_window_closed. False
+// when it could not be opened.
+bool open_search_window();
