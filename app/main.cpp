@@ -7,6 +7,7 @@
 #include "engine/input_watch.h"
 #include "engine/key_monitor.h"
 #include "triggers/triggers.h"
+#include "app/form_window.h"
 #include "app/list_window.h"
 #include "app/popup.h"
 #include "app/search_window.h"
@@ -140,6 +141,8 @@ bool run_messages(HACCEL accelerators, int* exit_code) {
             *exit_code = static_cast<int>(msg.wParam);
             return false;
         }
+        // A form's dialog keys (Tab, Enter, Escape, access keys) are its own.
+        if (form_window_message(msg)) continue;
         // The main window's shortcuts are its own: in the search window or the
         // pick list, Ctrl+A and the others are what those controls make of them.
         const bool main_window = msg.hwnd == shell.main || IsChild(shell.main, msg.hwnd);

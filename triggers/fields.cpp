@@ -3,7 +3,6 @@
 #include "common/text.h"
 #include "triggers/encoding.h"
 
-
 namespace {
 struct Keyword {
     std::string_view name;
