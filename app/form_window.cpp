@@ -166,6 +166,7 @@ HWND make_field(const FormField& field, const FieldValue& value, const std::wstr
 // Labels before their controls, in the order of the fields: the Tab order,
 // and what names each control to a screen reader.
 void create_controls(const FormValues& values) {
+    const FormValues defaults = default_values(current.form);
     std::wstring taken;
     for (std::size_t i = 0; i < current.form.size(); ++i) {
         const FormField& field = current.form[i];
@@ -174,7 +175,7 @@ void create_controls(const FormValues& values) {
         if (field.kind != FieldKind::check)
             static_label = make_control(L"STATIC", label + L":", SS_LEFT | SS_ENDELLIPSIS, 0, -1);
         current.labels.push_back(static_label);
-        const FieldValue value = i < values.size() ? values[i] : FieldValue{};
+        const FieldValue& value = i < values.size() ? values[i] : defaults[i];
         current.controls.push_back(
             make_field(field, value, label, first_control_id + static_cast<int>(i)));
     }
