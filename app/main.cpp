@@ -3,6 +3,7 @@
 // the message loop.
 #include "app/shell.h"
 
+#include "app/form_window.h"
 #include "app/popup.h"
 #include "engine/engine.h"
 #include "platform/win32/wide.h"
@@ -125,6 +126,8 @@ bool run_messages(HACCEL accelerators, int* exit_code) {
             *exit_code = static_cast<int>(msg.wParam);
             return false;
         }
+        // A form's dialog keys (Tab, Enter, Escape, access keys) are its own.
+        if (form_window_message(msg)) continue;
         // The main window's shortcuts are its own: in the search window or the
         // pick list, Ctrl+A and the others are what those controls make of them.
         const bool main_window = msg.hwnd == shell.main || IsChild(shell.main, msg.hwnd);

@@ -1,4 +1,5 @@
 #include "app/search_window.h"
+#include "app/keyboard_handback.h"
 #include "app/popup.h"
 
 #include "app/shell.h"
@@ -55,23 +56,6 @@ void refill() {
     SendMessageW(search.results, LB_SETCURSEL, 0, 0);
     SendMessageW(search.results, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(search.results, nullptr, TRUE);
-}
-
-// The modifiers of the search hotkey went up while the search window had
-// the keyboard, so the window in front before may still count them as held,
-// and would read the output's letters as Ctrl+Alt combinations. Its key
-// state is set to what the keyboard really holds.
-void forget_stale_modifiers(DWORD thread) {
-    const DWORD mine = GetCurrentThreadId();
-    if (thread == 0 || thread == mine || !AttachThreadInput(mine, thread, TRUE)) return;
-    BYTE state[256] = {};
-    if (GetKeyboardState(state)) {
-        for (const int vk : {VK_SHIFT, VK_CONTROL, VK_MENU, VK_LSHIFT, VK_RSHIFT, VK_LCONTROL,
-                             VK_RCONTROL, VK_LMENU, VK_RMENU, VK_LWIN, VK_RWIN})
-            if (!(GetAsyncKeyState(vk) & 0x8000)) state[vk] &= 0x7F;
-        SetKeyboardState(state);
-    }
-    AttachThreadInput(mine, thread, FALSE);
 }
 
 // Puts `window` in front and waits (at most half a second) until the
