@@ -30,21 +30,6 @@ void create_fonts(HWND window) {
     shell.ui_font = make_ui_font(dpi);
 }
 
-} // namespace
-
-bool auto_start_is_on() {
-    HKEY key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", 0,
-                      KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
-        return false;
-    DWORD type = 0, size = 0;
-    const LONG result = RegQueryValueExW(key, L"Quillomat", nullptr, &type, nullptr, &size);
-    RegCloseKey(key);
-    return result == ERROR_SUCCESS && size > sizeof(wchar_t);
-}
-
-namespace {
-
 void on_create(HWND window) {
     shell.main = window;
     create_fonts(window);

@@ -108,8 +108,27 @@ void offer_kept_edits(HWND window);
 // The kept edits were saved into the trigger file: their file goes.
 void forget_kept_edits();
 
-// ---- commands and tray ----
+// ---- commands (commands.cpp: the dispatcher) ----
 LRESULT on_command(HWND window, WPARAM wparam, LPARAM lparam);
+// A warning under the program's name, owned by `owner`.
+void warn_user(HWND owner, const std::string& text);
+
+// ---- the file menu (file_commands.cpp); Save and Save As answer save_failed and the others ----
+LRESULT save_file(HWND window);
+LRESULT save_file_as(HWND window);
+void open_file(HWND window);
+
+// ---- the options menu (options.cpp) ----
+void toggle_tray(HWND window);
+void toggle_auto_start(HWND window);
+void choose_editor_font(HWND window);
+void toggle_track_mouse(HWND window);
+void on_track_mouse_timer();
+void toggle_undo_backspace(HWND window);
+// Leaves only plain text on the clipboard (clipboard_command.cpp); false when nothing changed.
+bool remove_clipboard_formatting();
+
+// ---- the tray icon ----
 // Shows the tray icon: greyed, with "Quillomat (paused)", while expansions are paused.
 void tray_icon_add(HWND window);
 void tray_icon_show_paused(HWND window, bool paused);
@@ -124,7 +143,6 @@ void show_help_reference(HWND window);
 void show_about(HWND window);
 void on_about_link_timer();
 void open_support_page();
-void on_track_mouse_timer();
 
 // The save question; returns IDYES, IDNO or IDCANCEL, or IDNO when there is nothing to ask.
 int ask_save_changes(HWND window);

@@ -55,6 +55,10 @@ void begin_output(int entry, uint8_t new_key, OutputCase letters);
 // The playback timer, while the preparation waits.
 void prepare_tick();
 
+// fill in
+// Variables, dates and the typed case in the output's markup pieces.
+void fill_in(OutputPieces& pieces, OutputCase letters);
+
 // play
 // Starts playing the steps (the first tick 1 ms later).
 void start_playback(OutputScript script);
