@@ -37,6 +37,8 @@ bool sim_fire_next_timer();
 void sim_set_key(int vk, bool down);
 // Key `vk` goes down at `at_ms` (virtual time) and up `hold_ms` later.
 void sim_press_at(uint32_t at_ms, int vk, uint32_t hold_ms);
+// Key `vk` goes down or up at `at_ms` (virtual time).
+void sim_key_at(uint32_t at_ms, int vk, bool down);
 // Types letters, digits and spaces from now on: each key held `hold_ms`,
 // the next one pressed `gap_ms` after the previous release.
 void sim_type(const std::string& keys, uint32_t hold_ms = 40, uint32_t gap_ms = 40);
@@ -49,6 +51,17 @@ void sim_set_double_click_time(uint32_t ms);
 const std::vector<SimKeyEvent>& sim_key_events();
 void sim_clear_key_events();
 std::string sim_key_transcript();
+
+// Runs an input script, then the clock until the program is idle. Words,
+// separated by blanks:
+//   d:KEY  u:KEY   KEY goes down, goes up
+//   t:MS           MS milliseconds pass
+//   type:TEXT      each character pressed 40 ms and released, 40 ms apart ("_" a space)
+//   caps:on        Caps Lock toggled on (caps:off)
+// KEY is a letter or digit, a name (click rclick mid bs tab enter shift ctrl
+// alt esc space pgup pgdn end home left up right down del f1 f5 f9 lshift
+// backquote) or a hexadecimal key code ("#BA"). Throws on a word it cannot read.
+void sim_script(const std::string& script);
 
 // ---- input events ----
 // Whether the platform can report input events (as raw input does), and

@@ -256,6 +256,13 @@ void sim_press_at(uint32_t at_ms, int vk, uint32_t hold_ms) {
                      [](const ScheduledKey& a, const ScheduledKey& b) { return a.at < b.at; });
 }
 
+void sim_key_at(uint32_t at_ms, int vk, bool down) {
+    auto& scheduled = desk().scheduled;
+    scheduled.push_back(ScheduledKey{at_ms, vk, down});
+    std::stable_sort(scheduled.begin(), scheduled.end(),
+                     [](const ScheduledKey& a, const ScheduledKey& b) { return a.at < b.at; });
+}
+
 void sim_type(const std::string& keys, uint32_t hold_ms, uint32_t gap_ms) {
     uint32_t at = desk().now;
     for (char c : keys) {

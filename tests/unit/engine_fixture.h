@@ -37,6 +37,14 @@ class EngineTest : public ::testing::Test {
         sim_clear_log();
         sim_clear_key_events();
     }
+    // Loads the triggers, runs an input script (see sim_script) and returns
+    // the transcript of what the program did, of the kinds named (all when none).
+    std::string run(const std::string& triggers, const std::string& script,
+                    const std::vector<std::string>& kinds = {}) {
+        start(triggers);
+        sim_script(script);
+        return sim_log(kinds);
+    }
     void write_triggers(const std::string& triggers) {
         std::ofstream(path, std::ios::binary) << triggers;
     }

@@ -6,12 +6,9 @@
 #include <sstream>
 
 TEST_F(EngineTest, TypingBtwErasesItAndTypesByTheWay) {
-    start("btw=by the way\r\n");
-    sim_type("btw");
-    sim_run_until_idle();
     // b, t and w go down at 0, 80 and 160 ms; the poll sees w at once.
     EXPECT_EQ(
-        sim_log(),
+        run("btw=by the way\r\n", "type:btw"),
         "160 keys +08 -08 +08 -08 +08 -08\n"
         "160 status  Shortcuts Used:  1\n"
         "160 timer 7772 1\n"

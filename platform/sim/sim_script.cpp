@@ -1,0 +1,62 @@
+// Input scripts for the simulated desktop: a test says what the user does
+// in one short line, and the clock runs through it.
+#include "platform/sim/sim.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <map>
+#include <sstream>
+#include <stdexcept>
+
+namespace {
+int key_code(const std::string& name) {
+    static const std::map<std::string, int> names = {
+        {"click", 1},  {"rclick", 2}, {"mid", 4},    {"bs", 8},       {"tab", 9},
+        {"enter", 13}, {"shift", 16}, {"ctrl", 17},  {"alt", 18},     {"esc", 27},
+        {"space", 32}, {"pgup", 33},  {"pgdn", 34},  {"end", 35},     {"home", 36},
+        {"left", 37},  {"up", 38},    {"right", 39}, {"down", 40},    {"del", 46},
+        {"f1", 112},   {"f5", 116},   {"f9", 120},   {"lshift", 160}, {"backquote", 192},
+    };
+    if (name.size() == 1 && std::isalnum(static_cast<unsigned char>(name[0])))
+        return std::toupper(static_cast<unsigned char>(name[0]));
+    if (name.size() > 1 && name[0] == '#')
+        return static_cast<int>(std::strtol(name.c_str() + 1, nullptr, 16));
+    const auto found = names.find(name);
+    if (found == names.end()) throw std::invalid_argument("no such key in a script: " + name);
+    return found->second;
+}
+
+} // namespace
+
+void sim_script(const std::string& script) {
+    // Every key change is scheduled at its time before the clock runs, so
+    // that a poll due at the very moment of a press sees it, as it would.
+    std::istringstream words(script);
+    std::string word;
+    uint32_t at = sim_now();
+    while (words >> word) {
+        const std::size_t colon = word.find(':');
+        if (colon == std::string::npos)
+            throw std::invalid_argument("a script word needs a ':': " + word);
+        const std::string verb = word.substr(0, colon), value = word.substr(colon + 1);
+        if (verb == "t") {
+            at += static_cast<uint32_t>(std::stoul(value));
+        } else if (verb == "d" || verb == "u") {
+            sim_key_at(at, key_code(value), verb == "d");
+        } else if (verb == "type") { // each character held 40 ms, 40 ms apart
+            for (const char c : value) {
+                const int vk = c == '_' ? 32 : key_code(std::string(1, c));
+                sim_key_at(at, vk, true);
+                sim_key_at(at + 40, vk, false);
+                at += 80;
+            }
+        } else if (verb == "caps") { // the toggle changes at its time
+            sim_run_for(at - sim_now());
+            sim_set_caps_lock(value == "on");
+        } else {
+            throw std::invalid_argument("no such verb in a script: " + word);
+        }
+    }
+    sim_run_for(at - sim_now());
+    sim_run_until_idle();
+}
