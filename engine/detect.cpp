@@ -195,9 +195,3 @@ void reset_keyboard() {
     for (int vk = 0; vk < 255; ++vk)
         (void)key_is_down(vk);
 }
-
-void set_expansions_paused(bool paused) {
-    engine.keys.paused = paused;
-    engine.keys.history.fill(0);
-    show_paused(paused);
-}

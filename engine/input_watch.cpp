@@ -38,10 +38,6 @@ bool any_key_down(uint32_t now) {
     return false;
 }
 
-void wake() {
-    watch.resting = false;
-    polling_tick();
-}
 } // namespace
 
 bool held_by_event(int vk, uint32_t now) {
@@ -72,7 +68,7 @@ void start_watching() {
     start_polling();
 }
 
-void engine_input_event(int vk, bool down, uint32_t time) {
+bool record_input_event(int vk, bool down, uint32_t time) {
     ++watch.event_count;
     if (watch.events_available && !watch.events) {
         // Events come again after a spell without them (a locked screen, a
@@ -82,27 +78,24 @@ void engine_input_event(int vk, bool down, uint32_t time) {
         watch.silent_checks = 0;
         set_timer(watch_timer, health_check_ms);
     }
-    if (vk <= 0 || vk > 254) return;
+    if (vk <= 0 || vk > 254) return false;
     if (!down) {
         watch.event_down[vk] = 0;
-        return;
+        return false;
     }
     // While an output plays, or the search window is open, nothing typed is
     // seen, as with polling; and the program's own keys are not the user's.
-    if (output_on_its_way()) return;
-    if (watch.own_input_pending && not_after(time, watch.own_input_until)) return;
+    if (output_on_its_way()) return false;
+    if (watch.own_input_pending && not_after(time, watch.own_input_until)) return false;
     watch.event_down[vk] = 1;
     if (!watch.event_pressed[vk] && watch.press_count < watch.presses.size())
         watch.presses[watch.press_count++] = static_cast<uint8_t>(vk);
     watch.event_pressed[vk] = 1;
     watch.pressed_at[vk] = time;
     watch.last_activity = tick_count();
-    if (watch.resting) wake();
-}
-
-void note_own_input() {
-    watch.own_input_pending = true;
-    watch.own_input_until = tick_count();
+    const bool wake = watch.resting;
+    watch.resting = false;
+    return wake;
 }
 
 bool watched_key_down(int vk, uint32_t now) {
@@ -128,7 +121,7 @@ void rearm_or_rest() {
     resume_polling();
 }
 
-void watch_tick() {
+bool watch_tick() {
     if (watch.own_input_pending && tick_count() - watch.own_input_until >= own_input_window_ms)
         watch.own_input_pending = false;
     const uint32_t input = last_input_time();
@@ -146,5 +139,7 @@ void watch_tick() {
     }
     watch.input_at_check = input;
     watch.events_at_check = watch.event_count;
-    if (!watch.events && input_moved && watch.resting) wake();
+    const bool wake = !watch.events && input_moved && watch.resting;
+    if (wake) watch.resting = false;
+    return wake;
 }

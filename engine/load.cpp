@@ -140,9 +140,3 @@ bool save_trigger_text(std::string_view editor_text) {
     resume_polling();
     return saved;
 }
-
-std::string_view entry_output(const TriggerEntry& entry) {
-    const std::string& text = engine.file.text;
-    if (entry.output_at > text.size()) return {};
-    return std::string_view(text).substr(entry.output_at, entry.output_length);
-}

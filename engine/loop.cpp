@@ -1,48 +1,8 @@
-// The loop's one owner of timing: the polling timer is armed here and only
-// here, and every timer tick goes to its stage from here.
+// The loop: every timer tick and every input event comes in here and goes to
+// its stage.
 #include "engine/engine.h"
 #include "engine/stages.h"
 #include "platform/platform.h"
-
-Engine engine;
-
-void reset_engine() {
-    const bool netbook = engine.file.table.netbook;
-    engine = Engine{};
-    engine.file.table.netbook = netbook;
-}
-
-void output_done() {
-    // Events still on their way for keys the program sent (the Backspaces
-    // that erased a trigger, keys typed into the search window) are not the user's.
-    note_own_input();
-    continue_polling();
-}
-
-void start_polling() {
-    engine.watch.polling = true;
-    continue_polling();
-}
-
-void continue_polling() {
-    if (!engine.watch.polling || engine.watch.pauses > 0 || output_on_its_way()) return;
-    set_timer(polling_timer, 10);
-}
-
-void pause_polling() {
-    ++engine.watch.pauses;
-    kill_timer(polling_timer);
-}
-
-void resume_polling() {
-    if (engine.watch.pauses > 0) --engine.watch.pauses;
-    continue_polling();
-}
-
-bool output_on_its_way() {
-    return engine.prepare.stage != Preparation::Stage::idle || engine.player.active ||
-           engine.player.searching;
-}
 
 void engine_on_timer(int id) {
     switch (id) {
@@ -59,7 +19,7 @@ void engine_on_timer(int id) {
         if (!output_on_its_way()) output_done();
         break;
     case watch_timer: // periodic
-        watch_tick();
+        if (watch_tick()) polling_tick();
         break;
     case disk_check_timer:
         kill_timer(disk_check_timer);
@@ -68,4 +28,9 @@ void engine_on_timer(int id) {
     default:
         break;
     }
+}
+
+void engine_input_event(int vk, bool down, uint32_t time) {
+    // The first event after a rest runs a polling tick at once.
+    if (record_input_event(vk, down, time)) polling_tick();
 }

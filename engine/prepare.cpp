@@ -23,6 +23,13 @@ bool modifiers_down() {
     return key_is_down(16) || key_is_down(17) || key_is_down(18);
 }
 
+// The line's output, as the file wrote it.
+std::string_view entry_output(const TriggerEntry& entry) {
+    const std::string& text = engine.file.text;
+    if (entry.output_at > text.size()) return {};
+    return std::string_view(text).substr(entry.output_at, entry.output_length);
+}
+
 // The entry's output as it will play: the line's markup, with what comes
 // from elsewhere set in as text pieces, filled in and read into steps.
 OutputScript prepared_output(const TriggerEntry& entry, OutputCase letters) {
@@ -96,20 +103,4 @@ void search_window_closed(int entry) {
     engine.prepare.letters = OutputCase::as_written;
     engine.prepare.erase = 0;
     send_output();
-}
-
-void append_debug_log(std::string_view line) {
-    const LocalTime now = local_time();
-    char stamp[16];
-    std::snprintf(stamp, sizeof stamp, "%02d:%02d:%02d ", now.hour, now.minute, now.second);
-    const std::string stamped = stamp + std::string(line) + "\r\n";
-    if (append_to_file(engine.file.debug_log.c_str(), stamped)) return;
-    // The trigger file's folder may not take new files: the log goes to the
-    // user's own folder instead, and the status bar says where, once.
-    const std::string folder = user_data_folder();
-    if (folder.empty()) return;
-    const std::string fallback = folder + "Quillomat_log.txt";
-    if (!append_to_file(fallback.c_str(), stamped)) return;
-    status_printf(" The debug log is written to %s", fallback.c_str());
-    engine.file.debug_log = fallback;
 }

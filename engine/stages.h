@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-// loop
+// polling
 // Starts polling (the watch does, and tests that poll without it).
 void start_polling();
 // Arms the polling timer for the next tick, unless polling is paused, has
@@ -22,7 +22,11 @@ void reset_keyboard();
 void note_own_input();
 // input_watch: at the end of a polling tick, re-arm the polling timer or rest.
 void rearm_or_rest();
-void watch_tick();
+// An input event as engine_input_event hears it: true when it ends a rest,
+// and the polling tick is to run at once.
+bool record_input_event(int vk, bool down, uint32_t time);
+// One watch-timer tick: true when input came while the poll rests.
+bool watch_tick();
 // For the monitor: whether `vk` counts as down at `now`, from the poll and
 // the events; takes the key's kept press.
 bool watched_key_down(int vk, uint32_t now);
@@ -70,8 +74,6 @@ void open_undo_chance(const OutputScript& script);
 // The first key after an output: true when it was the Backspace that took it back.
 bool undo_if_backspace(int vk);
 
-// load
-// The output of an entry of the loaded table, as the file wrote it.
-std::string_view entry_output(const TriggerEntry& entry);
+// disk_copy
 // The disk check timer: what changed in the trigger file's folder is looked at.
 void check_trigger_file();

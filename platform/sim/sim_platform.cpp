@@ -171,9 +171,8 @@ std::string key_text(const SimKeyEvent& e) {
 
 // ---- test controls ----
 
-void sim_reset() {
+void sim_reset_desktop() {
     desk() = SimDesktop{};
-    sim_reset_ui();
 }
 uint32_t sim_now() {
     return desk().now;

@@ -1,0 +1,9 @@
+#include "engine/state.h"
+
+Engine engine;
+
+void reset_engine() {
+    const bool netbook = engine.file.table.netbook;
+    engine = Engine{};
+    engine.file.table.netbook = netbook;
+}
