@@ -118,7 +118,7 @@ void rearm_or_rest() {
             return;
         }
     }
-    resume_polling();
+    continue_polling();
 }
 
 bool watch_tick() {
