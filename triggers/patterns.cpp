@@ -171,6 +171,11 @@ Pattern compile_pattern(std::string_view trigger, PatternProblem* problem) {
     const int first_column = static_cast<int>(pattern_prefix.size()) + 1;
     auto compiled = std::make_shared<CompiledPattern>();
     compiled->source = engine_text_to_code_points(trigger);
+    if (compiled->source.size() > static_cast<std::size_t>(max_pattern_chars)) {
+        set_problem(problem, PatternProblem::does_not_compile, first_column + max_pattern_chars,
+                    "longer than " + std::to_string(max_pattern_chars) + " characters");
+        return Pattern();
+    }
     try {
         const PatternRegex bare(compiled->source, syntax);
         compiled->anchored = anchor_at_end(compiled->source);
@@ -197,10 +202,25 @@ Pattern compile_pattern(std::string_view trigger, PatternProblem* problem) {
     return Pattern(std::move(compiled));
 }
 
-PatternMatch match_pattern(const Pattern& pattern, std::u32string_view typed, int window) {
+namespace {
+// What the search found, as the caller takes it.
+PatternMatch matched(const boost::match_results<const char32_t*>& results) {
     PatternMatch match;
+    match.outcome = PatternMatch::matched;
+    match.length = static_cast<int>(results[0].length());
+    match.groups.reserve(results.size());
+    for (const auto& group : results)
+        match.groups.push_back(
+            group.matched ? code_points_to_utf8(std::u32string_view(
+                                group.first, static_cast<std::size_t>(group.second - group.first)))
+                          : std::string());
+    return match;
+}
+} // namespace
+
+PatternMatch match_pattern(const Pattern& pattern, std::u32string_view typed, int window) {
     const CompiledPattern* compiled = pattern.compiled();
-    if (!compiled) return match;
+    if (!compiled) return {};
     const std::size_t run_start = typed.rfind(U'\0');
     if (run_start != std::u32string_view::npos) typed.remove_prefix(run_start + 1);
     // A match reaches back no further than the window, nor than the
@@ -210,32 +230,22 @@ PatternMatch match_pattern(const Pattern& pattern, std::u32string_view typed, in
     const std::size_t span = std::min(typed.size(), static_cast<std::size_t>(reach));
     if (span == 0 || static_cast<int>(span) < compiled->lengths.shortest ||
         !compiled->may_end_with(typed.back()))
-        return match;
+        return {};
 
     const char32_t* base = typed.data();
     const char32_t* last = base + typed.size();
     const char32_t* first = last - span;
     auto flags = boost::regex_constants::match_not_null;
-    if (first != base) flags |= boost::regex_constants::match_prev_avail;
-    boost::match_results<const char32_t*>& results = compiled->results;
+    if (first != base) flags |= boost::regex_constants::match_prev_avail; // for "\b", look-behinds
     try {
-        if (!boost::regex_search(first, last, results, compiled->anchored, flags, base))
-            return match;
-    } catch (const std::exception&) {
-        match.outcome = PatternMatch::runaway;
-        return match;
+        if (!boost::regex_search(first, last, compiled->results, compiled->anchored, flags, base))
+            return {};
+    } catch (const std::exception&) { // the step bound, or no room for the search
+        PatternMatch runaway;
+        runaway.outcome = PatternMatch::runaway;
+        return runaway;
     }
-    match.outcome = PatternMatch::matched;
-    match.length = static_cast<int>(results[0].length());
-    match.groups.reserve(results.size());
-    for (std::size_t group = 0; group < results.size(); ++group)
-        match.groups.push_back(
-            results[group].matched
-                ? code_points_to_utf8(std::u32string_view(
-                      results[group].first,
-                      static_cast<std::size_t>(results[group].second - results[group].first)))
-                : std::string());
-    return match;
+    return matched(compiled->results);
 }
 
 bool match_begins_word(std::u32string_view typed, int length) {

@@ -28,6 +28,9 @@
 constexpr std::string_view pattern_prefix = "re:";
 constexpr int default_pattern_window = 64;
 constexpr int max_pattern_window = 255;
+// Longer patterns are refused: the step bound of a search grows with the
+// square of the pattern's length, and this keeps a runaway search short.
+constexpr int max_pattern_chars = 100;
 constexpr std::string_view pattern_window_directive = "Quillomat_PATTERN_WINDOW";
 
 // The trigger begins with "re:".

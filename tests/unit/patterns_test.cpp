@@ -169,6 +169,10 @@ TEST(Patterns, RefuseWhatCannotFire) {
         EXPECT_EQ(problem.column, c.column) << c.trigger;
         EXPECT_EQ(pattern.usable(), c.kind == PatternProblem::none) << c.trigger;
     }
+    PatternProblem problem;
+    EXPECT_FALSE(compile_pattern("re:" + std::string(101, 'a'), &problem).usable());
+    EXPECT_EQ(problem.column, 104);
+    EXPECT_EQ(problem.words, "longer than 100 characters");
 }
 
 TEST(Patterns, GiveUpOnARunawaySearch) {
