@@ -2,6 +2,7 @@
 // and what the checker says. These tables also run in the Windows test
 // program under Wine, so that both builds are held to the same results.
 #include "common/memory.h"
+#include "common/unicode.h"
 #include "triggers/encoding.h"
 #include "triggers/pattern_check.h"
 #include "triggers/patterns.h"
@@ -223,4 +224,30 @@ TEST(Patterns, ReadTheWindowDirectiveAndWordStarts) {
     EXPECT_TRUE(match_begins_word(U"a 1kg", 3));
     EXPECT_TRUE(match_begins_word(U"1kg", 3));
     EXPECT_FALSE(match_begins_word(U"ж1kg", 3));
+}
+
+TEST(Unicode, ClassifiesAndFoldsFromItsOwnTables) {
+    const struct {
+        char32_t c;
+        UnicodeCategory category;
+        char32_t upper, lower, title;
+    } cases[] = {
+        {U'ж', UnicodeCategory::Ll, U'Ж', U'ж', U'Ж'},
+        {U'Ā', UnicodeCategory::Lu, U'Ā', U'ā', U'Ā'},
+        {U'ß', UnicodeCategory::Ll, U'ß', U'ß', U'ß'}, // "SS" is two characters
+        {U'ǆ', UnicodeCategory::Ll, U'Ǆ', U'ǆ', U'ǅ'},
+        {U'\U00010428', UnicodeCategory::Ll, U'\U00010400', U'\U00010428', U'\U00010400'},
+        {U'٣', UnicodeCategory::Nd, U'٣', U'٣', U'٣'},
+        {U'\u0301', UnicodeCategory::Mn, U'\u0301', U'\u0301', U'\u0301'},
+        {U'\u00A0', UnicodeCategory::Zs, U'\u00A0', U'\u00A0', U'\u00A0'},
+        {U'\U0001F600', UnicodeCategory::So, U'\U0001F600', U'\U0001F600', U'\U0001F600'},
+        {U'\U0010FFFF', UnicodeCategory::Cn, U'\U0010FFFF', U'\U0010FFFF', U'\U0010FFFF'},
+    };
+    for (const auto& c : cases) {
+        const auto code = static_cast<unsigned>(c.c);
+        EXPECT_EQ(unicode_category(c.c), c.category) << std::hex << code;
+        EXPECT_EQ(unicode_upper(c.c), c.upper) << std::hex << code;
+        EXPECT_EQ(unicode_lower(c.c), c.lower) << std::hex << code;
+        EXPECT_EQ(unicode_title(c.c), c.title) << std::hex << code;
+    }
 }
