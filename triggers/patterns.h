@@ -11,10 +11,12 @@
 // or UTF-8. Letters, digits and case are Unicode's, the same in every build
 // and on every system language: "(\w+)" takes "Иван" as it takes "Ann".
 //
-// Patterns are compiled once, when the file is loaded; matching costs one
-// anchored search per typed character, against at most the pattern window.
-// A pattern that backtracks without end is stopped by a bound on its steps
-// (a few milliseconds) and reported, never left to hold the keyboard.
+// Patterns are compiled once, when the file is loaded; matching costs at most
+// one search per typed character, bound to the end of the typed text and no
+// longer than the pattern window, and none when the newest character cannot
+// end a match. A pattern that backtracks without end is stopped by a bound
+// on its steps (milliseconds; tens of them for the longest patterns) and
+// reported, never left to hold the keyboard.
 #pragma once
 
 #include "triggers/pieces.h"
