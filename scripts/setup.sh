@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Installs everything Quillomat needs to build and test on Debian 12: the
-# native toolchain and test libraries, MinGW-w64 for the Windows programs,
+# native toolchain and test libraries, Boost's headers (the regular
+# expressions of pattern triggers), MinGW-w64 for the Windows programs,
 # 64-bit Wine, a headless X server and xdotool. Safe to run again.
 set -eu
 packages=(
     cmake ninja-build g++ clang libclang-rt-14-dev file
-    libgtest-dev googletest libbenchmark-dev
+    libgtest-dev googletest libbenchmark-dev libboost1.81-dev
     g++-mingw-w64-i686 g++-mingw-w64-x86-64
     wine64 fonts-wine xvfb xdotool x11-utils imagemagick python3
     nsis zip unzip locales

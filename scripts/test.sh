@@ -63,7 +63,7 @@ esac
 
 echo "== fuzzing"
 seconds=${FUZZ_SECONDS:-60}
-for target in trigger_parse unpack_text output_play; do
+for target in trigger_parse unpack_text output_play patterns; do
     corpus=build/fuzz/corpus-$target
     mkdir -p "$corpus"
     cp -n fuzz/corpus/$target/* "$corpus"/ 2>/dev/null

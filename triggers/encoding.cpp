@@ -51,9 +51,10 @@ bool looks_like_utf16(const unsigned char* text, std::size_t size) {
 
 // Walks a UTF-8 text (without its mark) character by character, with the
 // 1-based line it stands on, whether it starts that line, and whether it
-// stands in the trigger part: before the first "=" of a line that is not a
-// comment. Lines are counted as the loader counts them: every LF ends one,
-// and so does a CR that no LF follows.
+// stands in a typed trigger: before the first "=" of a line that is neither
+// a comment nor a pattern ("re:", which matches characters, not keys, and
+// reads "{U+XXXX}" as the character). Lines are counted as the loader counts
+// them: every LF ends one, and so does a CR that no LF follows.
 template <typename Visit> void walk(const unsigned char* text, std::size_t size, Visit visit) {
     int line = 1;
     bool line_start = true, in_trigger = false;
@@ -65,7 +66,8 @@ template <typename Visit> void walk(const unsigned char* text, std::size_t size,
             length = 1;
         }
         const bool line_end = cp == '\r' || cp == '\n';
-        if (line_start) in_trigger = cp != ';';
+        if (line_start)
+            in_trigger = cp != ';' && !(size - at >= 3 && std::memcmp(text + at, "re:", 3) == 0);
         if (cp == '=' || line_end) in_trigger = false;
         visit(cp, line, line_start, in_trigger);
         line_start = cp == '\n' || (cp == '\r' && (at + 1 >= size || text[at + 1] != '\n'));
