@@ -3,11 +3,12 @@
 
 #include "app/shell.h"
 #include "common/memory.h"
-#include "triggers/encoding.h"
 #include "engine/engine.h"
 #include "engine/search.h"
 #include "platform/platform.h"
 #include "platform/win32/wide.h"
+#include "platform/win32/win32_windows.h"
+#include "triggers/encoding.h"
 
 #include <commctrl.h>
 #include <cstdio>
@@ -53,45 +54,11 @@ void refill() {
         SendMessageW(search.results, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row.c_str()));
     }
     if (search.shown.empty())
-        SendMessageW(search.results, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"No trigger matches"));
+        SendMessageW(search.results, LB_ADDSTRING, 0,
+                     reinterpret_cast<LPARAM>(L"No trigger matches"));
     SendMessageW(search.results, LB_SETCURSEL, 0, 0);
     SendMessageW(search.results, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(search.results, nullptr, TRUE);
-}
-
-// The modifiers of the search hotkey went up while the search window had
-// the keyboard, so the window in front before may still count them as held,
-// and would read the output's letters as Ctrl+Alt combinations. Its key
-// state is set to what the keyboard really holds.
-void forget_stale_modifiers(DWORD thread) {
-    const DWORD mine = GetCurrentThreadId();
-    if (thread == 0 || thread == mine || !AttachThreadInput(mine, thread, TRUE)) return;
-    BYTE state[256] = {};
-    if (GetKeyboardState(state)) {
-        for (const int vk : {VK_SHIFT, VK_CONTROL, VK_MENU, VK_LSHIFT, VK_RSHIFT, VK_LCONTROL,
-                             VK_RCONTROL, VK_LMENU, VK_RMENU, VK_LWIN, VK_RWIN})
-            if (!(GetAsyncKeyState(vk) & 0x8000)) state[vk] &= 0x7F;
-        SetKeyboardState(state);
-    }
-    AttachThreadInput(mine, thread, FALSE);
-}
-
-// Puts `window` in front and waits (at most half a second) until the
-// keyboard focus is inside it, so that an output played next reaches it: a
-// plain foreground change lets it take its own focus back, on its own
-// thread, a moment later.
-void give_keyboard_back(HWND window) {
-    SetForegroundWindow(window);
-    const DWORD thread = GetWindowThreadProcessId(window, nullptr);
-    for (int waited = 0; waited < 500; waited += 10) {
-        GUITHREADINFO info{};
-        info.cbSize = sizeof info;
-        if (GetForegroundWindow() == window && GetGUIThreadInfo(thread, &info) && info.hwndFocus &&
-            (info.hwndFocus == window || IsChild(window, info.hwndFocus)))
-            break;
-        Sleep(10);
-    }
-    forget_stale_modifiers(thread);
 }
 
 // Closes the window. With an entry its output (that of its `line`) then
@@ -130,13 +97,28 @@ bool move_selection(WPARAM key, bool control) {
     const int page = height > 0 && client.bottom / height > 1 ? client.bottom / height - 1 : 1;
     int next = row;
     switch (key) {
-    case VK_UP: next = row - 1; break;
-    case VK_DOWN: next = row + 1; break;
-    case VK_PRIOR: next = row - page; break;
-    case VK_NEXT: next = row + page; break;
-    case VK_HOME: if (!control) return false; next = 0; break;
-    case VK_END: if (!control) return false; next = rows - 1; break;
-    default: return false;
+    case VK_UP:
+        next = row - 1;
+        break;
+    case VK_DOWN:
+        next = row + 1;
+        break;
+    case VK_PRIOR:
+        next = row - page;
+        break;
+    case VK_NEXT:
+        next = row + page;
+        break;
+    case VK_HOME:
+        if (!control) return false;
+        next = 0;
+        break;
+    case VK_END:
+        if (!control) return false;
+        next = rows - 1;
+        break;
+    default:
+        return false;
     }
     if (next < 0) next = 0;
     if (next > rows - 1) next = rows - 1;
@@ -286,8 +268,8 @@ LRESULT CALLBACK search_window_proc(HWND window, UINT message, WPARAM wparam, LP
         return 0;
     case WM_DPICHANGED: {
         const RECT* at = reinterpret_cast<const RECT*>(lparam);
-        SetWindowPos(window, nullptr, at->left, at->top, at->right - at->left,
-                     at->bottom - at->top, SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(window, nullptr, at->left, at->top, at->right - at->left, at->bottom - at->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
         set_font(window);
         layout(window);
         return 0;

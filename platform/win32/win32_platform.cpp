@@ -254,8 +254,9 @@ namespace {
 // has; the path itself when it names no file yet.
 std::wstring resolved_path(const std::wstring& path, DWORD* names) {
     *names = 0;
-    FileHandle file(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle file(CreateFileW(path.c_str(), 0,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.ok()) return path;
     BY_HANDLE_FILE_INFORMATION info{};
     if (GetFileInformationByHandle(file.handle, &info)) *names = info.nNumberOfLinks;
@@ -552,7 +553,8 @@ bool window_title(WindowId window, char* out, std::size_t capacity, uint32_t tim
     wide[sizeof wide / sizeof wide[0] - 1] = L'\0';
     const std::string title = narrow(wide);
     // Cut only between characters.
-    copy_bounded(out, capacity, std::string_view(title).substr(0, utf8_prefix(title, capacity - 1)));
+    copy_bounded(out, capacity,
+                 std::string_view(title).substr(0, utf8_prefix(title, capacity - 1)));
     return answered != 0;
 }
 
@@ -594,8 +596,7 @@ bool shell_launch(const char* program, const char* arguments) {
     const std::wstring wide_arguments = widen(arguments ? arguments : "");
     const HINSTANCE result =
         ShellExecuteW(nullptr, nullptr, wide_program.c_str(),
-                      arguments ? wide_arguments.c_str() : nullptr, nullptr,
-                      SW_SHOWNORMAL);
+                      arguments ? wide_arguments.c_str() : nullptr, nullptr, SW_SHOWNORMAL);
     return reinterpret_cast<INT_PTR>(result) > 32;
 }
 
@@ -609,8 +610,7 @@ void show_message(const char* text, const char* caption, uint32_t style) {
                 caption ? widen(caption).c_str() : nullptr, style);
     // Closing the box activates its owner, the main window (hidden, often):
     // the keyboard goes back to the window the user was typing into.
-    if (had_keyboard && had_keyboard != windows.main && IsWindow(had_keyboard))
-        SetForegroundWindow(had_keyboard);
+    if (had_keyboard != windows.main) give_keyboard_back(had_keyboard);
 }
 
 void open_list_window(const char* list_text) {

@@ -15,6 +15,12 @@ void win32_set_pause_shower(void (*show)(bool paused));
 // The shell's tray icon shows short notes as balloons.
 void win32_set_note_shower(void (*show)(const char* text));
 
+// Puts `window` (the one the user was typing into before a window of ours
+// took the keyboard) in front again, and waits, half a second at the most,
+// until its keyboard focus is back, so that keys typed or played next reach
+// it. Nothing when it is gone.
+void give_keyboard_back(HWND window);
+
 // The events one WM_INPUT message reports: keys and mouse buttons (vk 1 to
 // 254) going down or up; other input (a mouse move, the wheel) as vk 0.
 // Returns how many were written to `events` (at most 6), 0 when the message
