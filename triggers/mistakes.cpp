@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <utility>
 
 namespace {
 struct Sink {
@@ -192,9 +193,9 @@ bool is_click_place(std::string_view text) {
         if (text.size() < button.size() || !equal_nocase(text.data(), button.data(), button.size()))
             continue;
         std::size_t word = 0; // the player reads only the start: "middle" is "mid"
-        while (word < text.size() && is_alnum(text[word]))
+        while (word < text.size() && is_alnum(text[word]) &&
+               !(text[word] >= '0' && text[word] <= '9'))
             ++word;
-        if (word == text.size() || !is_blank(text[word])) return false;
         text.remove_prefix(word);
         break;
     }

@@ -1032,6 +1032,14 @@ class EveryName(WineTest):
                 self.assertEqual(s.text("=QuillomatClass"), expected)
                 s.close()
 
+    def test_the_default_trigger_file_types_its_accented_example_where_alt_codes_fail(self):
+        # Wine composes no Alt + keypad codes: the default file types such characters as Unicode.
+        s = self.session(None)
+        s.start()
+        s.start_target()
+        s.type("qqcafe")
+        self.assertTrue(poll(lambda: s.text() == "caf\u00e9", 10), repr(s.text()))
+
     def test_remove_clipboard_formatting_keeps_every_character(self):
         s = self.session()
         s.start()
