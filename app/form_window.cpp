@@ -6,7 +6,7 @@
 // on, and for the labels' measured widths, before it is shown.
 #include "app/form_window.h"
 
-#include "app/keyboard_handback.h"
+#include "platform/win32/win32_windows.h"
 #include "app/shell.h"
 #include "platform/platform.h"
 #include "platform/win32/wide.h"

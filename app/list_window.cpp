@@ -3,13 +3,16 @@
 
 #include "app/shell.h"
 #include "common/memory.h"
+#include "engine/engine.h"
 #include "keys/launch.h"
 #include "platform/win32/wide.h"
+#include "platform/win32/win32_windows.h"
 #include "triggers/encoding.h"
 #include "triggers/output_script.h"
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace {
 const wchar_t* const list_class_name = L"Quillomat_List_Class";
@@ -17,8 +20,10 @@ constexpr UINT raise_delay_ms = 250;
 constexpr int first_pick = 0x8000;
 constexpr int last_pick = 0x8020;
 
-// One list text for every open list window: a later "LIST: " replaces it.
+// One list text for every open list window: a later "LIST: " replaces it,
+// and the trigger that showed it, for the message of a pick that fails.
 HeapText list_text;
+std::string list_trigger;
 int row_height = 16;
 
 HFONT list_font = nullptr; // at the list's DPI
@@ -94,20 +99,42 @@ void item_of(int item, char* out, std::size_t capacity) {
     out[length] = '\0';
 }
 
+// The window in front when the list opened, kept with the list.
+HWND window_before(HWND list) {
+    return reinterpret_cast<HWND>(GetWindowLongPtrW(list, GWLP_USERDATA));
+}
+
+// Closes the list. A list that has the keyboard gives it back first to the
+// window that was in front before it: destroyed while active, it would
+// hand it to its owner, the main window, whose editor would then take the
+// user's next keys.
+void close_list(HWND window) {
+    if (GetForegroundWindow() == window) give_keyboard_back(window_before(window));
+    DestroyWindow(window);
+}
+
+// A pick that cannot start says so, as RUN: does, once the list is gone.
+void warn_unable_to_run(const std::string& item) {
+    const std::string text =
+        "Unable to run program\n\nTrigger: " + list_trigger + "\nList item: " + item;
+    show_message(text.c_str(), "Quillomat", message_playback_warning);
+}
+
 void pick(HWND window, int item) {
     char chosen[256];
     item_of(item, chosen, sizeof chosen);
-    if (chosen[0]) {
-        const std::string name = engine_text_to_utf8(chosen);
-        if (const WindowId found = find_window_by_title(name.c_str())) {
-            activate_window(found);
-        } else {
-            enter_command_directory(name.c_str());
-            // A failed pick is silent; the list closes all the same.
-            (void)launch_command(name.c_str());
-        }
+    if (!chosen[0]) return close_list(window);
+    const std::string name = engine_text_to_utf8(chosen);
+    if (const WindowId found = find_window_by_title(name.c_str())) {
+        activate_window(found);
+        DestroyWindow(window); // the chosen window has the keyboard
+        return;
     }
-    DestroyWindow(window);
+    enter_command_directory(name.c_str());
+    const bool started = launch_command(name.c_str());
+    // Until the program shows a window, keys go where they went before the list.
+    close_list(window);
+    if (!started) warn_unable_to_run(name);
 }
 
 LRESULT CALLBACK list_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -126,8 +153,11 @@ LRESULT CALLBACK list_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         if (wparam >= '1' && wparam <= '9')
             SendMessageW(window, WM_COMMAND, static_cast<WPARAM>(first_pick + (wparam - '1')), 0);
         else
-            DestroyWindow(window);
+            close_list(window);
         break;
+    case WM_CLOSE: // the caption's close box
+        close_list(window);
+        return 0;
     case WM_COMMAND: {
         const int id = LOWORD(wparam);
         if (id >= first_pick && id <= last_pick) pick(window, id - first_pick);
@@ -175,6 +205,10 @@ void open_custom_list(HWND owner, const char* text) {
     if (!fresh) return;
     copy_bounded(fresh.get(), max_list_chars + 1, text); // already cut at CR, LF and "{"
     list_text = std::move(fresh);
+    list_trigger = engine.player.trigger;
+    // The output plays on into the window in front; the list takes the
+    // keyboard from it a moment later, and gives it back when it closes.
+    HWND before = GetForegroundWindow();
     register_popup_class(list_class_name, list_window_proc);
     const RECT at = list_geometry();
     // Shown without taking the focus: the rest of the output plays on into the
@@ -186,6 +220,7 @@ void open_custom_list(HWND owner, const char* text) {
                         WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME, at.left, at.top,
                         at.right, at.bottom, owner, nullptr, shell.instance, nullptr);
     if (!window) return;
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(before));
     ShowWindow(window, SW_SHOWNOACTIVATE);
     UpdateWindow(window);
     SetTimer(window, popup_raise_timer, raise_delay_ms, nullptr);

@@ -1,5 +1,4 @@
 #include "app/search_window.h"
-#include "app/keyboard_handback.h"
 #include "app/popup.h"
 
 #include "app/shell.h"
@@ -7,6 +6,8 @@
 #include "engine/search.h"
 #include "platform/platform.h"
 #include "platform/win32/wide.h"
+#include "platform/win32/win32_windows.h"
+#include "triggers/encoding.h"
 
 #include <commctrl.h>
 #include <cstdio>
@@ -56,24 +57,6 @@ void refill() {
     SendMessageW(search.results, LB_SETCURSEL, 0, 0);
     SendMessageW(search.results, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(search.results, nullptr, TRUE);
-}
-
-// Puts `window` in front and waits (at most half a second) until the
-// keyboard focus is inside it, so that an output played next reaches it: a
-// plain foreground change lets it take its own focus back, on its own
-// thread, a moment later.
-void give_keyboard_back(HWND window) {
-    SetForegroundWindow(window);
-    const DWORD thread = GetWindowThreadProcessId(window, nullptr);
-    for (int waited = 0; waited < 500; waited += 10) {
-        GUITHREADINFO info{};
-        info.cbSize = sizeof info;
-        if (GetForegroundWindow() == window && GetGUIThreadInfo(thread, &info) && info.hwndFocus &&
-            (info.hwndFocus == window || IsChild(window, info.hwndFocus)))
-            break;
-        Sleep(10);
-    }
-    forget_stale_modifiers(thread);
 }
 
 // Closes the window. With an entry its output then plays, as if it had

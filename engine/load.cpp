@@ -7,6 +7,7 @@
 #include "engine/stages.h"
 #include "platform/platform.h"
 #include "triggers/encoding.h"
+#include "triggers/mistakes.h"
 #include "ui/status.h"
 #include "ui/ui.h"
 
@@ -81,6 +82,20 @@ void start_afresh(const char* path) {
     engine.keys.history.fill(0);
 }
 
+// The load message: the count, and what the user should know of the file.
+void report_load(int count) {
+    const LoadedFile& file = engine.file;
+    std::string notes;
+    if (!file.untypeable.empty())
+        notes += ", " + std::to_string(file.untypeable.size()) + " cannot be typed";
+    const int mistakes = count_likely_mistakes(file.text.data(), file.text.size(), file.table);
+    if (mistakes > 0)
+        notes += ", likely mistakes on " + std::to_string(mistakes) +
+                 (mistakes == 1 ? " line" : " lines") + " (quillomat-check names them)";
+    const char* debug = file.table.debug_mode ? " * * * DEBUG ON * * *" : "";
+    status_printf(" Triggers Loaded: %d%s %s", count, notes.c_str(), debug);
+}
+
 void read_into_table(const char* path, bool keep_place) {
     start_afresh(path);
     LoadedFile& file = engine.file;
@@ -113,12 +128,7 @@ void read_into_table(const char* path, bool keep_place) {
     file.text.assign(text.get(), size);
     apply_markers(file.text.c_str(), file.table);
     const int count = parse_trigger_text(file.text.data(), file.text.size(), file.table, nullptr);
-    const char* debug = file.table.debug_mode ? " * * * DEBUG ON * * *" : "";
-    if (!file.untypeable.empty())
-        status_printf(" Triggers Loaded: %d, %d cannot be typed %s", count,
-                      static_cast<int>(file.untypeable.size()), debug);
-    else
-        status_printf(" Triggers Loaded: %d %s", count, debug);
+    report_load(count);
 }
 } // namespace
 

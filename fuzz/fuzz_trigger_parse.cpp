@@ -1,6 +1,7 @@
 // Any bytes as a trigger file, ANSI or UTF-8: the translation into the
 // engine's text and the parse must end, stay in their buffers and leave a
-// table the matcher can scan.
+// table the matcher can scan; the checker's findings must agree with the
+// loader's count.
 #include "common/memory.h"
 #include "triggers/encoding.h"
 #include "triggers/report.h"
@@ -30,6 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (e.lookup_key[0] != '\n') std::abort();
         (void)describe_trigger(e);
     }
+    // The loader's count of lines with likely mistakes is the checker's.
+    if (count_likely_mistakes(text.get(), length, table) != report.mistake_lines) std::abort();
     (void)format_trigger_report(report);
     return 0;
 }

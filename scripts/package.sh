@@ -41,6 +41,7 @@ convert -size 164x314 gradient:'#1f4e79-#5b9bd5' \
 nsis() {
     makensis -V2 -DVERSION="$version" -DSRC="$root" -DBIN_X86="$root/$stage/x86" \
         -DBIN_X64="$root/$stage/x64" -DREADME="$root/$stage/README.txt" \
+        -DLICENSE="$root/$stage/LICENSE.txt" \
         -DHEADER_BMP="$root/$stage/header.bmp" -DWELCOME_BMP="$root/$stage/welcome.bmp" "$@" \
         installer/quillomat.nsi
 }

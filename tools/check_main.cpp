@@ -2,8 +2,8 @@
 //
 // Loads a trigger file with the program's own parser and prints what the
 // program will do with it. Exit status: 0 when every line that is neither
-// blank nor a comment loads as a trigger that can fire, 1 otherwise, 2 when
-// the file cannot be read.
+// blank nor a comment loads as a trigger that can fire and none looks like a
+// mistake, 1 otherwise, 2 when the file cannot be read.
 #include "common/memory.h"
 #include "platform/platform.h"
 #include "triggers/encoding.h"
@@ -19,12 +19,22 @@ const char* const usage =
     "usage: quillomat-check TRIGGER_FILE [--netbook]\n"
     "       quillomat-check --version | --help\n"
     "\n"
-    "Prints every trigger the program will load from TRIGGER_FILE, the markers found,\n"
-    "and every line that will never fire, with its line number and the reason.\n"
-    "--netbook checks as on a computer named NETBOOK, where remap mode is allowed.\n"
+    "Prints every trigger the program will load from TRIGGER_FILE (what you type in\n"
+    "quotes, hotkeys as they are pressed), the markers found, every line that will\n"
+    "never fire, and every line that fires but likely not as meant, with its line\n"
+    "number and the reason:\n"
+    "  likely mistakes: characters before a key in a hotkey (they are ignored), a key\n"
+    "    name that is no key, a pause or a click the program cannot read, a brace\n"
+    "    left open in an output;\n"
+    "  hints: a brace word in an output that is no key name (it is typed as text),\n"
+    "    a space at the start or end of a trigger, or at the start of an output.\n"
     "\n"
-    "Exit status: 0 every line fires, 1 some line never will, 2 the file cannot be read\n"
-    "(or the command line is wrong).\n";
+    "--netbook checks as on a computer named NETBOOK: there, a file that holds the\n"
+    "words REMAP and TILDE switches remap mode on, in which the ` key acts as Alt.\n"
+    "\n"
+    "Exit status: 0 every line fires and none looks like a mistake (hints do not\n"
+    "count), 1 some line never fires or looks like a mistake, 2 the file cannot be\n"
+    "read (or the command line is wrong).\n";
 } // namespace
 
 // The program's entry: arguments are UTF-8 (a Windows build gets them so
@@ -80,5 +90,5 @@ int check_main(int argc, char** argv) {
     if (encoding != TextEncoding::ansi)
         std::printf("Encoding: %s\n", encodings[static_cast<int>(encoding)]);
     std::printf("%s", format_trigger_report(report).c_str());
-    return report.dead_lines == 0 ? 0 : 1;
+    return report.dead_lines == 0 && report.mistake_lines == 0 ? 0 : 1;
 }

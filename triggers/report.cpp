@@ -2,6 +2,7 @@
 
 #include "common/text.h"
 #include "keys/key_tokens.h"
+#include "triggers/encoding.h"
 
 #include <cstdio>
 #include <cstring>
@@ -20,12 +21,13 @@ std::string printable(char c, bool as_text = false) {
     return escaped;
 }
 
-std::string key_name(uint8_t vk, bool named_by_token, bool as_text) {
-    if (named_by_token) {
-        for (const KeyToken* row = key_tokens; !row->name.empty(); ++row)
-            if (row->vk == vk) return std::string(row->name);
-    }
-    if (vk == 4) return "{mouse_middle}";
+// The key a hotkey fires on. The matcher takes the key byte as a key code,
+// so a character other than a letter or a digit names the key with that
+// code ("." is Delete), whether a key token or a character put it there.
+std::string key_name(uint8_t vk, bool as_text) {
+    if ((vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9')) return std::string(1, char(vk));
+    for (const KeyToken* row = key_tokens; !row->name.empty(); ++row)
+        if (row->vk == vk) return std::string(row->name);
     return printable(static_cast<char>(vk), as_text);
 }
 
@@ -108,8 +110,7 @@ std::string describe_trigger(const TriggerEntry& entry, bool as_text) {
     if (entry.flags & flag_control) text += "Ctrl+";
     if (entry.flags & flag_shift) text += "Shift+";
     if (entry.flags & flag_alt) text += "Alt+";
-    text += key_name(static_cast<uint8_t>(entry.match[0]), (entry.flags & flag_key_token) != 0,
-                     as_text);
+    text += key_name(static_cast<uint8_t>(entry.match[0]), as_text);
     return text;
 }
 
@@ -149,19 +150,70 @@ void build_trigger_report(const char* text, std::size_t size, bool netbook, Trig
     }
     mark_untypeable(report.notes, untypeable);
     report.directives.clear();
+    report.findings.clear();
     report.dead_lines = 0;
+    report.mistake_lines = 0;
+    report.remap_words = std::strstr(text, "REMAP") && std::strstr(text, "TILDE");
     for (const LineNote& note : report.notes) {
-        if (note.verdict == LineVerdict::directive) {
-            const std::string_view rest(text + note.offset, length_bounded(text, size) - note.offset);
-            report.directives.emplace_back(note.line,
-                                           std::string(rest.substr(0, rest.find_first_of("\r\n"))));
+        const std::string_view rest(text + note.offset, length_bounded(text, size) - note.offset);
+        const std::string_view line = rest.substr(0, rest.find_first_of("\r\n"));
+        if (note.verdict == LineVerdict::directive)
+            report.directives.emplace_back(note.line, std::string(line));
+        if (note.verdict == LineVerdict::trigger) {
+            const std::size_t before = report.findings.size();
+            check_trigger_line(line, report.table.entries[note.entry], note.line, report.findings);
+            for (std::size_t i = before; i < report.findings.size(); ++i)
+                if (report.findings[i].mistake) {
+                    ++report.mistake_lines;
+                    break;
+                }
         }
-        if (note.verdict == LineVerdict::comment || note.verdict == LineVerdict::directive) continue;
+        if (note.verdict == LineVerdict::comment || note.verdict == LineVerdict::directive)
+            continue;
         if (note.verdict != LineVerdict::trigger || report.shadowed_by[note.entry] >= 0 ||
             report.fired_inside_by[note.entry] >= 0)
             ++report.dead_lines;
     }
 }
+
+namespace {
+// Every marker the program reads, with what it switches on.
+std::string markers_line(const TriggerReport& report) {
+    const TriggerTable& table = report.table;
+    std::string markers;
+    auto add = [&](const char* words) {
+        markers += (markers.empty() ? " " : ", ") + std::string(words);
+    };
+    if (table.debug_mode) add("debug mode (Quillomat_DEBUG)");
+    if (table.unicode_typing) add("Unicode typing (Quillomat_UNICODE)");
+    if (table.remap_mode) add("remap mode (REMAP, TILDE)");
+    if (markers.empty()) markers = " none";
+    if (report.remap_words && !table.remap_mode)
+        markers += "; REMAP and TILDE switch remap mode on only on a computer named NETBOOK "
+                   "(--netbook checks as there)";
+    return "Markers:" + markers + "\n";
+}
+
+int mistake_count(const TriggerReport& report) {
+    int count = 0;
+    for (const LineFinding& finding : report.findings)
+        count += finding.mistake ? 1 : 0;
+    return count;
+}
+
+// "Likely mistakes:" (always, "none" when there are none) or "Hints:" (only when there are some).
+std::string findings_section(const TriggerReport& report, bool mistakes) {
+    std::string out = mistakes ? "Likely mistakes:\n" : "Hints:\n";
+    bool any = false;
+    for (const LineFinding& finding : report.findings) {
+        if (finding.mistake != mistakes) continue;
+        out += "  line " + std::to_string(finding.line) + ": " + finding.words + "\n";
+        any = true;
+    }
+    if (!any) return mistakes ? out + "  none\n" : "";
+    return out;
+}
+} // namespace
 
 std::string format_trigger_report(const TriggerReport& report) {
     std::string out;
@@ -171,10 +223,7 @@ std::string format_trigger_report(const TriggerReport& report) {
     for (const LineNote& note : report.notes)
         if (note.verdict == LineVerdict::trigger) entry_line[note.entry] = note.line;
 
-    out += "Markers:";
-    out += table.debug_mode ? " debug mode (Quillomat_DEBUG)" : "";
-    out += table.remap_mode ? " remap mode (REMAP, TILDE)" : "";
-    out += (!table.debug_mode && !table.remap_mode) ? " none\n" : "\n";
+    out += markers_line(report);
     if (!report.directives.empty()) {
         out += "Directives:\n";
         for (const auto& [number, directive] : report.directives) {
@@ -189,7 +238,9 @@ std::string format_trigger_report(const TriggerReport& report) {
         std::snprintf(line, sizeof line, "  %3d  line %-5d %-6s  ", i, entry_line[i],
                       is_plain(entry) ? "plain" : "hotkey");
         out += line;
-        out += describe_trigger(entry);
+        // What is typed is shown in quotes, so that a space at either end shows.
+        out += is_plain(entry) ? "\"" + engine_text_to_utf8(describe_trigger(entry, true)) + "\""
+                               : describe_trigger(entry);
         if (entry.section != 0) {
             out += "  [only in:";
             for (const ProgramRule& rule : table.sections[entry.section - 1u])
@@ -208,7 +259,8 @@ std::string format_trigger_report(const TriggerReport& report) {
     out += "Lines that never fire:\n";
     int shown = 0;
     for (const LineNote& note : report.notes) {
-        if (note.verdict == LineVerdict::comment || note.verdict == LineVerdict::directive) continue;
+        if (note.verdict == LineVerdict::comment || note.verdict == LineVerdict::directive)
+            continue;
         if (note.verdict == LineVerdict::trigger) {
             const int earlier = report.shadowed_by[note.entry];
             const int inner = report.fired_inside_by[note.entry];
@@ -230,8 +282,14 @@ std::string format_trigger_report(const TriggerReport& report) {
         ++shown;
     }
     if (shown == 0) out += "  none\n";
-    std::snprintf(line, sizeof line, "%d triggers loaded, %d lines never fire\n", table.count,
-                  report.dead_lines);
+    out += findings_section(report, true);
+    out += findings_section(report, false);
+    const int hints = static_cast<int>(report.findings.size()) - mistake_count(report);
+    std::snprintf(line, sizeof line,
+                  "%d triggers loaded, %d lines never fire, %d lines with likely mistakes",
+                  table.count, report.dead_lines, report.mistake_lines);
     out += line;
+    if (hints > 0) out += ", " + std::to_string(hints) + (hints == 1 ? " hint" : " hints");
+    out += "\n";
     return out;
 }

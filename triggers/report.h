@@ -2,6 +2,7 @@
 // fires. The loader itself stays silent; this is what quillomat-check prints.
 #pragma once
 
+#include "triggers/mistakes.h"
 #include "triggers/triggers.h"
 
 #include <string>
@@ -18,10 +19,13 @@ bool fires_inside(const TriggerEntry& inner, const TriggerEntry& outer);
 struct TriggerReport {
     TriggerTable table;
     std::vector<LineNote> notes;
-    std::vector<int> shadowed_by; // per entry: the earlier entry that always fires first, or -1
+    std::vector<int> shadowed_by;     // per entry: the earlier entry that always fires first, or -1
     std::vector<int> fired_inside_by; // per entry: a trigger that fires inside it first, or -1
     std::vector<std::pair<int, std::string>> directives; // line, text
-    int dead_lines = 0;           // lines that are neither blank nor comments and never fire
+    std::vector<LineFinding> findings;                   // likely mistakes and hints, in file order
+    int dead_lines = 0;       // lines that are neither blank nor comments and never fire
+    int mistake_lines = 0;    // trigger lines with a likely mistake
+    bool remap_words = false; // "REMAP" and "TILDE" are there, whether remap mode may be on or not
 };
 
 // Parses the text (the engine's, see to_engine_text) as the loader does and
@@ -29,7 +33,7 @@ struct TriggerReport {
 // to_engine_text set aside.
 void build_trigger_report(const char* text, std::size_t size, bool netbook, TriggerReport& report,
                           const std::vector<int>* untypeable = nullptr);
-// The whole report as text, one line per trigger and per dead line.
+// The whole report as text, one line per trigger, per dead line and per finding.
 std::string format_trigger_report(const TriggerReport& report);
 // How a trigger reads when typed or pressed: "btw", "Ctrl+Alt+K", "Shift+{F1}".
 // Code-page characters show as "<E9>", or as the bytes they are with `as_text`.

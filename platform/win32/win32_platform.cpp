@@ -583,8 +583,7 @@ void show_message(const char* text, const char* caption, uint32_t style) {
                 caption ? widen(caption).c_str() : nullptr, style);
     // Closing the box activates its owner, the main window (hidden, often):
     // the keyboard goes back to the window the user was typing into.
-    if (had_keyboard && had_keyboard != main_window && IsWindow(had_keyboard))
-        SetForegroundWindow(had_keyboard);
+    if (had_keyboard != main_window) give_keyboard_back(had_keyboard);
 }
 
 // ---- the clipboard, for pasting ----

@@ -367,6 +367,36 @@ class Commands(WineTest):
         self.assertTrue(poll(lambda: s.window("Quillomat Target").get("foreground"), 5), "a pick activates")
 
 
+    def assert_keys_reach_the_target(self, s, key, expected):
+        """The target is in front, a key typed lands there, and the editor took none."""
+        self.assertTrue(poll(lambda: s.window("Quillomat Target").get("foreground"), 5), "the target is in front")
+        s.refocus_x()  # the closed window's X window had X's focus
+        s.type(key)
+        self.assertTrue(poll(lambda: s.text() == expected, 5), repr(s.text()))
+        self.assertFalse(s.title().endswith(" *"), "the editor took no key")
+
+    def test_the_keyboard_goes_back_when_the_list_closes(self):
+        s = self.session("ql=LIST: no-such-program.exe;b\r\n")
+        s.start()
+        s.start_target()
+        s.type("ql")
+        self.assertTrue(poll(lambda: s.window("Custom List").get("foreground"), 5), "the list takes the focus")
+        s.key("Escape")
+        self.assertTrue(poll(lambda: not s.probe_ok("exists", "Custom List"), 5))
+        self.assert_keys_reach_the_target(s, "x", "x")
+
+        # A pick that cannot start says so, as RUN: does; the keyboard goes back all the same.
+        s.type("ql")
+        self.assertTrue(poll(lambda: s.window("Custom List").get("foreground"), 5))
+        s.key("1")
+        message = self.wait_dialog(s, "Quillomat|Unable to run program")
+        self.assertIn("Trigger: ql~List item: no-such-program.exe", message)
+        self.assertFalse(s.probe_ok("exists", "Custom List"))
+        s.probe("press", "Quillomat", "OK")
+        self.assertTrue(poll(lambda: not s.dialogs(), 5), s.dialogs())
+        self.assert_keys_reach_the_target(s, "y", "xy")
+
+
 class SafeSave(WineTest):
     """A failed save never loses the file or the editor's text."""
 
@@ -1001,6 +1031,14 @@ class EveryName(WineTest):
                 s.start(locale=locale)
                 self.assertEqual(s.text("=QuillomatClass"), expected)
                 s.close()
+
+    def test_the_default_trigger_file_types_its_accented_example_where_alt_codes_fail(self):
+        # Wine composes no Alt + keypad codes: the default file types such characters as Unicode.
+        s = self.session(None)
+        s.start()
+        s.start_target()
+        s.type("qqcafe")
+        self.assertTrue(poll(lambda: s.text() == "caf\u00e9", 10), repr(s.text()))
 
     def test_remove_clipboard_formatting_keeps_every_character(self):
         s = self.session()

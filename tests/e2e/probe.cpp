@@ -17,12 +17,15 @@
 //   probe clipboard-set TEXT     puts TEXT on the clipboard as plain text and as rich text
 //   probe clipboard              the clipboard's format names, one a line, then "text: ..."
 //   probe clipboard-many TEXT    puts TEXT as Unicode text, an HTML format and a private format
-//   probe clipboard-bytes NAME   the bytes of a clipboard format (by name, or CF_UNICODETEXT as "unicode"), in hex
-//   probe settext TITLE TEXT     sets the text of the first edit control inside the window
-//   probe rows TITLE             the rows of the list box inside the window, one a line
+//   probe clipboard-bytes NAME   the bytes of a clipboard format (by name, or CF_UNICODETEXT as
+//   "unicode"), in hex probe settext TITLE TEXT     sets the text of the first edit control inside
+//   the window probe rows TITLE             the rows of the list box inside the window, one a line
 //   probe selected TITLE         the index of the selected row of that list box
-//   probe tray SPEC ask|remove   whether the window's tray icon (id 1001) is there (exit 0), or removes it
-//   probe announce MESSAGE       posts a registered message (such as TaskbarCreated) to every top window
+//   probe tray SPEC ask|remove   whether the window's tray icon (id 1001) is there (exit 0), or
+//   removes it probe announce MESSAGE       posts a registered message (such as TaskbarCreated) to
+//   every top window probe tick SPEC N            toggles the check box of the Nth item (from 0) of
+//   the tree view
+//                                inside the window, as the space bar does; prints its state
 //
 // TITLE is matched exactly; "=NAME" names a window class instead. Arguments
 // and everything printed are UTF-8.
@@ -33,6 +36,7 @@
 #include <vector>
 #include <windows.h>
 
+#include <commctrl.h>
 #include <shellapi.h>
 
 #include <cstdio>
@@ -92,7 +96,7 @@ struct DialogSearch {
 BOOL CALLBACK collect_static(HWND child, LPARAM param) {
     wchar_t class_name[64];
     GetClassNameW(child, class_name, 64);
-    if (lstrcmpiW(class_name, L"Static") == 0) {
+    if (lstrcmpiW(class_name, L"Static") == 0 && IsWindowVisible(child)) {
         const std::string text = text_of(child);
         if (!text.empty()) {
             auto* found = reinterpret_cast<std::string*>(param);
@@ -167,15 +171,19 @@ int probe_main(int argc, char** argv) {
         return 0;
     }
     if (verb == "press" && argc == 4) {
-        HWND dialog = FindWindowW(L"#32770", widen(argv[2]).c_str());
-        HWND button = nullptr;
-        // Button texts carry "&" before their access key: compare without it.
-        for (HWND child = dialog ? FindWindowExW(dialog, nullptr, L"Button", nullptr) : nullptr;
-             child && !button; child = FindWindowExW(dialog, child, L"Button", nullptr)) {
-            std::string label;
-            for (char c : text_of(child))
-                if (c != '&') label += c;
-            if (lstrcmpiW(widen(label).c_str(), widen(argv[3]).c_str()) == 0) button = child;
+        // Of the dialogs with that caption (a wizard and its message box may
+        // share one), the first that has the button.
+        const std::wstring caption = widen(argv[2]);
+        HWND dialog = nullptr, button = nullptr;
+        while (!button && (dialog = FindWindowExW(nullptr, dialog, L"#32770", caption.c_str()))) {
+            // Button texts carry "&" before their access key: compare without it.
+            for (HWND child = FindWindowExW(dialog, nullptr, L"Button", nullptr); child && !button;
+                 child = FindWindowExW(dialog, child, L"Button", nullptr)) {
+                std::string label;
+                for (char c : text_of(child))
+                    if (c != '&') label += c;
+                if (lstrcmpiW(widen(label).c_str(), widen(argv[3]).c_str()) == 0) button = child;
+            }
         }
         if (!button) return 1;
         PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
@@ -198,6 +206,22 @@ int probe_main(int argc, char** argv) {
         HWND window = find(argv[2]);
         if (!window) return 1;
         PostMessageW(window, WM_CLOSE, 0, 0);
+        return 0;
+    }
+    if (verb == "tick" && argc == 4) {
+        HWND window = find(argv[2]);
+        HWND tree = window ? descendant_of_class(window, L"SysTreeView32") : nullptr;
+        // Item handles and states travel by value: no memory of the other process is needed.
+        HTREEITEM item = tree ? TreeView_GetRoot(tree) : nullptr;
+        for (int n = std::atoi(argv[3]); item && n > 0; --n)
+            item = TreeView_GetNextSibling(tree, item);
+        if (!item) return 1;
+        TreeView_SelectItem(tree, item);
+        SendMessageW(tree, WM_KEYDOWN, VK_SPACE, 0);
+        SendMessageW(tree, WM_CHAR, L' ', 0);
+        SendMessageW(tree, WM_KEYUP, VK_SPACE, 0);
+        std::printf("%u\n", static_cast<unsigned>(
+                                TreeView_GetItemState(tree, item, TVIS_STATEIMAGEMASK) >> 12));
         return 0;
     }
     if (verb == "exists" && argc == 3) return find(argv[2]) ? 0 : 1;
@@ -260,8 +284,8 @@ int probe_main(int argc, char** argv) {
         const std::wstring text = widen(argv[3]);
         SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
         // Edit controls tell their parent of a change only when the user makes it.
-        SendMessageW(GetParent(edit), WM_COMMAND,
-                     MAKEWPARAM(GetDlgCtrlID(edit), EN_CHANGE), reinterpret_cast<LPARAM>(edit));
+        SendMessageW(GetParent(edit), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(edit), EN_CHANGE),
+                     reinterpret_cast<LPARAM>(edit));
         return 0;
     }
     if (verb == "rows" && argc == 3) {
@@ -308,7 +332,7 @@ int probe_main(int argc, char** argv) {
         put_on_clipboard(CF_UNICODETEXT, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
         put_on_clipboard(RegisterClipboardFormatW(L"HTML Format"), html.c_str(), html.size() + 1);
         put_on_clipboard(RegisterClipboardFormatW(L"Quillomat Test Private"), private_bytes.data(),
-            private_bytes.size());
+                         private_bytes.size());
         CloseClipboard();
         return 0;
     }
@@ -333,7 +357,8 @@ int probe_main(int argc, char** argv) {
         const std::wstring text = widen(argv[2]);
         const std::string rich = std::string("{\\rtf1 {\\b ") + argv[2] + "}}";
         put_on_clipboard(CF_UNICODETEXT, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
-        put_on_clipboard(RegisterClipboardFormatW(L"Rich Text Format"), rich.c_str(), rich.size() + 1);
+        put_on_clipboard(RegisterClipboardFormatW(L"Rich Text Format"), rich.c_str(),
+                         rich.size() + 1);
         CloseClipboard();
         return 0;
     }

@@ -65,6 +65,20 @@ class Installed(Session):
         self.settings_path = os.path.join(folder, "quillomat.ini")
 
 
+def assert_windows_text(test, path):
+    """A text file that ships: CR LF line ends, no line end alone."""
+    with open(path, "rb") as f:
+        data = f.read()
+    test.assertIn(b"\r\n", data, path)
+    test.assertNotRegex(data, rb"(?<!\r)\n", path)
+
+
+def prefix_path(windows_path):
+    """The file in the Wine prefix that a C: path names."""
+    assert windows_path[:3].upper() == "C:\\"
+    return os.path.join(PREFIX, "drive_c", *windows_path[3:].split("\\"))
+
+
 class Release(unittest.TestCase):
     def folder(self):
         found = glob.glob(os.path.join(PREFIX, "drive_c", "users", "*", "AppData", "Local", "Programs", "Quillomat"))
@@ -97,6 +111,8 @@ class Release(unittest.TestCase):
         self.assertTrue(values.get("DisplayIcon", "").endswith("quillomat.exe"))
         self.assertTrue(values.get("UninstallString", "").endswith('uninstall.exe"'))
         self.assertGreater(int(values.get("EstimatedSize", "0"), 0), 100)
+        for name in ("LICENSE.txt", "README.txt"):
+            assert_windows_text(self, os.path.join(folder, name))
 
         # The program starts, writes its default trigger file and expands.
         s = self.run_program(folder)
@@ -139,6 +155,8 @@ class Release(unittest.TestCase):
         self.assertEqual(sorted(os.listdir(top)), ["LICENSE.txt", "README.txt", "x64", "x86"])
         for arch in ("x86", "x64"):
             self.assertEqual(sorted(os.listdir(os.path.join(top, arch))), ["quillomat-check.exe", "quillomat.exe"])
+        for name in ("LICENSE.txt", "README.txt"):
+            assert_windows_text(self, os.path.join(top, name))
         self.run_program(os.path.join(top, "x64"))
 
     def test_3_programs_carry_their_architecture_and_version(self):
@@ -160,6 +178,70 @@ class Release(unittest.TestCase):
                 self.assertIn(text.encode("utf-16-le"), data, "%s: %s" % (name, text))
         code, out = wine(os.path.join(top, "windows-x64", "quillomat-check.exe"), "--version")
         self.assertEqual((code, out.strip()), (0, "quillomat-check %s" % VERSION))
+
+
+    def test_4_a_quoted_folder_one_install_and_an_uninstall_that_takes_everything(self):
+        # The folder in quotes after /D=, as typed at a command prompt.
+        script = os.path.join(PREFIX, "drive_c", "setup.bat")
+        with open(script, "w") as f:
+            f.write('"Z:%s" /S /D="C:\\Quoted Folder\\Quill"\r\n' % SETUP_X64.replace("/", "\\"))
+        wine("cmd", "/c", "C:\\setup.bat")
+        quoted = prefix_path("C:\\Quoted Folder\\Quill")
+        self.assertTrue(os.path.exists(os.path.join(quoted, "quillomat.exe")), "installed where asked")
+        wine(os.path.join(quoted, "uninstall.exe"), "/S")
+        self.assertTrue(poll(lambda: not os.path.exists(quoted), 30))
+
+        # As one argument in quotes, the way most tools pass a folder with blanks.
+        folder_name = "C:\\\u041f\u0440\u043e\u0433\u0440\u0430\u043c\u043c\u044b \u0416\\Quill app"
+        folder = prefix_path(folder_name)
+        self.assertEqual(wine(SETUP_X64, "/S", "/D=" + folder_name)[0], 0)
+        self.assertTrue(os.path.exists(os.path.join(folder, "quillomat.exe")), "installed where asked")
+        self.assertTrue(reg_values(UNINSTALL_KEY).get("InstallLocation", "").endswith("\\Quill app"))
+
+        # A second folder is refused: the first install would be orphaned.
+        self.assertEqual(wine(SETUP_X64, "/S", "/D=C:\\Elsewhere")[0], 2)
+        self.assertFalse(os.path.exists(prefix_path("C:\\Elsewhere")))
+        self.assertTrue(reg_values(UNINSTALL_KEY).get("InstallLocation", "").endswith("\\Quill app"))
+        self.assertEqual(wine(SETUP_X64, "/S", "/D=" + folder_name)[0], 0, "an update goes in")
+
+        # Every file the program made goes with the ticked box, and so does the folder.
+        s = self.run_program(folder)
+        local = [d for d in glob.glob(os.path.join(PREFIX, "drive_c", "users", "*", "AppData", "Local"))
+                 if os.sep + "Public" + os.sep not in d]
+        own = os.path.join(local[0], "Quillomat")
+        os.makedirs(own, exist_ok=True)
+        for made in (os.path.join(folder, "quillomat (unsaved edits).txt"),
+                     os.path.join(folder, "quillomat (unsaved edits) 2.txt"),
+                     os.path.join(folder, "Quillomat_log.txt"), os.path.join(folder, "~qlm1a2b.tmp"),
+                     os.path.join(own, "quillomat (unsaved edits).txt"), os.path.join(own, "Quillomat_log.txt")):
+            with open(made, "wb") as f:
+                f.write(b"x\r\n")
+        uninstall = subprocess.Popen([DESKTOP.wine, os.path.join(folder, "uninstall.exe")],
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
+        self.addCleanup(uninstall.wait)
+        def page_says(words):
+            return poll(lambda: [d for d in s.dialogs()
+                                 if d.startswith("Quillomat %s Uninstall" % VERSION) and words in d], 30)
+
+        shown = page_says("uninstalled from")
+        self.assertTrue(shown, s.dialogs())
+        caption = shown[0].partition("|")[0]
+        self.assertTrue(s.probe_ok("press", caption, "Next >"))
+        self.assertTrue(page_says("components"), s.dialogs())
+        self.assertNotIn("Space required", page_says("components")[0], "the uninstaller needs no room")
+        self.assertEqual(s.probe("tick", caption, "1")[1].strip(), "2", "the box is ticked")
+        self.assertTrue(s.probe_ok("press", caption, "Uninstall"))
+        # The running program is closed, in the uninstaller's own words.
+        closing = page_says("Quillomat is running")
+        self.assertTrue(closing, s.dialogs())
+        self.assertIn("It will be closed now, so that it can be removed", closing[0])
+        self.assertNotIn("Setup", closing[0])
+        self.assertTrue(s.probe_ok("press", closing[0].partition("|")[0], "OK"))
+        self.assertTrue(poll(lambda: not os.path.exists(folder), 30),
+                        os.listdir(folder) if os.path.exists(folder) else "")
+        self.assertFalse(os.path.exists(own))
+        self.assertIsNone(reg_values(UNINSTALL_KEY))
+        s.probe("press", caption, "Close")
 
 
 def pe_sections_and_manifest(path):
@@ -239,6 +321,13 @@ class Finished(unittest.TestCase):
             self.assertTrue(shown, s.dialogs())
             self.assertIn("Quillomat %s" % VERSION, shown[0].partition("|")[2])
             self.assertNotIn("Nullsoft", shown[0])
+            # The room it asks for is that of what it installs.
+            space = re.search(r"Space required: ([0-9.]+) ([KM])B", shown[0])
+            self.assertTrue(space, shown[0])
+            files = [os.path.join(ROOT, "build", "package", name)
+                     for name in ("x64/quillomat.exe", "x64/quillomat-check.exe", "README.txt", "LICENSE.txt")]
+            wanted = sum(os.path.getsize(f) for f in files) / 1024.0 / (1024.0 if space.group(2) == "M" else 1.0)
+            self.assertAlmostEqual(float(space.group(1)), wanted, delta=0.15 if space.group(2) == "M" else 8)
         finally:
             setup.kill()
             setup.wait()

@@ -206,3 +206,10 @@ TEST_F(LoadTriggers, SurvivesHostileFiles) {
         }
     }
 }
+
+TEST_F(LoadTriggers, TheStatusBarSaysWhenTheCheckerHasMistakesToName) {
+    write("abc{Enter}=<X>\r\nbtw=by the way\r\n");
+    load_triggers(path.c_str());
+    EXPECT_EQ(sim_status_text(),
+              " Triggers Loaded: 2, likely mistakes on 1 line (quillomat-check names them) ");
+}

@@ -1,8 +1,10 @@
+#include "triggers/encoding.h"
 #include "triggers/report.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -63,7 +65,7 @@ TEST(TriggerReport, FindsTriggersThatAShorterOneInsideThemBeats) {
         "; Quillomat_ONLY_IN: winword.exe, title:Report\n; Quillomat_CASE: on\nqqs=1\nqqsig=2\n"));
     for (const char* expected :
          {"Directives:\n  line 1     ; Quillomat_ONLY_IN: winword.exe, title:Report\n",
-          "qqs  [only in: winword.exe title:Report]  [any case]",
+          "\"qqs\"  [only in: winword.exe title:Report]  [any case]",
           "line 4: typing it fires the shorter trigger on line 3 inside it first"})
         EXPECT_NE(out.find(expected), std::string::npos) << expected << "\n" << out;
 }
@@ -75,6 +77,126 @@ TEST(TriggerReport, DescribesTriggersAsTheUserTypesThem) {
     EXPECT_EQ(describe_trigger(r.table.entries[2]), "Shift+{F1}");
     EXPECT_EQ(describe_trigger(r.table.entries[3]), "xy{mouse_middle}");
     EXPECT_EQ(describe_trigger(r.table.entries[4]), "caf<E9>");
+}
+
+TEST(TriggerReport, NamesEveryLikelyMistakeAndHintWithItsLine) {
+    const struct {
+        const char* line; // stands on line 2, below a clean one
+        bool mistake;
+        const char* words;
+    } cases[] = {
+        {"abc{Enter}=<X>", true,
+         "characters before a key in a trigger are ignored: this line fires on Enter alone "
+         "(\"abc\" is dropped)"},
+        {"q{Tab}=x", true, "this line fires on Tab alone (\"q\" is dropped)"},
+        {"{control}ab=x", true, "this line fires on Ctrl+Num2 alone (\"a\" is dropped)"},
+        {"{F1}{F2}=x", true, "keys before the last one in a hotkey are ignored"},
+        {"{control}{Entr}=x", true, "\"{Entr}\" is no key name: this line fires on Ctrl+F14"},
+        {"{alt}{Del}=x", true, "\"{Del}\" is no key name: this line fires on Alt+F14"},
+        {"{shift}{F99}=x", true, "\"{F99}\" is no key name"},
+        {"{control}.=x", true,
+         "\".\" is no key of its own in a hotkey: this line fires on Ctrl+Delete"},
+        {"{control}/=x", true, "the key of code 0x2F"},
+        {"x=a{Enter", true, "unclosed brace: \"{Enter\" is typed as text"},
+        {"x=a{Delay 500b", true, "unclosed brace: what follows \"{Delay 500b\""},
+        {"x=a{Delay 500 {Enter}", true, "unclosed brace"},
+        {"x=a{Delay500}b", true, "malformed pause \"{Delay500}\""},
+        {"x=a{Delay=5s}b", true, "malformed pause"},
+        {"x=a{Delay}b", true, "malformed pause"},
+        {"x={click 100}", true, "malformed click \"{click 100}\""},
+        {"x={click double 1,2}", true, "malformed click"},
+        {"x={click}", true, "malformed click"},
+        {"x=RUN: a.exe{Entr", true, "unclosed brace: \"{Entr\""},
+        {"x=hi{Entr}", false, "\"{Entr}\" is no key name: it is typed as text"},
+        {"x=hi{Enter 3}", false, "\"{Enter 3}\" is no key name"},
+        {"x={4}", false, "\"{4}\" is no key name"},
+        {"x={U+D800}", false, "\"{U+D800}\" is no key name"},
+        {"x={{date}}", false, "\"{{date}}\" is no date macro"},
+        {"q{Entr}=x", false, "the trigger is typed as these characters"},
+        {"btw =x", false, "the trigger \"btw \" ends with a space: it fires only when \"btw\" is"},
+        {" btw=x", false, "the trigger \" btw\" begins with a space"},
+        {"omw= on my way", false, "the output \" on my way\" begins with a space"},
+    };
+    for (const auto& c : cases) {
+        const std::string file = std::string("ok=fine\r\n") + c.line + "\r\n";
+        const TriggerReport r = report_of(file);
+        ASSERT_EQ(r.findings.size(), 1u) << c.line << "\n" << format_trigger_report(r);
+        EXPECT_EQ(r.findings[0].line, 2) << c.line;
+        EXPECT_EQ(r.findings[0].mistake, c.mistake) << c.line;
+        EXPECT_NE(r.findings[0].words.find(c.words), std::string::npos) << c.line << "\n"
+                                                                        << r.findings[0].words;
+        // The loader's count agrees with the report's.
+        EXPECT_EQ(count_likely_mistakes(file.data(), file.size(), r.table), c.mistake ? 1 : 0)
+            << c.line;
+    }
+}
+
+TEST(TriggerReport, FindsNothingInLinesThatDoWhatTheySay) {
+    const std::string file =
+        "btw=by the way\n{control}{alt}k=x\n{control}{shift}!=x\n{shift}{F9}=x\n{F1}=x\n"
+        "xy{4}=x\n{control} =x\nqa=a{Enter}{tab}{CtrlDown}a{CtrlUp}{U+20AC}{mouse_return}\n"
+        "qb=one{Delay=500}two{delay 1000}{Delay:-5}three\n"
+        "qc={click 100,50}{click right -5, 10}{click mid 1,2}{click dbl 1,2}{click middle 1,2}"
+        "{click right5,6}\n"
+        "qd={{yyyy}}-{{MM}}-{{dd}} {{hh}}:{{uu}} {{yy}} %USERNAME%\n"
+        "qe=RUN: notepad.exe{Delay=1000}Hi\rqf=WINDOW: Untitled - Notepad{Delay=200}x\r\n"
+        "qg=LIST: a;b{Enter}\nqh=SEARCH: {Entr\nqi=PAUSE:{\nqj=if (a) { b(); } {}\n"
+        "qk=a {{Enter}\nql=50% off {\n";
+    const TriggerReport r = report_of(file);
+    EXPECT_EQ(r.dead_lines, 0);
+    EXPECT_TRUE(r.findings.empty()) << format_trigger_report(r);
+    EXPECT_EQ(count_likely_mistakes(file.data(), file.size(), r.table), 0);
+}
+
+TEST(TriggerReport, CountsMistakesOnTheLinesTheLoaderCounts) {
+    // CR LF, lone CR and lone LF line ends, blank lines and comments between.
+    const std::string file = "a=1\r\n\r\n; c\rb=x{Enter\n\nc=2\r\r{control}ab=3\n";
+    const TriggerReport r = report_of(file);
+    ASSERT_EQ(r.findings.size(), 2u);
+    EXPECT_EQ(r.findings[0].line, 4);
+    EXPECT_EQ(r.findings[1].line, 8);
+    EXPECT_EQ(r.mistake_lines, 2);
+    EXPECT_EQ(count_likely_mistakes(file.data(), file.size(), r.table), 2);
+}
+
+TEST(TriggerReport, ListsEveryMarkerAndShowsTypedTriggersInQuotes) {
+    const struct {
+        const char* file;
+        bool netbook;
+        const char* markers;
+    } cases[] = {
+        {"a=1\n", false, "Markers: none\n"},
+        {"; Quillomat_UNICODE\n", false, "Markers: Unicode typing (Quillomat_UNICODE)\n"},
+        {"; Quillomat_DEBUG Quillomat_UNICODE\n", false,
+         "Markers: debug mode (Quillomat_DEBUG), Unicode typing (Quillomat_UNICODE)\n"},
+        {"; REMAP TILDE\n", true, "Markers: remap mode (REMAP, TILDE)\n"},
+        {"; REMAP TILDE\n", false,
+         "Markers: none; REMAP and TILDE switch remap mode on only on a computer named NETBOOK"},
+    };
+    for (const auto& c : cases) {
+        TriggerReport r;
+        build_trigger_report(c.file, std::strlen(c.file), c.netbook, r);
+        EXPECT_NE(format_trigger_report(r).find(c.markers), std::string::npos)
+            << c.file << "\n"
+            << format_trigger_report(r);
+    }
+    const std::string out = format_trigger_report(report_of("btw =1\n{control}k=2\n"));
+    EXPECT_NE(out.find("plain   \"btw \"\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("hotkey  Ctrl+K\n"), std::string::npos) << out;
+}
+
+TEST(TriggerReport, TheDefaultTriggerFileIsClean) {
+    HeapText text;
+    std::size_t size = 0;
+    ASSERT_EQ(read_engine_text(QUILLOMAT_SOURCE_DIR "/resources/default_triggers.txt", text, size,
+                               nullptr, nullptr),
+              FileRead::ok);
+    TriggerReport r;
+    build_trigger_report(text.get(), size, false, r);
+    EXPECT_EQ(r.dead_lines, 0);
+    EXPECT_TRUE(r.findings.empty()) << format_trigger_report(r);
+    // Typed as Unicode, so that every example types where Alt codes are not composed.
+    EXPECT_TRUE(r.table.unicode_typing);
 }
 
 TEST(CheckTool, ExplainsEveryLineThatNeverFiresAndSetsItsExitStatus) {
@@ -98,7 +220,18 @@ TEST(CheckTool, ExplainsEveryLineThatNeverFiresAndSetsItsExitStatus) {
     run = run_check(good);
     EXPECT_EQ(run.status, 0) << run.output;
     EXPECT_NE(run.output.find("debug mode"), std::string::npos);
-    EXPECT_NE(run.output.find("    0  line 1     plain   btw"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("    0  line 1     plain   \"btw\""), std::string::npos)
+        << run.output;
+    // A likely mistake counts against the file; a hint does not.
+    std::ofstream(good, std::ios::binary) << "btw =by the way\r\nx=a{Entr}\r\n";
+    EXPECT_EQ(run_check(good).status, 0);
+    std::ofstream(bad, std::ios::binary) << "btw=by the way\r\nabc{Enter}=x\r\n";
+    run = run_check(bad);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(
+        run.output.find("2 triggers loaded, 0 lines never fire, 1 lines with likely mistakes"),
+        std::string::npos)
+        << run.output;
 
     EXPECT_EQ(run_check((dir / "missing.txt").string()).status, 2);
     EXPECT_EQ(run_check(QUILLOMAT_SOURCE_DIR "/resources/default_triggers.txt").status, 0);

@@ -1,4 +1,9 @@
-#include "app/keyboard_handback.h"
+// Handing the keyboard back to the window the user was typing into, once a
+// window of ours that took it (a pick list, the search window, a message
+// box) goes away: left alone, the system gives it to the closed window's
+// owner, the main window, and the user's next keys would edit the trigger
+// file.
+#include "platform/win32/win32_windows.h"
 
 #include <initializer_list>
 
@@ -37,4 +42,23 @@ void restore_focus(HWND window, HWND control) {
     info.cbSize = sizeof info;
     if (GetGUIThreadInfo(thread, &info) && info.hwndFocus == control) return;
     with_input_of(thread, [control] { SetFocus(control); });
+}
+
+
+void give_keyboard_back(HWND window) {
+    if (!window || !IsWindow(window)) return;
+    SetForegroundWindow(window);
+    // A plain foreground change lets the window take its own focus back, on
+    // its own thread, a moment later: an output played before that would
+    // miss it. Half a second at the most.
+    const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+    for (int waited = 0; waited < 500; waited += 10) {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        if (GetForegroundWindow() == window && GetGUIThreadInfo(thread, &info) && info.hwndFocus &&
+            (info.hwndFocus == window || IsChild(window, info.hwndFocus)))
+            break;
+        Sleep(10);
+    }
+    forget_stale_modifiers(thread);
 }
