@@ -275,6 +275,9 @@ void sim_type(const std::string& keys, uint32_t hold_ms, uint32_t gap_ms) {
 void sim_set_caps_lock(bool on) {
     desk().caps_lock = on;
 }
+void sim_move_mouse(int32_t x, int32_t y) {
+    desk().cursor = ScreenPoint{x, y};
+}
 void sim_set_screen(int32_t width, int32_t height) {
     desk().screen = ScreenPoint{width, height};
 }
@@ -317,6 +320,18 @@ void sim_set_foreground(WindowId window) {
     if (it == windows.end()) return;
     std::rotate(windows.begin(), it, it + 1); // the foreground window is on top
     desk().foreground = window;
+}
+
+WindowId sim_front_program(const std::string& exe) {
+    WindowId window = 0;
+    for (const SimWindow& w : desk().windows)
+        if (!window && lower(w.exe) == lower(exe)) window = w.id;
+    if (!window) {
+        window = sim_add_window(exe);
+        sim_set_window_program(window, exe, "Window");
+    }
+    sim_set_foreground(window);
+    return window;
 }
 
 void sim_set_env(const std::string& name, const std::string& value) {
