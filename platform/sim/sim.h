@@ -127,8 +127,6 @@ void sim_set_clipboard(const std::string& text, bool busy = false);
 const std::string& sim_clipboard();
 // When a paste key reaches the window in front, the user copies `text` at that moment.
 void sim_copy_when_pasted(const std::string& text);
-// Everything the window in front has pasted since the reset.
-const std::string& sim_pasted();
 
 // ---- the log ----
 // One line per event, with its virtual time:
@@ -141,8 +139,8 @@ const std::string& sim_pasted();
 //   "12 activate Untitled - Notepad restore"   "12 list a;;b"   "12 directory C:\Tools"
 //   "12 editor read-only"  "12 editor editable"   (only when it changes)
 //   "12 paused on"  "12 paused off"   "12 note <a tray balloon's text>"
-//   "12 clipboard put <text>"  "12 clipboard restored"  "12 clipboard left alone"  "12 clipboard
-//   busy"
+//   "12 clipboard put <text>"  "12 clipboard restored"  "12 clipboard left alone"
+//   "12 clipboard busy"   "12 pasted <text>" (the window in front took the paste)
 // Kinds not wanted can be left out by naming those that are.
 std::string sim_log(const std::vector<std::string>& kinds = {});
 void sim_clear_log();

@@ -93,7 +93,7 @@ struct SimDesktop {
     bool no_file_writes = false;
     long key_reads = 0;
     // The clipboard: what is on it, whether the program put it there, what it saved.
-    std::string clipboard, saved_clipboard, copy_when_pasted, pasted;
+    std::string clipboard, saved_clipboard, copy_when_pasted;
     bool clipboard_ours = false, clipboard_busy = false, paste_taken = false;
     std::map<int, std::string> builtin_overrides;
     std::string user_data_folder;
@@ -430,17 +430,13 @@ void send_key_event(uint8_t vk, uint8_t scan_code, uint32_t flags) {
         (flags & key_release) == 0 && ((vk == 'V' && d.keys[17]) || (vk == 45 && d.keys[16]));
     if (paste && d.clipboard_ours) {
         d.paste_taken = true;
-        d.pasted += d.clipboard;
+        log_event("pasted", d.clipboard);
         if (!d.copy_when_pasted.empty()) {
             d.clipboard = d.copy_when_pasted;
             d.clipboard_ours = false;
             d.copy_when_pasted.clear();
         }
     }
-}
-
-const std::string& sim_pasted() {
-    return desk().pasted;
 }
 
 unsigned key_scan_code(int vk) {
