@@ -27,7 +27,7 @@ void sim_reset();
 uint32_t sim_now();
 // Runs the virtual clock for `ms` milliseconds, firing timers as they fall due.
 void sim_run_for(uint32_t ms);
-// Runs until no timer is armed but the polling timer, or `limit_ms` passed.
+// Runs until no timer is armed but the polling and watch timers, or `limit_ms` passed.
 void sim_run_until_idle(uint32_t limit_ms = 60000);
 bool sim_timer_armed(int id);
 // Moves the clock to the timer that falls due next and fires it; false when none is armed.

@@ -235,8 +235,11 @@ void sim_run_until_idle(uint32_t limit_ms) {
     const uint32_t end = desk().now + limit_ms;
     while (desk().now < end) {
         sim_run_for(1);
-        const bool only_polling = desk().timers.size() == 1 && desk().timers.count(polling_timer);
-        if ((desk().timers.empty() || only_polling) && desk().scheduled.empty()) return;
+        // Polling and the watch run for as long as the program does.
+        bool busy = !desk().scheduled.empty();
+        for (const auto& timer : desk().timers)
+            busy = busy || (timer.first != polling_timer && timer.first != watch_timer);
+        if (!busy) return;
     }
 }
 
