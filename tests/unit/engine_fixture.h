@@ -87,24 +87,13 @@ class EngineTest : public ::testing::Test {
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
 
-    // TEMPORARY until every file is moved
-    void play(const std::string& output) {
-        start_playback(compile_output(output));
-        start_polling();
-        sim_clear_log();
-        sim_run_until_idle();
-    }
+    // Types the keys and returns the output as prepared, before it plays,
+    // written back as markup.
     std::string prepared_output(const std::string& keys) {
         sim_type(keys);
         for (int ms = 0; ms < 2000 && !engine.player.active; ++ms)
             sim_run_for(1);
         return engine.player.active ? script_as_markup(engine.player.script) : "<none>";
-    }
-    std::string history() const {
-        std::string typed;
-        for (char c : engine.keys.history)
-            if (c) typed.insert(typed.begin(), c);
-        return typed;
     }
 
     std::filesystem::path dir;
