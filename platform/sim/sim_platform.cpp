@@ -326,13 +326,12 @@ void sim_set_foreground(WindowId window) {
 }
 
 WindowId sim_front_program(const std::string& exe) {
-    WindowId window = 0;
-    for (const SimWindow& w : desk().windows)
-        if (!window && lower(w.exe) == lower(exe)) window = w.id;
-    if (!window) {
-        window = sim_add_window(exe);
-        sim_set_window_program(window, exe, "Window");
-    }
+    const auto& windows = desk().windows;
+    const auto found = std::find_if(windows.begin(), windows.end(),
+                                    [&](const SimWindow& w) { return lower(w.exe) == lower(exe); });
+    const bool opened = found == windows.end();
+    const WindowId window = opened ? sim_add_window(exe) : found->id;
+    if (opened) sim_set_window_program(window, exe, "Window");
     sim_set_foreground(window);
     return window;
 }
