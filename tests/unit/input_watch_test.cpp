@@ -21,42 +21,15 @@ TEST_F(InputWatchTest, PollingRestsWhileIdleAndTheFirstKeyAfterQuietStillFires) 
     const struct {
         const char* name;
         bool available, delivered;
-        std::string warm_up; // typing a broken platform needs before it is found out
-        const char* transcript;
+        std::string warm_up;    // typing a broken platform needs before it is found out
+        const char* transcript; // btw and Ctrl+Alt+K typed after 10 s of quiet
     } cases[] = {
         {"input events", true, true, "",
-         "11163 keys +08 -08 +08 -08 +08 -08\n"
-         "11163 status  Shortcuts Used:  1\n"
-         "11163 timer 7772 1\n"
-         "11164 keys +42 -42 +59 -59\n"
-         "11164 timer 7771 10\n"
-         "12443 timer 7772 10\n"
-         "12543 status  Shortcuts Used:  2\n"
-         "12543 timer 7772 1\n"
-         "12544 keys +48 -48 +4F -4F +54 -54\n"
-         "12544 timer 7771 10\n"},
+         "11163 status  Shortcuts Used:  1\n12543 status  Shortcuts Used:  2\n"},
         {"no input events: the input time is watched", false, true, "",
-         "11170 keys +08 -08 +08 -08 +08 -08\n"
-         "11170 status  Shortcuts Used:  1\n"
-         "11170 timer 7772 1\n"
-         "11171 keys +42 -42 +59 -59\n"
-         "11171 timer 7771 10\n"
-         "12450 timer 7772 10\n"
-         "12550 status  Shortcuts Used:  2\n"
-         "12550 timer 7772 1\n"
-         "12551 keys +48 -48 +4F -4F +54 -54\n"
-         "12551 timer 7771 10\n"},
+         "11170 status  Shortcuts Used:  1\n12550 status  Shortcuts Used:  2\n"},
         {"events promised but never sent", true, false, repeat("d:q t:40 u:q t:460 ", 6) + "t:1000",
-         "15170 keys +08 -08 +08 -08 +08 -08\n"
-         "15170 status  Shortcuts Used:  1\n"
-         "15170 timer 7772 1\n"
-         "15171 keys +42 -42 +59 -59\n"
-         "15171 timer 7771 10\n"
-         "16450 timer 7772 10\n"
-         "16550 status  Shortcuts Used:  2\n"
-         "16550 timer 7772 1\n"
-         "16551 keys +48 -48 +4F -4F +54 -54\n"
-         "16551 timer 7771 10\n"},
+         "15170 status  Shortcuts Used:  1\n16550 status  Shortcuts Used:  2\n"},
     };
     for (const auto& c : cases) {
         fresh();
@@ -71,7 +44,7 @@ TEST_F(InputWatchTest, PollingRestsWhileIdleAndTheFirstKeyAfterQuietStillFires) 
 
         sim_clear_log();
         sim_script("type:btw t:1000 d:ctrl t:20 d:alt t:180 d:k t:40 u:k t:60 u:alt u:ctrl");
-        EXPECT_EQ(sim_log(), c.transcript) << c.name;
+        EXPECT_EQ(sim_log({"status"}), c.transcript) << c.name; // when each fired, not what
         sim_script("t:10000");
         EXPECT_LE(polls(), polls_before_quiet + 300) << c.name << ": polling rested again";
     }
