@@ -27,7 +27,7 @@ void sim_reset();
 uint32_t sim_now();
 // Runs the virtual clock for `ms` milliseconds, firing timers as they fall due.
 void sim_run_for(uint32_t ms);
-// Runs until no timer is armed but the polling timer, or `limit_ms` passed.
+// Runs until no timer is armed but the polling and watch timers, or `limit_ms` passed.
 void sim_run_until_idle(uint32_t limit_ms = 60000);
 bool sim_timer_armed(int id);
 // Moves the clock to the timer that falls due next and fires it; false when none is armed.
@@ -43,6 +43,8 @@ void sim_key_at(uint32_t at_ms, int vk, bool down);
 // the next one pressed `gap_ms` after the previous release.
 void sim_type(const std::string& keys, uint32_t hold_ms = 40, uint32_t gap_ms = 40);
 void sim_set_caps_lock(bool on);
+// The user moves the pointer (the program's own moves are logged as "cursor").
+void sim_move_mouse(int32_t x, int32_t y);
 void sim_set_screen(int32_t width, int32_t height);
 void sim_set_double_click_time(uint32_t ms);
 
@@ -58,6 +60,9 @@ std::string sim_key_transcript();
 //   t:MS           MS milliseconds pass
 //   type:TEXT      each character pressed 40 ms and released, 40 ms apart ("_" a space)
 //   caps:on        Caps Lock toggled on (caps:off)
+//   front:EXE      a window of program EXE comes to the front (opened the first
+//                  time, titled EXE; see sim_front_program)
+//   mouse:X,Y      the user moves the pointer to X,Y
 // KEY is a letter or digit, a name (click rclick mid bs tab enter shift ctrl
 // alt esc space pgup pgdn end home left up right down del f1 f5 f9 lshift
 // backquote) or a hexadecimal key code ("#BA"). Throws on a word it cannot read.
@@ -83,6 +88,9 @@ long sim_key_reads();
 WindowId sim_add_window(const std::string& title, ScreenRect rect = {100, 100, 500, 400},
                         bool answers = true, bool minimized = false);
 void sim_set_foreground(WindowId window);
+// Brings forward the topmost window of program `exe`, opening one titled
+// `exe` when it has none; returns it.
+WindowId sim_front_program(const std::string& exe);
 // Which program a window belongs to ("program.exe" and class "Window" unless
 // set), and whether it runs with higher rights than the program.
 void sim_set_window_program(WindowId window, const std::string& exe,
@@ -119,8 +127,6 @@ void sim_set_clipboard(const std::string& text, bool busy = false);
 const std::string& sim_clipboard();
 // When a paste key reaches the window in front, the user copies `text` at that moment.
 void sim_copy_when_pasted(const std::string& text);
-// Everything the window in front has pasted since the reset.
-const std::string& sim_pasted();
 
 // ---- the log ----
 // One line per event, with its virtual time:
@@ -133,8 +139,8 @@ const std::string& sim_pasted();
 //   "12 activate Untitled - Notepad restore"   "12 list a;;b"   "12 directory C:\Tools"
 //   "12 editor read-only"  "12 editor editable"   (only when it changes)
 //   "12 paused on"  "12 paused off"   "12 note <a tray balloon's text>"
-//   "12 clipboard put <text>"  "12 clipboard restored"  "12 clipboard left alone"  "12 clipboard
-//   busy"
+//   "12 clipboard put <text>"  "12 clipboard restored"  "12 clipboard left alone"
+//   "12 clipboard busy"   "12 pasted <text>" (the window in front took the paste)
 // Kinds not wanted can be left out by naming those that are.
 std::string sim_log(const std::vector<std::string>& kinds = {});
 void sim_clear_log();

@@ -93,7 +93,7 @@ struct SimDesktop {
     bool no_file_writes = false;
     long key_reads = 0;
     // The clipboard: what is on it, whether the program put it there, what it saved.
-    std::string clipboard, saved_clipboard, copy_when_pasted, pasted;
+    std::string clipboard, saved_clipboard, copy_when_pasted;
     bool clipboard_ours = false, clipboard_busy = false, paste_taken = false;
     std::map<int, std::string> builtin_overrides;
     std::string user_data_folder;
@@ -234,8 +234,11 @@ void sim_run_until_idle(uint32_t limit_ms) {
     const uint32_t end = desk().now + limit_ms;
     while (desk().now < end) {
         sim_run_for(1);
-        const bool only_polling = desk().timers.size() == 1 && desk().timers.count(polling_timer);
-        if ((desk().timers.empty() || only_polling) && desk().scheduled.empty()) return;
+        // Polling and the watch run for as long as the program does.
+        bool busy = !desk().scheduled.empty();
+        for (const auto& timer : desk().timers)
+            busy = busy || (timer.first != polling_timer && timer.first != watch_timer);
+        if (!busy) return;
     }
 }
 
@@ -273,6 +276,9 @@ void sim_type(const std::string& keys, uint32_t hold_ms, uint32_t gap_ms) {
 
 void sim_set_caps_lock(bool on) {
     desk().caps_lock = on;
+}
+void sim_move_mouse(int32_t x, int32_t y) {
+    desk().cursor = ScreenPoint{x, y};
 }
 void sim_set_screen(int32_t width, int32_t height) {
     desk().screen = ScreenPoint{width, height};
@@ -316,6 +322,17 @@ void sim_set_foreground(WindowId window) {
     if (it == windows.end()) return;
     std::rotate(windows.begin(), it, it + 1); // the foreground window is on top
     desk().foreground = window;
+}
+
+WindowId sim_front_program(const std::string& exe) {
+    const auto& windows = desk().windows;
+    const auto found = std::find_if(windows.begin(), windows.end(),
+                                    [&](const SimWindow& w) { return lower(w.exe) == lower(exe); });
+    const bool opened = found == windows.end();
+    const WindowId window = opened ? sim_add_window(exe) : found->id;
+    if (opened) sim_set_window_program(window, exe, "Window");
+    sim_set_foreground(window);
+    return window;
 }
 
 void sim_set_env(const std::string& name, const std::string& value) {
@@ -414,17 +431,13 @@ void send_key_event(uint8_t vk, uint8_t scan_code, uint32_t flags) {
         (flags & key_release) == 0 && ((vk == 'V' && d.keys[17]) || (vk == 45 && d.keys[16]));
     if (paste && d.clipboard_ours) {
         d.paste_taken = true;
-        d.pasted += d.clipboard;
+        log_event("pasted", d.clipboard);
         if (!d.copy_when_pasted.empty()) {
             d.clipboard = d.copy_when_pasted;
             d.clipboard_ours = false;
             d.copy_when_pasted.clear();
         }
     }
-}
-
-const std::string& sim_pasted() {
-    return desk().pasted;
 }
 
 unsigned key_scan_code(int vk) {

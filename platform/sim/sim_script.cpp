@@ -50,9 +50,17 @@ void sim_script(const std::string& script) {
                 sim_key_at(at + 40, vk, false);
                 at += 80;
             }
-        } else if (verb == "caps") { // the toggle changes at its time
+        } else if (verb == "caps") { // these change at their time
             sim_run_for(at - sim_now());
             sim_set_caps_lock(value == "on");
+        } else if (verb == "front") {
+            sim_run_for(at - sim_now());
+            sim_front_program(value);
+        } else if (verb == "mouse") {
+            sim_run_for(at - sim_now());
+            const std::size_t comma = value.find(',');
+            if (comma == std::string::npos) throw std::invalid_argument("mouse:X,Y, not " + word);
+            sim_move_mouse(std::stoi(value.substr(0, comma)), std::stoi(value.substr(comma + 1)));
         } else {
             throw std::invalid_argument("no such verb in a script: " + word);
         }

@@ -88,12 +88,18 @@ TEST_F(EngineTest, Utf16FilesLoadShowAndPlayLikeUtf8Ones) {
             bytes += big_endian ? high : low;
             bytes += big_endian ? low : high;
         }
+        fresh();
         start(bytes);
         EXPECT_EQ(engine.file.encoding, big_endian ? TextEncoding::utf16be : TextEncoding::utf16le);
         EXPECT_EQ(sim_editor_text(), "; \xE4\xB8\xAD notes\r\ncafe=caf\xC3\xA9 \xE4\xB8\xAD\r\n");
         EXPECT_EQ(sim_status_text(), " Triggers Loaded: 1 ");
-        EXPECT_EQ(prepared_output("cafe"), "caf\xE9 {U+4E2D}");
-        sim_run_until_idle();
+        sim_script("type:cafe");
+        EXPECT_EQ(sim_log(), "240 keys +08 -08 +08 -08 +08 -08 +08 -08\n"
+                             "240 status  Shortcuts Used:  1\n"
+                             "240 timer 7772 1\n"
+                             "241 keys +43 -43 +41 -41 +46 -46 " // caf
+                             "+12 +60 -60 +62 -62 +63 -63 +63 -63 -12 +20 -20 +U4E2D -U4E2D\n"
+                             "241 timer 7771 10\n");
     }
 }
 
@@ -119,26 +125,42 @@ TEST_F(EngineTest, AUtf8FileLoadsShowsAndPlaysInTheCodePage) {
     const std::string file = "; \xE4\xB8\xAD\xE6\x96\x87 comment\r\n"
                              "cafe=caf\xC3\xA9 \xE2\x82\xAC \xE4\xB8\xAD\r\n"
                              "\xE4\xB8\xAD=never\r\n"
-                             "btw=by the way\r\n";
+                             "btw=by\r\n";
     start(file);
     EXPECT_EQ(engine.file.encoding, TextEncoding::utf8);
-    EXPECT_EQ(engine.file.table.count, 2);
     EXPECT_EQ(sim_editor_text(), file);
     EXPECT_EQ(sim_status_text(), " Triggers Loaded: 2, 1 cannot be typed ");
     // e-acute and the euro sign are code-page bytes; the Chinese character is a token.
-    EXPECT_EQ(prepared_output("cafe"), "caf\xE9 \x80 {U+4E2D}");
-    sim_run_until_idle();
+    sim_script("type:cafe");
+    EXPECT_EQ(sim_log(), "240 keys +08 -08 +08 -08 +08 -08 +08 -08\n"
+                         "240 status  Shortcuts Used:  1\n"
+                         "240 timer 7772 1\n"
+                         "241 keys +43 -43 +41 -41 +46 -46 +12 +60 -60 +62 -62 +63 -63 +63 -63 -12 "
+                         "+20 -20 +12 +60 -60 +61 -61 +62 -62 +68 -68 -12 +20 -20 +U4E2D -U4E2D\n"
+                         "241 timer 7771 10\n");
 
+    fresh();
     start("\xEF\xBB\xBF"
-          "btw=by the way\r\n");
+          "btw=by\r\n");
     EXPECT_EQ(engine.file.encoding, TextEncoding::utf8_bom);
-    EXPECT_EQ(prepared_output("btw"), "by the way") << "the mark is not part of the first trigger";
-    sim_run_until_idle();
+    sim_script("type:btw"); // the mark is not part of the first trigger
+    EXPECT_EQ(sim_log(), "160 keys +08 -08 +08 -08 +08 -08\n"
+                         "160 status  Shortcuts Used:  1\n"
+                         "160 timer 7772 1\n"
+                         "161 keys +42 -42 +59 -59\n"
+                         "161 timer 7771 10\n");
 
+    fresh();
     start("cafe=caf\xE9\r\n"); // ANSI, exactly as before
     EXPECT_EQ(engine.file.encoding, TextEncoding::ansi);
     EXPECT_EQ(sim_editor_text(), "cafe=caf\xC3\xA9\r\n") << "shown as the characters it holds";
-    EXPECT_EQ(prepared_output("cafe"), "caf\xE9");
+    sim_script("type:cafe");
+    EXPECT_EQ(sim_log(),
+              "240 keys +08 -08 +08 -08 +08 -08 +08 -08\n"
+              "240 status  Shortcuts Used:  1\n"
+              "240 timer 7772 1\n"
+              "241 keys +43 -43 +41 -41 +46 -46 +12 +60 -60 +62 -62 +63 -63 +63 -63 -12\n"
+              "241 timer 7771 10\n");
 }
 
 TEST_F(EngineTest, TheLongestUtf8TriggerLoads) {
@@ -170,12 +192,14 @@ TEST_F(EngineTest, UnicodeTokensAndTheMarkerTypeUnicodeKeyEvents) {
         {"x=a\r\n; Quillomat_UNICODE", "+41 -41"},             // keys the layout has stay keys
     };
     for (const auto& c : cases) {
-        start(std::string(c.triggers) + "\r\n");
-        sim_type("x");
-        sim_run_until_idle();
-        std::string keys = sim_log({"keys"});
-        keys = keys.substr(keys.find("keys", keys.find("keys") + 1) + 5); // after the Backspace
-        keys.pop_back();
-        EXPECT_EQ(keys, c.keys) << c.triggers;
+        fresh();
+        EXPECT_EQ(run(std::string(c.triggers) + "\r\n", "type:x"), "10 keys +08 -08\n"
+                                                                   "10 status  Shortcuts Used:  1\n"
+                                                                   "10 timer 7772 1\n"
+                                                                   "11 keys " +
+                                                                       std::string(c.keys) +
+                                                                       "\n"
+                                                                       "11 timer 7771 10\n")
+            << c.triggers;
     }
 }

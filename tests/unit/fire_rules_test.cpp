@@ -2,26 +2,20 @@
 // pause, and keys typed into another window.
 #include "engine_fixture.h"
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <functional>
-#include <string>
-
 namespace {
 // Brings a window of the program to the front.
-void front(const char* exe, const char* title = "Document", const char* window_class = "Window") {
-    const WindowId window = sim_add_window(title);
-    sim_set_window_program(window, exe, window_class);
-    sim_set_foreground(window);
+std::function<void()> front(const char* exe, const char* title, const char* window_class,
+                            bool elevated = false) {
+    return [=] {
+        const WindowId window = sim_add_window(title);
+        sim_set_window_program(window, exe, window_class, elevated);
+        sim_set_foreground(window);
+    };
 }
 
-int backspaces(const std::string& transcript) {
-    int count = 0;
-    for (std::size_t at = transcript.find("+08"); at != std::string::npos;
-         at = transcript.find("+08", at + 1))
-        ++count;
-    return count;
+// Ctrl+Alt+`key`, let go at once.
+std::string ctrl_alt(const std::string& key) {
+    return "d:ctrl t:10 d:alt t:40 d:" + key + " t:40 u:" + key + " u:alt u:ctrl t:300";
 }
 } // namespace
 
@@ -29,154 +23,161 @@ TEST_F(EngineTest, TheProgramInFrontDecidesWhatFires) {
     const std::string file = "; Quillomat_NEVER_IN: keepass.exe, ztw*.exe, title:Remote Desktop, "
                              "class:ConsoleWindowClass\r\n"
                              "; Quillomat_ONLY_IN: winword.exe, keepass.exe\r\n"
-                             "sig=Word signature\r\n"
+                             "sig=word\r\n"
                              "; Quillomat_ONLY_IN: OUTLOOK.EXE\r\n"
-                             "sig=Mail signature\r\n"
+                             "sig=mail\r\n"
                              "; Quillomat_ONLY_IN: *\r\n"
-                             "sig=Plain signature\r\n";
-    const struct {
-        const char *exe, *title, *window_class, *output;
-    } cases[] = {
-        {"WINWORD.EXE", "Document", "OpusApp", "Word signature"},
-        {"outlook.exe", "Inbox", "rctrl_renwnd32", "Mail signature"},
-        {"notepad.exe", "Untitled", "Notepad", "Plain signature"},
-        {"keepass.exe", "Database", "Window", "<none>"}, // NEVER_IN beats ONLY_IN
-        {"ZTW32.EXE", "Shell", "Window", "<none>"},
-        {"mstsc.exe", "host - Remote Desktop Connection", "Window", "<none>"},
-        {"cmd.exe", "Command Prompt", "ConsoleWindowClass", "<none>"},
-    };
-    for (const auto& c : cases) {
-        start(file);
-        front(c.exe, c.title, c.window_class);
-        EXPECT_EQ(prepared_output("sig"), c.output) << c.exe;
-        if (std::string(c.output) == "<none>") {
-            EXPECT_EQ(backspaces(sim_key_transcript()), 0) << c.exe << ": nothing is erased";
-        }
-        sim_run_until_idle();
-    }
+                             "sig=plain\r\n";
+    const std::string sig_fired = "160 keys +08 -08 +08 -08 +08 -08\n"
+                                  "160 status  Shortcuts Used:  1\n"
+                                  "160 timer 7772 1\n";
+    const std::string done = "161 timer 7771 10\n";
+    expect_scenarios({
+        {"Word", file, "type:sig", sig_fired + "161 keys +57 -57 +4F -4F +52 -52 +44 -44\n" + done,
+         front("WINWORD.EXE", "Document", "OpusApp")},
+        {"Outlook", file, "type:sig",
+         sig_fired + "161 keys +4D -4D +41 -41 +49 -49 +4C -4C\n" + done,
+         front("outlook.exe", "Inbox", "rctrl_renwnd32")},
+        {"Notepad", file, "type:sig",
+         sig_fired + "161 keys +50 -50 +4C -4C +41 -41 +49 -49 +4E -4E\n" + done,
+         front("notepad.exe", "Untitled", "Notepad")},
+        // Nothing fires, nothing is erased.
+        {"NEVER_IN beats ONLY_IN", file, "type:sig", "",
+         front("keepass.exe", "Database", "Window")},
+        {"a pattern", file, "type:sig", "", front("ZTW32.EXE", "Shell", "Window")},
+        {"a title", file, "type:sig", "",
+         front("mstsc.exe", "host - Remote Desktop Connection", "Window")},
+        {"a class", file, "type:sig", "", front("cmd.exe", "Command Prompt", "ConsoleWindowClass")},
+    });
 }
 
 TEST_F(EngineTest, WordStartsCaseAndOtherWindows) {
-    const std::string file = "; Quillomat_WORD_START: on\r\nbtw=by the way\r\n"
+    const std::string file = "; Quillomat_WORD_START: on\r\nbtw=by\r\n"
                              "; Quillomat_WORD_START: off\r\n; Quillomat_CASE: on\r\n"
                              "qqn=note {Enter}%USERNAME% RUN: Notes.exe\r\n"
                              "qqo=50% off, 20% more\r\n"
-                             "qqt=\x99 and \x80 rates\r\n";
-    start(file);
-    EXPECT_EQ(prepared_output("abtw"), "<none>") << "a letter before a word-start trigger";
-    sim_run_until_idle();
-    sim_press_at(sim_now(), 1, 40); // a click: the start of a word
-    sim_run_for(100);
-    EXPECT_EQ(prepared_output("btw"), "by the way");
-    sim_run_until_idle();
-    EXPECT_EQ(prepared_output(" btw"), "by the way");
-    sim_run_until_idle();
-
-    EXPECT_EQ(prepared_output("qqn"), "note {Enter}%USERNAME% RUN: Notes.exe");
-    sim_run_until_idle();
-    sim_set_caps_lock(true); // every letter typed upper case: the output's letters too
-    EXPECT_EQ(prepared_output("qqn"), "NOTE {Enter}%USERNAME% RUN: Notes.exe");
-    sim_run_until_idle();
-    EXPECT_EQ(prepared_output("qqo"), "50% OFF, 20% MORE") << "no variable there";
-    sim_run_until_idle();
-    sim_set_caps_lock(false);
-    sim_press_at(sim_now(), 16, 100); // Shift on the first letter: capitalised
-    sim_press_at(sim_now() + 20, 'Q', 40);
-    sim_run_for(200);
-    EXPECT_EQ(prepared_output("qn"), "Note {Enter}%USERNAME% RUN: Notes.exe");
-    sim_run_until_idle();
-    sim_press_at(sim_now(), 16, 100);
-    sim_press_at(sim_now() + 20, 'Q', 40);
-    sim_run_for(200);
-    EXPECT_EQ(prepared_output("qt"), "\x99 And \x80 rates") << "symbols are no first letter";
-    sim_run_until_idle();
-
-    // "bt" typed in one window, "w" in another: nothing fires, nothing is erased there.
-    front("one.exe");
-    sim_type("bt");
-    sim_run_for(300);
-    front("two.exe");
-    sim_clear_key_events();
-    EXPECT_EQ(prepared_output("w"), "<none>");
-    EXPECT_EQ(backspaces(sim_key_transcript()), 0);
+                             "qqt=\x80\x99 and\r\n";
+    const std::string shift_q = "d:shift t:20 d:q t:40 u:q t:20 u:shift type:q ";
+    const std::string qq_fired = "160 keys +08 -08 +08 -08 +08 -08\n"
+                                 "160 status  Shortcuts Used:  1\n"
+                                 "160 timer 7772 1\n";
+    const std::string done = "161 timer 7771 10\n";
+    // " {Enter}%USERNAME% " as written: a variable the desktop does not know stays.
+    const std::string rest_of_qqn =
+        "+20 -20 +0D -0D +10 +35 -35 -10 +10 +55 -55 -10 +10 +53 -53 -10 "
+        "+10 +45 -45 -10 +10 +52 -52 -10 +10 +4E -4E -10 +10 +41 -41 -10 "
+        "+10 +4D -4D -10 +10 +45 -45 -10 +10 +35 -35 -10 +20 -20\n"
+        "161 launch Notes.exe ||\n"
+        "161 timer 7771 10\n";
+    const auto programs_start = [] { sim_allow_program("*"); };
+    expect_scenarios({
+        {"a letter before a word-start trigger", file, "type:abtw", ""},
+        {"a click starts a word", file, "type:a t:100 d:click t:40 u:click t:100 type:btw",
+         "480 keys +08 -08 +08 -08 +08 -08\n"
+         "480 status  Shortcuts Used:  1\n"
+         "480 timer 7772 1\n"
+         "481 keys +42 -42 +59 -59\n"
+         "481 timer 7771 10\n"},
+        {"a space starts a word", file, "type:_btw",
+         "240 keys +08 -08 +08 -08 +08 -08\n"
+         "240 status  Shortcuts Used:  1\n"
+         "240 timer 7772 1\n"
+         "241 keys +42 -42 +59 -59\n"
+         "241 timer 7771 10\n"},
+        {"typed as written", file, "type:qqn",
+         qq_fired + "161 keys +4E -4E +4F -4F +54 -54 +45 -45 " + rest_of_qqn, programs_start},
+        // Every letter typed upper case: the output's letters too, but not
+        // its markup, variables and commands.
+        {"upper case", file, "caps:on type:qqn",
+         qq_fired + "161 keys +10 +4E -4E -10 +10 +4F -4F -10 +10 +54 -54 -10 +10 +45 -45 -10 " +
+             rest_of_qqn,
+         programs_start},
+        {"a percent sign with no variable", file, "caps:on type:qqo",
+         qq_fired +
+             "161 keys +35 -35 +30 -30 +10 +35 -35 -10 +20 -20 +10 +4F -4F -10 +10 +46 -46 -10 " // 50% OF
+             "+10 +46 -46 -10 +BC -BC +20 -20 +32 -32 +30 -30 +10 +35 -35 -10 +20 -20 " // F, 20%
+             "+10 +4D -4D -10 +10 +4F -4F -10 +10 +52 -52 -10 +10 +45 -45 -10\n" +
+             done}, // MORE
+        {"Shift on the first letter: capitalised", file, shift_q + "type:n",
+         qq_fired + "161 keys +10 +4E -4E -10 +4F -4F +54 -54 +45 -45 " + rest_of_qqn,
+         programs_start},
+        {"symbols are no first letter", file, shift_q + "type:t",
+         qq_fired + "161 keys +12 +60 -60 +61 -61 +62 -62 +68 -68 -12 " // €, by its Alt code
+                    "+12 +60 -60 +61 -61 +65 -65 +63 -63 -12 "          // ™
+                    "+20 -20 +10 +41 -41 -10 +4E -4E +44 -44\n"         // " And"
+                    "161 timer 7771 10\n"},
+        // "bt" typed in one window, "w" in another: nothing fires, nothing is erased there.
+        {"another window", file, "front:one.exe type:bt t:300 front:two.exe type:w", ""},
+    });
 }
 
 TEST_F(EngineTest, PauseLeavesOnlyItsOwnAndTheSearchHotkeysLive) {
     start("{control}{alt}p=PAUSE:\r\n{control}{alt}f=SEARCH:\r\nbtw=by the way\r\n");
-    auto hotkey = [](int key) {
-        sim_press_at(sim_now(), 17, 200);
-        sim_press_at(sim_now() + 10, 18, 190);
-        sim_press_at(sim_now() + 50, key, 40);
-        sim_run_for(400);
-    };
-    hotkey('P');
-    EXPECT_NE(sim_log({"paused"}).find("paused on"), std::string::npos);
-    EXPECT_EQ(prepared_output("btw"), "<none>");
-    sim_run_until_idle();
-    hotkey('F');
-    EXPECT_NE(sim_log({"search"}).find("search open"), std::string::npos)
-        << "the search stays live";
+    sim_script(ctrl_alt("p") + " type:btw t:100 " + ctrl_alt("f"));
     search_window_closed(-1);
-    sim_run_for(50);
-    sim_clear_log();
-    hotkey('P');
-    EXPECT_NE(sim_log({"paused"}).find("paused off"), std::string::npos);
-    EXPECT_EQ(prepared_output("btw"), "by the way");
-    sim_run_until_idle();
+    sim_script(ctrl_alt("p") + " type:btw");
+    EXPECT_EQ(sim_log(),
+              "50 timer 7772 10\n" // waits for Ctrl and Alt to go up
+              "90 status  Shortcuts Used:  1\n"
+              "90 timer 7772 1\n"
+              "91 paused on\n"
+              "91 timer 7771 10\n" // btw typed: nothing
+              "781 timer 7772 10\n"
+              "821 status  Shortcuts Used:  2\n"
+              "821 timer 7772 1\n"
+              "822 search open\n"
+              "1121 timer 7771 10\n" // closed
+              "1171 timer 7772 10\n"
+              "1211 status  Shortcuts Used:  3\n"
+              "1211 timer 7772 1\n"
+              "1212 paused off\n"
+              "1212 timer 7771 10\n"
+              "1672 keys +08 -08 +08 -08 +08 -08\n"
+              "1672 status  Shortcuts Used:  4\n"
+              "1672 timer 7772 1\n"
+              "1673 keys +42 -42 +59 -59 +20 -20 +54 -54 +48 -48 +45 -45 +20 -20 +57 -57 "
+              "+41 -41 +59 -59\n"
+              "1673 timer 7771 10\n");
 
     // A PAUSE: hotkey in a section for other programs is no hotkey here.
-    start("; Quillomat_ONLY_IN: other.exe\r\n{control}{alt}p=PAUSE:\r\n");
-    sim_clear_log();
-    hotkey('P');
-    EXPECT_EQ(sim_log({"paused"}), "");
+    fresh();
+    EXPECT_EQ(run("; Quillomat_ONLY_IN: other.exe\r\n{control}{alt}p=PAUSE:\r\n", ctrl_alt("p")),
+              "");
 }
 
 TEST_F(EngineTest, BackspaceRightAfterAnOutputTakesItBack) {
-    const struct {
-        const char* output;
-        std::function<void()> next_key; // pressed right after the output played
-        const char* after;              // key events after the output, "" for none
-    } cases[] = {
-        // "ab{Enter}" is three characters: the user's Backspace took one, two more go,
-        // and "qq" is typed back.
-        {"ab{Enter}", [] { sim_press_at(sim_now(), 8, 40); }, "+08 -08 +08 -08 +51 -51 +51 -51"},
-        {"ab{Left}", [] { sim_press_at(sim_now(), 8, 40); }, ""},  // another key: final
-        {"ab RUN: x", [] { sim_press_at(sim_now(), 8, 40); }, ""}, // a command: final
-        {"ab",
-         [] { // Shift first ends the chance
-             sim_press_at(sim_now(), 16, 40);
-             sim_press_at(sim_now() + 100, 8, 40);
-         },
-         ""},
-    };
-    for (const auto& c : cases) {
-        start(std::string("qq=") + c.output + "\r\n");
+    const std::string qq_fired = "80 keys +08 -08 +08 -08\n"
+                                 "80 status  Shortcuts Used:  1\n"
+                                 "80 timer 7772 1\n";
+    const auto undo_on = [] {
         engine.undo.enabled = true;
         sim_allow_program("*");
-        sim_type("qq");
-        sim_run_until_idle();
-        sim_clear_key_events();
-        c.next_key();
-        sim_run_for(400);
-        EXPECT_EQ(sim_key_transcript(), c.after) << c.output;
-        EXPECT_EQ(history(), "") << c.output << ": the trigger does not fire again at once";
-    }
-    engine.undo.enabled = false;
+    };
+    // The q typed last would fire "qq" again if the trigger typed back counted.
+    expect_scenarios({
+        // "ab{Enter}" is three characters: the user's Backspace took one, two
+        // more go, and "qq" is typed back.
+        {"characters and Enter", "qq=ab{Enter}\r\n", "type:qq t:100 d:bs t:40 u:bs t:100 type:q",
+         qq_fired + "81 keys +41 -41 +42 -42 +0D -0D\n81 timer 7771 10\n"
+                    "261 keys +08 -08 +08 -08 +51 -51 +51 -51\n",
+         undo_on},
+        {"another key: final", "qq=ab{Left}\r\n", "type:qq t:100 d:bs t:40 u:bs t:100 type:q",
+         qq_fired + "81 keys +41 -41 +42 -42 +25e -25e\n81 timer 7771 10\n", undo_on},
+        {"a command: final", "qq=ab RUN: x\r\n", "type:qq t:100 d:bs t:40 u:bs t:100 type:q",
+         qq_fired + "81 keys +41 -41 +42 -42 +20 -20\n81 launch x ||\n81 timer 7771 10\n", undo_on},
+        {"Shift first ends the chance", "qq=ab\r\n",
+         "type:qq t:100 d:shift t:40 u:shift t:60 d:bs t:40 u:bs t:100 type:q",
+         qq_fired + "81 keys +41 -41 +42 -42\n81 timer 7771 10\n", undo_on},
+    });
 }
 
 TEST_F(EngineTest, AWindowWithHigherRightsGetsNeitherErasingNorTyping) {
-    start("btw=by the way\r\n");
-    const WindowId window = sim_add_window("Administrator: Command Prompt");
-    sim_set_window_program(window, "cmd.exe", "ConsoleWindowClass", true);
-    sim_set_foreground(window);
-    EXPECT_EQ(prepared_output("btw"), "<none>");
-    EXPECT_EQ(backspaces(sim_key_transcript()), 0);
-    EXPECT_EQ(sim_status_text(), " Cannot type into cmd.exe: it runs as administrator");
-    sim_type("btw");
-    sim_run_for(500);
-    const std::string notes = sim_log({"note"});
-    EXPECT_EQ(std::count(notes.begin(), notes.end(), '\n'), 1)
-        << "the tray says it once: " << notes;
-    EXPECT_NE(notes.find("Quillomat cannot type into cmd.exe: it runs as administrator."),
-              std::string::npos);
+    // The tray says it once; the status bar each time.
+    expect_scenarios({
+        {"an administrator's window", "btw=by the way\r\n", "type:btw t:300 type:btw",
+         "160 status  Cannot type into cmd.exe: it runs as administrator\n"
+         "160 note Quillomat cannot type into cmd.exe: it runs as administrator.\n"
+         "700 status  Cannot type into cmd.exe: it runs as administrator\n",
+         front("cmd.exe", "Administrator: Command Prompt", "ConsoleWindowClass", true)},
+    });
 }

@@ -1,54 +1,51 @@
 // When the poll has work to do: it rests while nothing happens and wakes on
-// input, on the simulated desktop's clock.
-#include "engine/stages.h"
+// input, on the simulated desktop's clock. How often it polls is no part of
+// the transcript; the tests count the ticks beside it.
 #include "engine_fixture.h"
 
 namespace {
 class InputWatchTest : public EngineTest {
   protected:
+    // Loads the triggers and watches the keyboard as the program does.
     void watch(const std::string& triggers) {
         start(triggers);
         kill_timer(polling_timer);
         start_watching();
+        sim_clear_log();
     }
     int polls() const { return sim_timer_fires(polling_timer); }
 };
 } // namespace
 
 TEST_F(InputWatchTest, PollingRestsWhileIdleAndTheFirstKeyAfterQuietStillFires) {
-    struct Case {
+    const struct {
         const char* name;
         bool available, delivered;
-        uint32_t warm_up_ms; // typing a broken platform needs before it is found out
+        std::string warm_up;    // typing a broken platform needs before it is found out
+        const char* transcript; // btw and Ctrl+Alt+K typed after 10 s of quiet
     } cases[] = {
-        {"input events", true, true, 0},
-        {"no input events: the input time is watched", false, true, 0},
-        {"events promised but never sent", true, false, 3000},
+        {"input events", true, true, "",
+         "11163 status  Shortcuts Used:  1\n12543 status  Shortcuts Used:  2\n"},
+        {"no input events: the input time is watched", false, true, "",
+         "11170 status  Shortcuts Used:  1\n12550 status  Shortcuts Used:  2\n"},
+        {"events promised but never sent", true, false, repeat("d:q t:40 u:q t:460 ", 6) + "t:1000",
+         "15170 status  Shortcuts Used:  1\n16550 status  Shortcuts Used:  2\n"},
     };
-    for (const Case& c : cases) {
-        sim_reset();
-        engine.prepare.use_count = 0;
+    for (const auto& c : cases) {
+        fresh();
         sim_set_input_events(c.available, c.delivered);
-        watch("btw=by the way\r\n{control}{alt}k=hot\r\n");
-        sim_run_for(1000);
-        const int polls_at_rest = polls();
-        EXPECT_LE(polls_at_rest, 500 / 10 + 2) << c.name; // quiet for 500 ms, a poll every 10 ms
-        if (c.warm_up_ms) { // keys typed meanwhile are lost, until the input time gives it away
-            for (uint32_t t = 0; t < c.warm_up_ms; t += 500)
-                sim_press_at(sim_now() + t, 'Q', 40);
-            sim_run_for(c.warm_up_ms + 1000);
-        }
+        watch("btw=by\r\n{control}{alt}k=hot\r\n");
+        sim_script("t:1000");
+        EXPECT_LE(polls(), 500 / 10 + 2) << c.name; // quiet for 500 ms, a poll every 10 ms
+        sim_script(c.warm_up); // keys typed meanwhile are lost, until the input time gives it away
         const int polls_before_quiet = polls();
-        sim_run_for(10000);
+        sim_script("t:10000");
         EXPECT_EQ(polls(), polls_before_quiet) << c.name << ": no poll in 10 s of quiet";
 
-        sim_type("btw");
-        sim_press_at(sim_now() + 1000, 17, 300);
-        sim_press_at(sim_now() + 1020, 18, 280);
-        sim_press_at(sim_now() + 1200, 'K', 40);
-        sim_run_for(3000);
-        EXPECT_EQ(engine.prepare.use_count, 2) << c.name << "\n" << sim_log({"status"});
-        sim_run_for(10000);
+        sim_clear_log();
+        sim_script("type:btw t:1000 d:ctrl t:20 d:alt t:180 d:k t:40 u:k t:60 u:alt u:ctrl");
+        EXPECT_EQ(sim_log({"status"}), c.transcript) << c.name; // when each fired, not what
+        sim_script("t:10000");
         EXPECT_LE(polls(), polls_before_quiet + 300) << c.name << ": polling rested again";
     }
 }
@@ -57,26 +54,30 @@ TEST_F(InputWatchTest, AFastTypistIsNeverMissedThroughAKeyStateCache) {
     sim_set_key_state_cache(50); // Wine answers "up" from a cache this old
     watch("btw=by the way\r\n");
     for (int i = 0; i < 20; ++i) {
-        sim_type("btw ", 30, 30);
+        sim_type("btw ", 30, 30); // every key up again within the cache's age
         sim_run_for(600);
     }
-    EXPECT_EQ(engine.prepare.use_count, 20) << sim_log({"status"});
+    EXPECT_EQ(sim_status_text(), " Shortcuts Used:  20");
 }
 
 TEST_F(InputWatchTest, TheProgramsOwnKeysNeverCountAsTyped) {
-    // Were the output's "y" taken as typed, the "z" after it would fire "yz".
+    // Were the output's "y" taken as typed, the "z" after it would fire "yz";
+    // right after an output, a trigger fires again.
     watch("ab=xy\r\nyz=BAD\r\n");
-    sim_type("ab");
-    sim_run_for(300);
-    sim_type("z");
-    sim_run_for(300);
-    sim_type("ab"); // right after a playback, a trigger fires again
-    sim_run_for(300);
-    EXPECT_EQ(engine.prepare.use_count, 2);
-    EXPECT_EQ(sim_log({"status"}).find("Shortcuts Used:  3"), std::string::npos);
+    sim_script("type:ab t:300 type:z t:300 type:ab");
+    EXPECT_EQ(sim_log(), "80 keys +08 -08 +08 -08\n"
+                         "80 status  Shortcuts Used:  1\n"
+                         "80 timer 7772 1\n"
+                         "81 keys +58 -58 +59 -59\n"
+                         "81 timer 7771 10\n"
+                         "921 keys +08 -08 +08 -08\n"
+                         "921 status  Shortcuts Used:  2\n"
+                         "921 timer 7772 1\n"
+                         "922 keys +58 -58 +59 -59\n"
+                         "922 timer 7771 10\n");
     // The mark of the program's own keys does not outlive their reports.
     EXPECT_TRUE(engine.watch.own_input_pending);
-    sim_run_for(10000 + 1000); // the mark lasts 10 s; the watch looks every second
+    sim_script("t:11000"); // the mark lasts 10 s; the watch looks every second
     EXPECT_FALSE(engine.watch.own_input_pending);
 }
 
@@ -87,27 +88,38 @@ TEST_F(InputWatchTest, EventsSpareTheKeyReadsKeepTheirOrderAndAreTrustedAgain) {
     watch("ba=b first\r\nbtw=by the way\r\n");
     const long reads_before = sim_key_reads();
     const int polls_before = polls();
-    sim_type("btw");
-    sim_run_for(1500);
-    EXPECT_EQ(engine.prepare.use_count, 1);
+    sim_script("type:btw t:1000");
     EXPECT_LT((sim_key_reads() - reads_before) / (polls() - polls_before), 20)
         << "not every key, every tick";
-
-    sim_press_at(sim_now(), 'B', 40);
-    sim_press_at(sim_now() + 2, 'A', 40); // within the same tick, after B
-    sim_run_for(1000);
-    EXPECT_EQ(engine.prepare.use_count, 2) << sim_log({"status"});
+    sim_script("d:b t:2 d:a t:38 u:b t:2 u:a t:1000"); // A within the same tick, after B
 
     sim_set_input_events(true, false); // a locked screen: input, but no events
-    for (uint32_t t = 0; t < 3000; t += 500)
-        sim_press_at(sim_now() + t, 'Q', 40);
-    sim_run_for(4000);
-    ASSERT_FALSE(engine.watch.events);
+    sim_script(repeat("d:q t:40 u:q t:460 ", 6) + "t:1000");
     sim_set_input_events(true, true);
-    sim_type("btw");
-    sim_run_for(2000);
-    EXPECT_TRUE(engine.watch.events);
+    sim_script("type:btw t:2000");
+    EXPECT_EQ(sim_log(),
+              "160 keys +08 -08 +08 -08 +08 -08\n"
+              "160 status  Shortcuts Used:  1\n"
+              "160 timer 7772 1\n"
+              "161 keys +42 -42 +59 -59 +20 -20 +54 -54 +48 -48 +45 -45 +20 -20 +57 -57 "
+              "+41 -41 +59 -59\n"
+              "161 timer 7771 10\n"
+              "1251 keys +08 -08 +08 -08\n" // ba, not ab
+              "1251 status  Shortcuts Used:  2\n"
+              "1251 timer 7772 1\n"
+              "1252 keys +42 -42 +20 -20 +46 -46 +49 -49 +52 -52 +53 -53 +54 -54\n"
+              "1252 timer 7771 10\n"
+              "4000 timer 7774 10\n" // no events: the input time is watched
+              "4290 timer 7771 10\n"
+              "6285 timer 7774 1000\n" // events again: trusted
+              "6285 timer 7771 10\n"
+              "6445 keys +08 -08 +08 -08 +08 -08\n"
+              "6445 status  Shortcuts Used:  3\n"
+              "6445 timer 7772 1\n"
+              "6446 keys +42 -42 +59 -59 +20 -20 +54 -54 +48 -48 +45 -45 +20 -20 +57 -57 "
+              "+41 -41 +59 -59\n"
+              "6446 timer 7771 10\n");
     const int checks = sim_timer_fires(watch_timer);
-    sim_run_for(10000);
+    sim_script("t:10000");
     EXPECT_LE(sim_timer_fires(watch_timer) - checks, 11) << "resting again, no 10 ms checks";
 }

@@ -7,19 +7,6 @@
 
 #include <string>
 
-TEST(KeyTokens, TheTableHasItsRowsInOrder) {
-    EXPECT_EQ(key_tokens[0].name, "{Control}");
-    EXPECT_EQ(key_tokens[11].name, "{Enter}");
-    EXPECT_EQ(key_tokens[71].name, "{Num/}");
-    EXPECT_EQ(key_tokens[92].name, "{mouse_middle}");
-    EXPECT_TRUE(key_tokens[93].name.empty());
-    for (int i = 0; i < key_token_count; ++i) {
-        EXPECT_EQ(key_tokens[i].name.front(), '{');
-        EXPECT_EQ(key_tokens[i].name.back(), '}');
-        EXPECT_NE(key_tokens[i].vk, 0);
-    }
-}
-
 TEST(ParseKeyToken, RecognisesWholeNamesWithoutRegardToCase) {
     struct Case {
         const char* text;

@@ -1,219 +1,198 @@
-// The playback interpreter: what an output text does, tick by tick.
+// The player: what an output does, tick by tick. Each output is the trigger
+// "x"'s, typed at 0 and seen by the poll at 10: erased, counted, and played
+// from 11 on.
 #include "engine_fixture.h"
 
-TEST_F(EngineTest, KeysAndTokensPlayInOneBurst) {
-    play("Hi{Enter}{ctrldown}c{CtrlUp}{Enter 3}{");
-    EXPECT_EQ(sim_log(),
-              "1 keys +10 +48 -48 -10 +49 -49 +0D -0D +11e +43 -43 -11e "
-              "+10 +DB -DB -10 +10 +45 -45 -10 +4E -4E +54 -54 +45 -45 +52 -52 +20 -20 +33 -33 "
-              "+10 +DD -DD -10 +10 +DB -DB -10\n"
-              "1 timer 7771 10\n");
-}
+namespace {
+const std::string fired = "10 keys +08 -08\n10 status  Shortcuts Used:  1\n10 timer 7772 1\n";
 
-TEST_F(EngineTest, DelaysEndTheTickAndSetTheNextOne) {
-    struct Case {
-        const char* output;
-        const char* log;
-    } cases[] = {
-        {"{Delay=500}ab", "1 timer 7772 500\n501 keys +41 -41 +42 -42\n501 timer 7771 10\n"},
-        {"{delay 250}a", "1 timer 7772 250\n251 keys +41 -41\n251 timer 7771 10\n"},
-        {"{Delay}x7", "1 timer 7772 7\n8 keys +58 -58 +37 -37\n8 timer 7771 10\n"},
-        {"{Delay500}a",
-         "1 timer 7772 0\n11 keys +41 -41\n11 timer 7771 10\n"}, // the 5 is the separator
-        {"{Delay=-20}a",
-         "1 timer 7772 0\n11 keys +41 -41\n11 timer 7771 10\n"}, // negative: no pause
-        {"{Delay", "1 timer 7772 0\n11 timer 7771 10\n"},
-    };
-    for (const Case& c : cases) {
-        sim_reset();
-        play(c.output);
-        EXPECT_EQ(sim_log(), c.log) << c.output;
-    }
+Scenario output(
+    const char* name, const std::string& output, const std::string& after,
+    std::function<void()> arrange = [] {}) {
+    return Scenario{name, "x=" + output + "\r\n", "type:x", fired + after, std::move(arrange)};
+}
+} // namespace
+
+TEST_F(EngineTest, KeysGoOutInOneBurstAndDelaysEndTheTick) {
+    expect_scenarios({
+        output("keys and tokens, Shift only where a character needs it",
+               "Hi!{Enter}{ctrldown}c{CtrlUp}{Enter 3}{",
+               "11 keys +10 +48 -48 -10 +49 -49 +10 +31 -31 -10 +0D -0D +11e +43 -43 -11e "
+               "+10 +DB -DB -10 +10 +45 -45 -10 +4E -4E +54 -54 +45 -45 +52 -52 +20 -20 +33 -33 "
+               "+10 +DD -DD -10 +10 +DB -DB -10\n"
+               "11 timer 7771 10\n"),
+        output("{Delay=500}", "{Delay=500}ab",
+               "11 timer 7772 500\n511 keys +41 -41 +42 -42\n511 timer 7771 10\n"),
+        output("{delay 250}", "{delay 250}a",
+               "11 timer 7772 250\n261 keys +41 -41\n261 timer 7771 10\n"),
+        output("{Delay} alone", "{Delay}x7",
+               "11 timer 7772 7\n18 keys +58 -58 +37 -37\n18 timer 7771 10\n"),
+        output("{Delay500}: the 5 is the separator", "{Delay500}a",
+               "11 timer 7772 0\n21 keys +41 -41\n21 timer 7771 10\n"),
+        output("a negative delay is no pause", "{Delay=-20}a",
+               "11 timer 7772 0\n21 keys +41 -41\n21 timer 7771 10\n"),
+        output("{Delay unclosed", "{Delay", "11 timer 7772 0\n21 timer 7771 10\n"),
+    });
 }
 
 TEST_F(EngineTest, ClicksLandRelativeToTheForegroundWindow) {
-    struct Case {
-        const char* output;
-        const char* log;
-    } cases[] = {
-        {"{click 100,50}",
-         "1 cursor 200,150\n1 mouse +left\n1 mouse -left\n1 timer 7772 10\n11 timer 7771 10\n"},
-        {"{click right 100,50}",
-         "1 cursor 200,150\n1 mouse +right\n1 mouse -right\n1 timer 7772 10\n11 timer 7771 10\n"},
-        {"{click mid 3,4}",
-         "1 cursor 103,104\n1 mouse +mid\n1 mouse -mid\n1 timer 7772 10\n11 timer 7771 10\n"},
-        {"{click -5,10}x", "1 cursor 95,110\n1 mouse +left\n1 mouse -left\n1 timer 7772 10\n11 "
-                           "keys +58 -58\n11 timer 7771 10\n"},
-        {"{click",
-         "1 cursor 100,100\n1 mouse +left\n1 mouse -left\n1 timer 7772 10\n11 timer 7771 10\n"},
-        {"{click 7}",
-         "1 cursor 107,100\n1 mouse +left\n1 mouse -left\n1 timer 7772 10\n11 timer 7771 10\n"},
-        {"{click 2147483647,-2147483648}", // clamped, never overflowed
-         "1 cursor 2147483647,-2147483548\n1 mouse +left\n1 mouse -left\n1 timer 7772 10\n11 "
-         "timer 7771 10\n"},
+    const std::string left = "11 mouse +left\n11 mouse -left\n";
+    const std::string pause = "11 timer 7772 10\n21 timer 7771 10\n"; // a click takes effect
+    const auto target = [] { sim_add_window("Target", ScreenRect{100, 100, 600, 500}); };
+    const auto double_click = [](uint32_t ms) {
+        return [ms] {
+            sim_add_window("Target", ScreenRect{0, 0, 600, 500});
+            sim_set_double_click_time(ms);
+        };
     };
-    for (const Case& c : cases) {
-        sim_reset();
-        sim_add_window("Target", ScreenRect{100, 100, 600, 500});
-        play(c.output);
-        EXPECT_EQ(sim_log(), c.log) << c.output;
-    }
+    expect_scenarios({
+        output("left", "{click 100,50}", "11 cursor 200,150\n" + left + pause, target),
+        output("right", "{click right 100,50}",
+               "11 cursor 200,150\n11 mouse +right\n11 mouse -right\n" + pause, target),
+        output("middle", "{click mid 3,4}",
+               "11 cursor 103,104\n11 mouse +mid\n11 mouse -mid\n" + pause, target),
+        output("left of the window", "{click -5,10}x",
+               "11 cursor 95,110\n" + left +
+                   "11 timer 7772 10\n21 keys +58 -58\n21 timer 7771 10\n",
+               target),
+        output("unclosed", "{click", "11 cursor 100,100\n" + left + pause, target),
+        output("x only", "{click 7}", "11 cursor 107,100\n" + left + pause, target),
+        output("clamped, never overflowed", "{click 2147483647,-2147483648}",
+               "11 cursor 2147483647,-2147483548\n" + left + pause, target),
+        output("double: half the double-click time apart", "{click dbl 10,10}",
+               "11 cursor 10,10\n" + left +
+                   "11 timer 7772 250\n"
+                   "261 mouse +left\n261 mouse -left\n261 timer 7772 10\n"
+                   "271 timer 7771 10\n",
+               double_click(500)),
+        output("double: at least 10 ms apart", "{click dbl 0,0}",
+               "11 cursor 0,0\n" + left +
+                   "11 timer 7772 10\n21 mouse +left\n21 mouse -left\n31 timer 7771 10\n",
+               double_click(12)),
+    });
 }
 
-TEST_F(EngineTest, ADoubleClickWaitsHalfTheDoubleClickTime) {
-    sim_add_window("Target", ScreenRect{0, 0, 600, 500});
-    sim_set_double_click_time(500);
-    play("{click dbl 10,10}");
-    EXPECT_EQ(sim_log(),
-              "1 cursor 10,10\n1 mouse +left\n1 mouse -left\n1 timer 7772 250\n251 mouse +left\n"
-              "251 mouse -left\n"
-              "251 timer 7772 10\n261 timer 7771 10\n");
-    sim_reset();
-    sim_set_double_click_time(12);
-    play("{click dbl 0,0}");
-    EXPECT_NE(sim_log().find("11 mouse +left"), std::string::npos) << "at least 10 ms";
+// The pointer goes back to where it was when the trigger fired.
+TEST_F(EngineTest, MouseReturnPutsThePointerBack) {
+    const std::string back = "11 timer 7772 10\n21 timer 7771 10\n";
+    const auto screen = [](int32_t width, int32_t height) {
+        return [=] { sim_set_screen(width, height); };
+    };
+    expect_scenarios({
+        {"a screen", "x={mouse_return}\r\n", "mouse:512,384 type:x",
+         fired + "11 mouse move 32767,32767 absolute\n11 cursor 512,384\n" + back,
+         screen(1025, 769)},
+        // 39999 * 65535 does not fit in 32 bits.
+        {"a wide screen", "x={mouse_return}\r\n", "mouse:39999,1 type:x",
+         fired + "11 mouse move 65535,65535 absolute\n11 cursor 39999,1\n" + back,
+         screen(40000, 2)},
+        {"no division by zero", "x={mouse_return}\r\n", "mouse:0,0 type:x",
+         fired + "11 mouse move 0,0 absolute\n11 cursor 0,0\n" + back, screen(1, 1)},
+    });
 }
 
-TEST_F(EngineTest, MouseReturnPutsThePointerBackWhereTheTriggerFired) {
-    sim_set_screen(1025, 769);
-    engine.player.saved_mouse.x = 512;
-    engine.player.saved_mouse.y = 384;
-    play("{mouse_return}");
-    EXPECT_EQ(
-        sim_log(),
-        "1 mouse move 32767,32767 absolute\n1 cursor 512,384\n1 timer 7772 10\n11 timer 7771 10\n");
-
-    sim_reset();
-    sim_set_screen(40000, 2);
-    engine.player.saved_mouse.x = 39999; // 39999 * 65535 does not fit in 32 bits
-    engine.player.saved_mouse.y = 1;
-    play("{mouse_return}");
-    EXPECT_EQ(sim_log({"mouse"}), "1 mouse move 65535,65535 absolute\n");
-
-    sim_reset();
-    sim_set_screen(1, 1); // no division by zero
-    play("{mouse_return}");
-    EXPECT_NE(sim_log({"mouse"}), "");
-}
-
-TEST_F(EngineTest, RunLaunchesAndTheSameTickGoesOn) {
-    sim_allow_program("notepad");
-    play("RUN: notepad{Delay=1000}hi");
-    EXPECT_EQ(
-        sim_log(),
-        "1 launch notepad ||\n1 timer 7772 1000\n1001 keys +48 -48 +49 -49\n1001 timer 7771 10\n");
-}
-
-TEST_F(EngineTest, AFailedRunShowsItsMessageAndEndsThePlayback) {
-    play("RUN: C:\\Tools\\missing.exe{Enter}x");
-    EXPECT_EQ(sim_log(), "1 directory C:\\Tools\n"
-                         "1 launch failed C:\\Tools\\missing.exe ||\n"
-                         "1 launch failed C:\\Tools\\missing.exe ||\n"
-                         "1 message Unable to run program~~Trigger: ~Command: RUN: "
-                         "C:\\Tools\\missing.exe |Quillomat| 52030\n"
-                         "1 timer 7771 10\n");
-    EXPECT_FALSE(engine.player.active);
-}
-
-TEST_F(EngineTest, WindowActivatesAndPausesOrEndsThePlaybackWithAMessage) {
-    sim_add_window("Other");
-    sim_add_window("Untitled - Notepad", ScreenRect{0, 0, 10, 10}, true, true);
-    play("WINDOW: Untitled{Enter}");
-    EXPECT_EQ(sim_log(), "1 activate Untitled - Notepad restore\n1 timer 7772 10\n11 keys +0D "
-                         "-0D\n11 timer 7771 10\n");
-
-    play("WINDOW: Calculator{Enter}");
-    EXPECT_EQ(sim_log(), "12 message Window not found~~Trigger: ~Command: WINDOW: Calculator "
-                         "|Quillomat| 52030\n12 timer 7771 10\n");
-}
-
-TEST_F(EngineTest, AFailedCommandNamesItsTrigger) {
-    start("qw=WINDOW: Nowhere{Enter}\r\n");
-    sim_type("qw");
-    sim_run_until_idle();
-    EXPECT_NE(
-        sim_log({"message"})
-            .find("message Window not found~~Trigger: qw~Command: WINDOW: Nowhere |Quillomat|"),
-        std::string::npos)
-        << sim_log({"message"});
-}
-
-TEST_F(EngineTest, ListOpensAndTheRestPlaysAtOnce) {
-    play("LIST: a;;b{Enter}x");
-    EXPECT_EQ(sim_log(), "1 list a;;b\n1 keys +0D -0D +58 -58\n1 timer 7771 10\n");
+TEST_F(EngineTest, CommandsRunActivateAndList) {
+    const auto notepad = [] { sim_allow_program("notepad"); };
+    const auto windows = [] {
+        sim_add_window("Other");
+        sim_add_window("Untitled - Notepad", ScreenRect{0, 0, 10, 10}, true, true);
+    };
+    expect_scenarios({
+        output("RUN: launches, and the same tick goes on", "RUN: notepad{Delay=1000}hi",
+               "11 launch notepad ||\n11 timer 7772 1000\n"
+               "1011 keys +48 -48 +49 -49\n1011 timer 7771 10\n",
+               notepad),
+        output("a failed RUN: says so, naming the trigger, and ends the output",
+               "RUN: C:\\Tools\\missing.exe{Enter}x",
+               "11 directory C:\\Tools\n"
+               "11 launch failed C:\\Tools\\missing.exe ||\n"
+               "11 launch failed C:\\Tools\\missing.exe ||\n"
+               "11 message Unable to run program~~Trigger: x~Command: RUN: C:\\Tools\\missing.exe "
+               "|Quillomat| 52030\n"
+               "11 timer 7771 10\n"),
+        output("WINDOW: restores the window and goes on", "WINDOW: Untitled{Enter}",
+               "11 activate Untitled - Notepad restore\n11 timer 7772 10\n"
+               "21 keys +0D -0D\n21 timer 7771 10\n",
+               windows),
+        output("a window not found ends the output", "WINDOW: Calculator{Enter}",
+               "11 message Window not found~~Trigger: x~Command: WINDOW: Calculator |Quillomat| "
+               "52030\n"
+               "11 timer 7771 10\n",
+               windows),
+        output("LIST: opens, and the rest plays at once", "LIST: a;;b{Enter}x",
+               "11 list a;;b\n11 keys +0D -0D +58 -58\n11 timer 7771 10\n"),
+    });
 }
 
 // Arguments name files and windows: the characters they stand for, whatever
-// the code page, reach the system in UTF-8.
-TEST_F(EngineTest, RunAndWindowArgumentsKeepEveryCharacter) {
-    sim_allow_program("*");
-    play("RUN: C:\\{U+0414}\\caf\xE9.txt{Enter}");
-    EXPECT_EQ(sim_log({"launch", "directory"}),
-              "1 directory C:\\\xD0\x94\n1 launch C:\\\xD0\x94\\caf\xC3\xA9.txt ||\n");
-    sim_add_window("\xD0\x94\xD0\xB8\xD0\xBC\xD0\xB0 - Notes"); // Дима - Notes
-    play("WINDOW: {U+0414}{U+0438}{U+043C}{U+0430}");
-    EXPECT_NE(sim_log({"activate"}).find("activate \xD0\x94\xD0\xB8\xD0\xBC\xD0\xB0 - Notes"),
-              std::string::npos);
-}
-
-TEST_F(EngineTest, CommandArgumentsAreCutAtTheirLimits) {
-    sim_allow_program("*");
-    play("RUN: " + std::string(300, 'p'));
-    const std::string log = sim_log({"launch", "keys"});
-    // 258 characters make the command; its program part is cut to 254.
-    EXPECT_NE(log.find("launch " + std::string(254, 'p') + " ||"), std::string::npos) << log;
-    std::size_t typed = 0;
-    for (std::size_t at = log.find("+50 -50"); at != std::string::npos;
-         at = log.find("+50 -50", at + 1))
-        ++typed;
-    EXPECT_EQ(typed, 42u) << "the rest is typed";
-    play("WINDOW: " + std::string(100, 't'));
-    EXPECT_NE(sim_log().find("WINDOW: " + std::string(62, 't') + " |"), std::string::npos);
+// the code page, reach the system in UTF-8; and they are cut at their limits.
+TEST_F(EngineTest, CommandArgumentsKeepEveryCharacterUpToTheirLimits) {
+    const auto anything = [] { sim_allow_program("*"); };
+    expect_scenarios({
+        output("a program", "RUN: C:\\{U+0414}\\caf\xE9.txt{Enter}",
+               "11 directory C:\\\xD0\x94\n"
+               "11 launch C:\\\xD0\x94\\caf\xC3\xA9.txt ||\n"
+               "11 keys +0D -0D\n"
+               "11 timer 7771 10\n",
+               anything),
+        output("a window", "WINDOW: {U+0414}{U+0438}{U+043C}{U+0430}",
+               "11 activate \xD0\x94\xD0\xB8\xD0\xBC\xD0\xB0 - Notes show\n11 timer 7772 10\n"
+               "21 timer 7771 10\n",
+               [] { sim_add_window("\xD0\x94\xD0\xB8\xD0\xBC\xD0\xB0 - Notes"); }), // Дима
+        // 258 characters make the command; its program part is cut to 254, the rest typed.
+        output("a long program", "RUN: " + std::string(300, 'p'),
+               "11 launch " + std::string(254, 'p') + " ||\n11 keys" + repeat(" +50 -50", 42) +
+                   "\n11 timer 7771 10\n",
+               anything),
+        output("a long title", "WINDOW: " + std::string(100, 't'),
+               "11 message Window not found~~Trigger: x~Command: WINDOW: " + std::string(62, 't') +
+                   " |Quillomat| 52030\n11 timer 7771 10\n"),
+    });
 }
 
 // Long runs of text go in through the clipboard where the file asks for it;
 // the user's clipboard comes back unless something was copied meanwhile.
 TEST_F(EngineTest, LongTextRunsArePastedAndTheClipboardComesBack) {
-    const std::string long_run(12, 'x');
-    const struct {
-        const char* name;
-        std::string file;
-        std::function<void()> arrange;
-        const char* clipboard_log; // what happened to the clipboard
-        const char* clipboard;     // on the clipboard afterwards
-        bool pasted;
-    } cases[] = {
-        {"pasted", "; Quillomat_PASTE: 10\r\nqq=" + long_run + "{Enter}ab\r\n", [] {},
-         "clipboard put xxxxxxxxxxxx\nclipboard restored\n", "mine", true},
-        {"shorter than asked", "; Quillomat_PASTE: 20\r\nqq=" + long_run + "\r\n", [] {}, "",
-         "mine", false},
-        {"no directive", "qq=" + long_run + "\r\n", [] {}, "", "mine", false},
-        {"another program holds the clipboard", "; Quillomat_PASTE: 10\r\nqq=" + long_run + "\r\n",
-         [] { sim_set_clipboard("mine", true); }, "clipboard busy\n", "mine", false},
-        {"copied meanwhile", "; Quillomat_PASTE: 10\r\nqq=" + long_run + "\r\n",
-         [] { sim_copy_when_pasted("copied"); },
-         "clipboard put xxxxxxxxxxxx\nclipboard left alone\n", "copied", true},
-        {"a program that types",
-         "; Quillomat_PASTE: 10\r\n; Quillomat_TYPE_IN: program.exe\r\nqq=" + long_run + "\r\n",
-         [] {}, "", "mine", false},
+    const std::string long_run(12, 'x'), paste = "; Quillomat_PASTE: 10\r\n";
+    const std::string qq_fired = "80 keys +08 -08 +08 -08\n"
+                                 "80 status  Shortcuts Used:  1\n"
+                                 "80 timer 7772 1\n";
+    const std::string pasted = "81 clipboard put xxxxxxxxxxxx\n"
+                               "81 keys +11e +56\n"
+                               "81 pasted xxxxxxxxxxxx\n"
+                               "81 keys -56 -11e\n"
+                               "81 timer 7772 5\n";
+    const std::string typed = "81 keys" + repeat(" +58 -58", 12) + "\n81 timer 7771 10\n";
+    const auto row = [&](
+                         const char* name, const std::string& directives,
+                         const std::string& transcript, std::function<void()> arrange = [] {}) {
+        return Scenario{name, directives + "qq=" + long_run + "\r\n", "type:qq",
+                        qq_fired + transcript, [arrange] {
+                            sim_set_clipboard("mine");
+                            arrange();
+                            sim_add_window("Document");
+                        }};
     };
-    for (const auto& c : cases) {
-        sim_reset();
-        sim_set_clipboard("mine");
-        c.arrange();
-        sim_add_window("Document");
-        start(c.file);
-        sim_type("qq");
-        sim_run_until_idle();
-        std::string plain; // the clipboard's lines without their times
-        const std::string log = sim_log({"clipboard"});
-        for (std::size_t line = 0; line < log.size(); line = log.find('\n', line) + 1)
-            plain +=
-                log.substr(log.find(' ', line) + 1, log.find('\n', line) - log.find(' ', line));
-        EXPECT_EQ(plain, c.clipboard_log) << c.name;
-        EXPECT_EQ(sim_clipboard(), c.clipboard) << c.name;
-        EXPECT_EQ(sim_pasted() == long_run, c.pasted) << c.name;
-        const std::string keys = sim_key_transcript();
-        EXPECT_EQ(keys.find("+58 -58") != std::string::npos, !c.pasted) << c.name << ": " << keys;
-    }
+    expect_scenarios({
+        row("pasted", paste,
+            pasted + "86 clipboard restored\n"
+                     "86 timer 7771 10\n"),
+        row("shorter than asked", "; Quillomat_PASTE: 20\r\n", typed),
+        row("no directive", "", typed),
+        row("another program holds the clipboard", paste, "81 clipboard busy\n" + typed,
+            [] { sim_set_clipboard("mine", true); }),
+        row("copied meanwhile", paste,
+            pasted + "86 clipboard left alone\n"
+                     "86 timer 7771 10\n",
+            [] { sim_copy_when_pasted("copied"); }),
+        row("a program that types", paste + "; Quillomat_TYPE_IN: program.exe\r\n", typed),
+    });
+    // What follows the run is typed after the paste is taken.
+    fresh();
+    sim_add_window("Document");
+    EXPECT_EQ(run(paste + "qq=" + long_run + "{Enter}ab\r\n", "type:qq"),
+              qq_fired + pasted +
+                  "86 clipboard restored\n"
+                  "86 keys +0D -0D +41 -41 +42 -42\n"
+                  "86 timer 7771 10\n");
 }

@@ -1,5 +1,4 @@
 // Finding a trigger: the items a file gives, and how queries rank them.
-#include "engine/engine.h"
 #include "engine/search.h"
 #include "engine_fixture.h"
 #include "triggers/encoding.h"
@@ -151,13 +150,18 @@ TEST_F(EngineTest, APickPlaysTheOutputOfItsOwnLine) {
     start("x=first\r\nx=second\r\n");
     const std::vector<SearchItem> all = search_items(engine.file);
     ASSERT_EQ(all.size(), 2u);
-    for (const char* expected : {"first", "second"}) {
-        const SearchItem& item = all[expected[0] == 'f' ? 0 : 1];
+    for (const SearchItem& item : all) {
         search_window_closed(item.entry);
-        ASSERT_TRUE(engine.player.active);
-        EXPECT_EQ(script_as_markup(engine.player.script), expected);
-        sim_run_until_idle();
+        sim_script("");
     }
+    EXPECT_EQ(sim_log(), "0 status  Shortcuts Used:  1\n"
+                         "0 timer 7772 1\n"
+                         "1 keys +46 -46 +49 -49 +52 -52 +53 -53 +54 -54\n" // first
+                         "1 timer 7771 10\n"
+                         "1 status  Shortcuts Used:  2\n"
+                         "1 timer 7772 1\n"
+                         "2 keys +53 -53 +45 -45 +43 -43 +4F -4F +4E -4E +44 -44\n" // second
+                         "2 timer 7771 10\n");
 }
 
 // The rows are the loaded table's: a file changed on disk but not loaded
@@ -167,43 +171,44 @@ TEST_F(EngineTest, APickPlaysTheRowsLineAfterAnOutsideChange) {
     sim_set_unsaved_edits(true);
     write_triggers("b=second\r\na=first\r\n");
     trigger_folder_changed();
-    sim_run_for(300);
+    sim_script("");
     const std::vector<SearchItem> all = search_items(engine.file);
     ASSERT_EQ(all.size(), 2u);
     ASSERT_EQ(all[0].trigger, "a");
     search_window_closed(all[0].entry);
-    EXPECT_EQ(script_as_markup(engine.player.script), "first");
+    sim_script("");
+    EXPECT_EQ(sim_log(), "0 timer 7775 200\n"
+                         "10 timer 7771 10\n"
+                         "200 status  The trigger file was changed by another program; Save will "
+                         "ask before writing over it\n"
+                         "200 status  Shortcuts Used:  1\n"
+                         "200 timer 7772 1\n"
+                         "201 keys +46 -46 +49 -49 +52 -52 +53 -53 +54 -54\n" // first
+                         "201 timer 7771 10\n");
 }
 
 // The window's pick plays the output as if the trigger had fired, erasing
-// nothing; closing it without a pick plays nothing; polling resumes either way.
+// nothing; closing it without a pick plays nothing; polling resumes either
+// way, and not before: nothing typed into the window is matched.
 TEST_F(EngineTest, SearchOpensWaitsAndPlaysThePickWithoutErasing) {
+    const std::string ctrl_alt_f = "d:ctrl t:10 d:alt t:40 d:f t:30 u:f t:20 u:alt u:ctrl";
     start("{control}{alt}f=SEARCH:ignored\r\nbtw=by the way\r\n");
-    sim_press_at(0, 17, 100);
-    sim_press_at(10, 18, 90);
-    sim_press_at(50, 'F', 30);
-    sim_run_for(300);
-    EXPECT_EQ(sim_log({"search", "timer"}), "50 timer 7772 10\n100 timer 7772 1\n101 search open\n")
-        << "waits for Ctrl and Alt to go up";
-    EXPECT_TRUE(engine.player.searching);
-    EXPECT_FALSE(sim_timer_armed(polling_timer)) << "nothing typed into the window is matched";
-
-    sim_clear_log();
+    sim_script(ctrl_alt_f + " t:200 type:btw");
     search_window_closed(1);
-    sim_run_for(50);
-    EXPECT_EQ(sim_log({"keys", "status"}),
-              "300 status  Shortcuts Used:  2\n"
-              "301 keys +42 -42 +59 -59 +20 -20 +54 -54 +48 -48 +45 -45 +20 -20 +57 -57 +41 -41 "
-              "+59 -59\n");
-    EXPECT_TRUE(sim_timer_armed(polling_timer));
-
-    sim_press_at(sim_now(), 17, 100);
-    sim_press_at(sim_now() + 10, 18, 90);
-    sim_press_at(sim_now() + 50, 'F', 30);
-    sim_run_for(300);
-    sim_clear_log();
+    sim_script(ctrl_alt_f);
     search_window_closed(-1);
-    sim_run_for(50);
-    EXPECT_EQ(sim_log({"keys", "status"}), "");
-    EXPECT_TRUE(sim_timer_armed(polling_timer));
+    sim_script("");
+    EXPECT_EQ(sim_log(), "50 timer 7772 10\n" // waits for Ctrl and Alt to go up
+                         "100 status  Shortcuts Used:  1\n"
+                         "100 timer 7772 1\n"
+                         "101 search open\n"
+                         "541 status  Shortcuts Used:  2\n" // picked, after btw typed into it
+                         "542 keys +42 -42 +59 -59 +20 -20 +54 -54 +48 -48 +45 -45 +20 -20 +57 -57 "
+                         "+41 -41 +59 -59\n"
+                         "542 timer 7771 10\n"
+                         "592 timer 7772 10\n"
+                         "642 status  Shortcuts Used:  3\n"
+                         "642 timer 7772 1\n"
+                         "643 search open\n"
+                         "643 timer 7771 10\n");
 }
