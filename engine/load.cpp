@@ -134,7 +134,8 @@ void read_into_table(const char* path, bool keep_place) {
 
 void load_triggers(const char* path, bool keep_place) {
     pause_polling();
-    reset_keyboard();
+    // An output on its way holds the modifiers its "{CtrlDown}" pressed.
+    if (!output_on_its_way()) reset_keyboard();
     read_into_table(path ? path : "", keep_place);
     resume_polling();
 }

@@ -224,6 +224,17 @@ TEST_F(EngineTest, AFolderChangeDuringAnOutputWaitsForItsEnd) {
     EXPECT_EQ(sim_editor_text(), "x=changed\r\n") << "loaded once the output was done";
 }
 
+// Save clicked while an output plays: the file is written and loaded, and
+// the output keeps the modifier it holds down.
+TEST_F(EngineTest, ASaveDuringAnOutputLeavesItsModifiersDown) {
+    start("x={CtrlDown}{Delay 300}c{CtrlUp}\r\n");
+    sim_type("x");
+    sim_run_for(100);
+    EXPECT_TRUE(save_trigger_text("x=new\r\n"));
+    sim_run_until_idle();
+    EXPECT_EQ(sim_log({"keys"}), "10 keys +08 -08\n11 keys +11e\n311 keys +43 -43 -11e\n");
+}
+
 TEST_F(EngineTest, DebugModeLogsEachMatch) {
     sim_set_local_time(LocalTime{2026, 12, 7, 14, 5, 9});
     EXPECT_EQ(run("; Quillomat_DEBUG\r\nbtw=by the way\r\n", "type:btw", {"status"}),

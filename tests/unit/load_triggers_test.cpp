@@ -188,9 +188,8 @@ TEST_F(EngineTest, LoadingSurvivesHostileFiles) {
     }
 }
 
-TEST_F(LoadTriggers, TheStatusBarSaysWhenTheCheckerHasMistakesToName) {
-    write("abc{Enter}=<X>\r\nbtw=by the way\r\n");
-    load_triggers(path.c_str());
+TEST_F(EngineTest, TheStatusBarSaysWhenTheCheckerHasMistakesToName) {
+    start("abc{Enter}=<X>\r\nbtw=by the way\r\n");
     EXPECT_EQ(sim_status_text(),
               " Triggers Loaded: 2, likely mistakes on 1 line (quillomat-check names them) ");
 }
