@@ -4,36 +4,38 @@
 #include <cstring>
 #include <string>
 
+namespace {
+// The clipboard's text: bounded by its block, since text from another
+// program need not be terminated.
+bool copy_clipboard_text(std::wstring* text) {
+    const HANDLE data = GetClipboardData(CF_UNICODETEXT);
+    const LockedGlobal<const wchar_t> locked(data);
+    if (!locked) return false;
+    const std::size_t units = GlobalSize(data) / sizeof(wchar_t);
+    std::size_t length = 0;
+    while (length < units && locked.get()[length])
+        ++length;
+    text->assign(locked.get(), length);
+    return true;
+}
+} // namespace
+
 // Leaves only plain text on the clipboard, as Unicode text, so that no
 // character is lost (the system makes the code-page form from it for
 // programs that ask for one); false when nothing changed.
 bool remove_clipboard_formatting() {
-    if (!IsClipboardFormatAvailable(CF_UNICODETEXT) || !OpenClipboard(nullptr)) return false;
-    HANDLE data = GetClipboardData(CF_UNICODETEXT);
-    const wchar_t* locked = data ? static_cast<const wchar_t*>(GlobalLock(data)) : nullptr;
-    if (!locked) {
-        CloseClipboard();
-        return false;
-    }
-    // Bounded by the block: text from another program need not be terminated.
-    const std::size_t units = GlobalSize(data) / sizeof(wchar_t);
-    std::size_t length = 0;
-    while (length < units && locked[length])
-        ++length;
-    const std::wstring copy(locked, length);
-    GlobalUnlock(data);
+    if (!IsClipboardFormatAvailable(CF_UNICODETEXT)) return false;
+    const OpenedClipboard opened(nullptr);
+    std::wstring copy;
+    if (!opened || !copy_clipboard_text(&copy)) return false;
     const std::size_t bytes = (copy.size() + 1) * sizeof(wchar_t);
-    HGLOBAL fresh = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes);
-    void* target = fresh ? GlobalLock(fresh) : nullptr;
-    if (!target) {
-        if (fresh) GlobalFree(fresh);
-        CloseClipboard();
-        return false;
+    GlobalBlock fresh(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes));
+    {
+        const LockedGlobal<> target(fresh.get());
+        if (!target) return false;
+        std::memcpy(target.get(), copy.c_str(), bytes);
     }
-    std::memcpy(target, copy.c_str(), bytes);
-    GlobalUnlock(fresh);
     EmptyClipboard();
-    if (!SetClipboardData(CF_UNICODETEXT, fresh)) GlobalFree(fresh);
-    CloseClipboard();
+    if (SetClipboardData(CF_UNICODETEXT, fresh.get())) fresh.release();
     return true;
 }

@@ -88,18 +88,27 @@ bool settle_change_on_disk(HWND window) {
     return false;
 }
 
+// Nothing on disk changed; or the system took the old file away and could
+// not put the new one in its place, which then holds the text under another name.
+std::string save_failure_message(const std::string& kept_at) {
+    const std::string failed = "Unable to save the trigger file:\n\n" + engine.file.path + "\n\n";
+    if (kept_at.empty())
+        return failed + "The file was left as it was, and your changes are still in the editor.";
+    return failed +
+           "Windows removed the old file but could not put the new one in its place. "
+           "Your text is saved in:\n\n" +
+           kept_at + "\n\nand your changes are still in the editor.";
+}
 } // namespace
 
 LRESULT save_file(HWND window) {
     if (engine.file.path.empty()) return SendMessageW(window, WM_COMMAND, command::save_file_as, 0);
     if (refuse_to_save_refused_file(window)) return save_failed;
     if (!settle_change_on_disk(window)) return save_cancelled;
-    if (!save_trigger_text(narrow(editor_text().c_str()))) {
-        // The editor keeps the text and its dirty marker; nothing on disk changed.
-        const std::string message = "Unable to save the trigger file:\n\n" + engine.file.path +
-                                    "\n\nThe file was left as it was, and your changes are still "
-                                    "in the editor.";
-        warn_user(window, message);
+    std::string kept_at;
+    if (!save_trigger_text(narrow(editor_text().c_str()), &kept_at)) {
+        // The editor keeps the text and its dirty marker.
+        warn_user(window, save_failure_message(kept_at));
         return save_failed;
     }
     settle_file_name();

@@ -11,7 +11,7 @@
 #include <string>
 
 namespace {
-HANDLE watch = INVALID_HANDLE_VALUE;
+ChangeWatch watch;
 std::string watched_folder;
 
 std::string folder_of(const char* path) {
@@ -23,22 +23,19 @@ std::string folder_of(const char* path) {
 
 void watch_trigger_folder() {
     const std::string folder = folder_of(engine.file.path.c_str());
-    if (watch != INVALID_HANDLE_VALUE && folder == watched_folder) return;
-    if (watch != INVALID_HANDLE_VALUE) FindCloseChangeNotification(watch);
+    if (watch && folder == watched_folder) return;
+    watch.reset();
     watched_folder = folder;
-    watch = FindFirstChangeNotificationW(
+    watch.reset(handle_or_null(FindFirstChangeNotificationW(
         file_path(folder).c_str(), FALSE,
-        FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE | FILE_NOTIFY_CHANGE_SIZE);
+        FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE | FILE_NOTIFY_CHANGE_SIZE)));
 }
 
 HANDLE trigger_folder_watch() {
-    return watch;
+    return watch ? watch.get() : INVALID_HANDLE_VALUE;
 }
 
 void on_trigger_folder_changed() {
-    if (watch != INVALID_HANDLE_VALUE && !FindNextChangeNotification(watch)) {
-        FindCloseChangeNotification(watch);
-        watch = INVALID_HANDLE_VALUE;
-    }
+    if (watch && !FindNextChangeNotification(watch.get())) watch.reset();
     trigger_folder_changed();
 }

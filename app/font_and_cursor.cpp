@@ -15,9 +15,7 @@ int window_dpi(HWND window) {
         const UINT dpi = for_window(window);
         if (dpi > 0) return static_cast<int>(dpi);
     }
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
+    const int dpi = GetDeviceCaps(WindowDC(nullptr).get(), LOGPIXELSY);
     return dpi > 0 ? dpi : 96;
 }
 

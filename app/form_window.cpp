@@ -40,7 +40,7 @@ struct OpenForm {
     std::vector<HWND> labels;   // per field; null for a box, which is its own label
     std::vector<HWND> controls; // per field
     HWND ok = nullptr, cancel = nullptr;
-    HFONT font = nullptr;
+    OwnedFont font;
     int dpi = 96;
     FormDone done;
     bool closing = false, submitted = false;
@@ -219,8 +219,9 @@ struct Measures {
 
 Measures measure() {
     Measures m;
-    HDC dc = GetDC(current.window);
-    HGDIOBJ old = SelectObject(dc, current.font);
+    const WindowDC window_dc(current.window);
+    const HDC dc = window_dc.get();
+    const SelectedObject font(dc, current.font.get());
     TEXTMETRICW metrics{};
     GetTextMetricsW(dc, &metrics);
     m.line = metrics.tmHeight;
@@ -241,8 +242,6 @@ Measures measure() {
             m.control = std::max(m.control, width(current.controls[i]) + px(box_width));
     }
     m.control = std::min(m.control, px(max_control_width));
-    SelectObject(dc, old);
-    ReleaseDC(current.window, dc);
     return m;
 }
 
@@ -285,13 +284,12 @@ SIZE lay_out(int max_height) {
 }
 
 void set_fonts(int dpi) {
-    HFONT old = current.font;
+    OwnedFont old = std::move(current.font); // in use until every control has the new one
     current.dpi = dpi;
-    current.font = make_ui_font(dpi);
+    current.font.reset(make_ui_font(dpi));
     for (HWND child = GetWindow(current.window, GW_CHILD); child;
          child = GetWindow(child, GW_HWNDNEXT))
-        SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(current.font), FALSE);
-    if (old) DeleteObject(old);
+        SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(current.font.get()), FALSE);
 }
 
 SIZE window_size(SIZE client) {
@@ -341,7 +339,7 @@ void end_form() {
     KillTimer(current.window, raise_timer);
     KillTimer(current.window, handback_timer);
     DestroyWindow(current.window);
-    if (current.font) DeleteObject(current.font);
+    current.font.reset();
     OpenForm done = std::move(current);
     current = OpenForm{};
     if (done.done) done.done(done.submitted, done.values);

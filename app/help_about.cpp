@@ -6,11 +6,10 @@
 #include "common/packed_text.h"
 #include "keys/launch.h"
 #include "platform/platform.h"
+#include "platform/win32/handles.h"
 #include "platform/win32/wide.h"
 #include "version.h"
 
-#include <cstdio>
-#include <cstring>
 #include <shellapi.h>
 #include <string>
 
@@ -37,20 +36,17 @@ LRESULT CALLBACK link_proc(HWND window, UINT message, WPARAM wparam, LPARAM lpar
         ShellExecuteW(nullptr, nullptr, support_page, nullptr, nullptr, SW_SHOWNORMAL);
         break;
     case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(window, &ps);
+        const PaintDC dc(window);
         RECT rect;
         GetClientRect(window, &rect);
-        SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, RGB(0, 0, 255));
-        HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+        SetBkMode(dc.get(), TRANSPARENT);
+        SetTextColor(dc.get(), RGB(0, 0, 255));
+        const SelectedObject font(dc.get(), GetStockObject(DEFAULT_GUI_FONT));
         wchar_t text[256] = {};
         GetWindowTextW(window, text, 255);
         UINT flags = DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS;
         if (GetWindowLongW(window, GWL_STYLE) & SS_CENTER) flags |= DT_CENTER;
-        DrawTextW(dc, text, -1, &rect, flags);
-        SelectObject(dc, old);
-        EndPaint(window, &ps);
+        DrawTextW(dc.get(), text, -1, &rect, flags);
         return 1;
     }
     default:
@@ -59,6 +55,30 @@ LRESULT CALLBACK link_proc(HWND window, UINT message, WPARAM wparam, LPARAM lpar
     return DefWindowProcW(window, message, wparam, lparam);
 }
 
+// The temporary folder, with its separator at the end; empty when there is none.
+std::string temporary_folder() {
+    wchar_t folder[MAX_PATH + 1] = {};
+    const DWORD length = GetTempPathW(MAX_PATH + 1, folder);
+    if (length == 0 || length > MAX_PATH) return {};
+    std::string path = narrow(folder);
+    if (path.back() != '\\') path += '\\';
+    return path;
+}
+
+// Writes the help file whole into the temporary folder and returns its path;
+// "" when no copy could be written. A copy from before that another program
+// holds open cannot be written over, and the editor must not show it: the
+// text then goes under the next name that can be written.
+std::string write_help_file(std::string_view text) {
+    const std::string folder = temporary_folder();
+    if (folder.empty()) return {};
+    for (int copy = 1; copy <= 9; ++copy) {
+        const std::string number = copy > 1 ? " (" + std::to_string(copy) + ")" : "";
+        const std::string path = folder + "Quillomat README" + number + ".txt";
+        if (replace_file(path.c_str(), text)) return path;
+    }
+    return {};
+}
 } // namespace
 
 void show_help_reference(HWND window) {
@@ -70,20 +90,18 @@ void show_help_reference(HWND window) {
     }
     int32_t length = static_cast<int32_t>(packed.size());
     HeapText text(unpack_text(packed.data(), &length));
-    wchar_t temporary[MAX_PATH + 1] = {};
-    GetTempPathW(MAX_PATH, temporary);
-    char path[path_capacity] = {};
-    copy_bounded(path, sizeof path, narrow(temporary));
-    const std::size_t folder = std::strlen(path);
-    if (folder > 0 && path[folder - 1] != '\\') append_bounded(path, sizeof path, "\\");
-    append_bounded(path, sizeof path, "Quillomat README.txt");
-    // Written whole: an old copy that is still there must not stay in front of it.
-    (void)replace_file(path, text ? text.get() : "");
-    char command[path_capacity + 16];
-    std::snprintf(command, sizeof command, "notepad.exe %s", path);
-    if (!launch_command(command))
-        MessageBoxW(window, widen(std::string("Unable to run program:\n\n") + command).c_str(),
-                    L"Quillomat", playback_style);
+    const std::string path = write_help_file(text ? text.get() : "");
+    if (path.empty()) {
+        const std::string message = "Unable to show help: it could not be written to the "
+                                    "temporary folder:\n\n" +
+                                    temporary_folder();
+        MessageBoxW(window, widen(message).c_str(), L"Quillomat", playback_style);
+        return;
+    }
+    const std::string command = "notepad.exe " + path;
+    if (!launch_command(command.c_str()))
+        MessageBoxW(window, widen("Unable to run program:\n\n" + command).c_str(), L"Quillomat",
+                    playback_style);
 }
 
 void show_about(HWND window) {

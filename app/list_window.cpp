@@ -26,30 +26,28 @@ HeapText list_text;
 std::string list_trigger;
 int row_height = 16;
 
-HFONT list_font = nullptr; // at the list's DPI
+OwnedFont list_font; // at the list's DPI
 
 int measure_row_height() {
-    HDC screen = GetDC(nullptr);
-    HGDIOBJ old = SelectObject(screen, list_font);
+    const WindowDC screen(nullptr);
+    const SelectedObject font(screen.get(), list_font.get());
     TEXTMETRICW metrics{};
-    GetTextMetricsW(screen, &metrics);
+    GetTextMetricsW(screen.get(), &metrics);
     POINT size{0, metrics.tmHeight};
-    LPtoDP(screen, &size, 1);
-    SelectObject(screen, old);
-    ReleaseDC(nullptr, screen);
+    LPtoDP(screen.get(), &size, 1);
     return size.y + 2;
 }
 
 void paint(HWND window) {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(window, &ps);
+    const PaintDC painting(window);
+    const HDC dc = painting.get();
     RECT rect;
     GetClientRect(window, &rect);
     rect.left = 5;
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(0, 0, 255));
-    if (!list_font) list_font = make_ui_font(window_dpi(window));
-    HGDIOBJ old = SelectObject(dc, list_font);
+    if (!list_font) list_font.reset(make_ui_font(window_dpi(window)));
+    const SelectedObject font(dc, list_font.get());
     row_height = measure_row_height();
     const char* p = list_text ? list_text.get() : "";
     int row = 0;
@@ -74,8 +72,6 @@ void paint(HWND window) {
         rect.top += row_height;
         ++row;
     }
-    SelectObject(dc, old);
-    EndPaint(window, &ps);
 }
 
 // The item'th piece of the list text, trimmed of blanks and tabs.
@@ -174,15 +170,13 @@ LRESULT CALLBACK list_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         const RECT* at = reinterpret_cast<const RECT*>(lparam);
         SetWindowPos(window, nullptr, at->left, at->top, at->right - at->left, at->bottom - at->top,
                      SWP_NOZORDER | SWP_NOACTIVATE);
-        if (list_font) DeleteObject(list_font);
-        list_font = nullptr; // made again for the new DPI when painted
+        list_font.reset(); // made again for the new DPI when painted
         InvalidateRect(window, nullptr, TRUE);
         return 0;
     }
     case WM_DESTROY:
         write_popup_geometry("window_list", window);
-        if (list_font) DeleteObject(list_font);
-        list_font = nullptr;
+        list_font.reset();
         break;
     default:
         break;

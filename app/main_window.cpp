@@ -22,12 +22,10 @@ void create_fonts(HWND window) {
     int points = parse_decimal(value);
     value[std::strcspn(value, ",;")] = '\0';
     if (points < 7) points = 10;
-    if (shell.editor_font) DeleteObject(shell.editor_font);
-    if (shell.ui_font) DeleteObject(shell.ui_font);
     const int dpi = window_dpi(window);
-    shell.editor_font =
-        make_font(value[0] ? value : "Courier New", points, false, false, false, dpi);
-    shell.ui_font = make_ui_font(dpi);
+    shell.editor_font.reset(
+        make_font(value[0] ? value : "Courier New", points, false, false, false, dpi));
+    shell.ui_font.reset(make_ui_font(dpi));
 }
 
 void on_create(HWND window) {
@@ -50,14 +48,14 @@ void on_create(HWND window) {
         0, L"EDIT", L"", editor_style | (shell.wrap ? 0 : ES_AUTOHSCROLL), 0, 0,
         outer.right - outer.left, outer.bottom - outer.top - 20, window,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(editor_id)), shell.instance, nullptr);
-    SendMessageW(shell.editor, WM_SETFONT, reinterpret_cast<WPARAM>(shell.editor_font), TRUE);
+    SendMessageW(shell.editor, WM_SETFONT, reinterpret_cast<WPARAM>(shell.editor_font.get()), TRUE);
     SendMessageW(shell.editor, EM_LIMITTEXT, editor_text_limit, 0);
     ShowWindow(shell.editor, SW_SHOW);
     UpdateWindow(shell.editor);
     shell.status_bar = CreateWindowExW(
         0, STATUSCLASSNAMEW, L" ", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, window,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(status_bar_id)), shell.instance, nullptr);
-    SendMessageW(shell.status_bar, WM_SETFONT, reinterpret_cast<WPARAM>(shell.ui_font), TRUE);
+    SendMessageW(shell.status_bar, WM_SETFONT, reinterpret_cast<WPARAM>(shell.ui_font.get()), TRUE);
     ShowWindow(shell.status_bar, SW_SHOW);
     UpdateWindow(shell.status_bar);
     win32_set_main_window(window);
@@ -87,8 +85,8 @@ void on_dpi_changed(HWND window, LPARAM suggested) {
     SetWindowPos(window, nullptr, at->left, at->top, at->right - at->left, at->bottom - at->top,
                  SWP_NOZORDER | SWP_NOACTIVATE);
     create_fonts(window);
-    SendMessageW(shell.editor, WM_SETFONT, reinterpret_cast<WPARAM>(shell.editor_font), TRUE);
-    SendMessageW(shell.status_bar, WM_SETFONT, reinterpret_cast<WPARAM>(shell.ui_font), TRUE);
+    SendMessageW(shell.editor, WM_SETFONT, reinterpret_cast<WPARAM>(shell.editor_font.get()), TRUE);
+    SendMessageW(shell.status_bar, WM_SETFONT, reinterpret_cast<WPARAM>(shell.ui_font.get()), TRUE);
     RECT client;
     GetClientRect(window, &client);
     on_size(window, SIZE_RESTORED, MAKELPARAM(client.right, client.bottom));
@@ -106,10 +104,8 @@ void on_shutdown(HWND window) {
     win32_set_main_window(nullptr);
     if (shell.hand_cursor) DestroyCursor(shell.hand_cursor);
     shell.hand_cursor = nullptr;
-    if (shell.editor_font) DeleteObject(shell.editor_font);
-    shell.editor_font = nullptr;
-    if (shell.ui_font) DeleteObject(shell.ui_font);
-    shell.ui_font = nullptr;
+    shell.editor_font.reset();
+    shell.ui_font.reset();
     release_list_text();
     PostQuitMessage(0);
 }

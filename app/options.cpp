@@ -16,27 +16,24 @@ const wchar_t* const run_value = L"Quillomat";
 bool tracking_mouse = false;
 
 bool run_value_write(const char* text) {
-    HKEY key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, run_key, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS &&
+    RegistryKey key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, run_key, 0, KEY_ALL_ACCESS, key.receive()) !=
+            ERROR_SUCCESS &&
         RegCreateKeyExW(HKEY_CURRENT_USER, run_key, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY, nullptr, &key,
+                        KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY, nullptr, key.receive(),
                         nullptr) != ERROR_SUCCESS)
         return false;
     const std::wstring value = widen(text);
-    const LONG result = RegSetValueExW(key, run_value, 0, REG_EXPAND_SZ,
-                                       reinterpret_cast<const BYTE*>(value.c_str()),
-                                       static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
-    return result == ERROR_SUCCESS;
+    return RegSetValueExW(
+               key.get(), run_value, 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+               static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
 void run_value_delete() {
-    HKEY key;
+    RegistryKey key;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, run_key, 0, KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY,
-                      &key) != ERROR_SUCCESS)
-        return;
-    RegDeleteValueW(key, run_value);
-    RegCloseKey(key);
+                      key.receive()) == ERROR_SUCCESS)
+        RegDeleteValueW(key.get(), run_value);
 }
 
 // Runs the font dialog; the face goes to `face` (UTF-8), the size in points is returned; 0 on
@@ -44,7 +41,7 @@ void run_value_delete() {
 int pick_font(HWND owner, std::string& face) {
     // It opens at the editor's font, owned by the main window (one at a time).
     LOGFONTW font{};
-    if (shell.editor_font) GetObjectW(shell.editor_font, sizeof font, &font);
+    if (shell.editor_font) GetObjectW(shell.editor_font.get(), sizeof font, &font);
     CHOOSEFONTW dialog{};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = owner;
@@ -57,13 +54,14 @@ int pick_font(HWND owner, std::string& face) {
 } // namespace
 
 bool auto_start_is_on() {
-    HKEY key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, run_key, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    RegistryKey key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, run_key, 0, KEY_QUERY_VALUE, key.receive()) !=
+        ERROR_SUCCESS)
         return false;
     DWORD type = 0, size = 0;
-    const LONG result = RegQueryValueExW(key, run_value, nullptr, &type, nullptr, &size);
-    RegCloseKey(key);
-    return result == ERROR_SUCCESS && size > sizeof(wchar_t);
+    return RegQueryValueExW(key.get(), run_value, nullptr, &type, nullptr, &size) ==
+               ERROR_SUCCESS &&
+           size > sizeof(wchar_t);
 }
 
 void toggle_tray(HWND window) {
@@ -91,10 +89,9 @@ void choose_editor_font(HWND window) {
     std::string face;
     const int points = pick_font(window, face);
     if (points == 0) return;
-    if (shell.editor_font) DeleteObject(shell.editor_font);
-    shell.editor_font = make_font(face.empty() ? "Courier New" : face.c_str(), points, false, false,
-                                  false, window_dpi(window));
-    SendMessageW(shell.editor, WM_SETFONT, reinterpret_cast<WPARAM>(shell.editor_font), TRUE);
+    shell.editor_font.reset(make_font(face.empty() ? "Courier New" : face.c_str(), points, false,
+                                      false, false, window_dpi(window)));
+    SendMessageW(shell.editor, WM_SETFONT, reinterpret_cast<WPARAM>(shell.editor_font.get()), TRUE);
     write_setting("font", (face + "," + std::to_string(points)).c_str());
 }
 

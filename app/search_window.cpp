@@ -28,7 +28,7 @@ struct SearchWindow {
     WNDPROC edit_proc = nullptr, list_proc = nullptr;
     std::vector<SearchItem> items;
     std::vector<int> shown; // item indexes, best first
-    HFONT font = nullptr;   // at the window's DPI
+    OwnedFont font;         // at the window's DPI
     bool closing = false;
 };
 SearchWindow search;
@@ -73,8 +73,7 @@ void close_search(int entry, bool give_back) {
     HWND previous = search.previous;
     if (give_back && previous && IsWindow(previous)) give_keyboard_back(previous);
     DestroyWindow(search.window);
-    if (search.font) DeleteObject(search.font);
-    search = SearchWindow{};
+    search = SearchWindow{}; // and its font goes
     search_window_closed(entry);
 }
 
@@ -213,10 +212,9 @@ void layout(HWND window) {
 
 // The controls' font, for the window's DPI.
 void set_font(HWND window) {
-    if (search.font) DeleteObject(search.font);
-    search.font = make_ui_font(window_dpi(window));
-    SendMessageW(search.query, WM_SETFONT, reinterpret_cast<WPARAM>(search.font), TRUE);
-    SendMessageW(search.results, WM_SETFONT, reinterpret_cast<WPARAM>(search.font), TRUE);
+    search.font.reset(make_ui_font(window_dpi(window)));
+    SendMessageW(search.query, WM_SETFONT, reinterpret_cast<WPARAM>(search.font.get()), TRUE);
+    SendMessageW(search.results, WM_SETFONT, reinterpret_cast<WPARAM>(search.font.get()), TRUE);
 }
 
 void create_children(HWND window) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "common/text.h"
+#include "platform/win32/handles.h"
 
 #include <string>
 #include <windows.h>
@@ -47,8 +48,8 @@ struct Shell {
     HWND main = nullptr;
     HWND editor = nullptr;
     HWND status_bar = nullptr;
-    HFONT editor_font = nullptr;
-    HFONT ui_font = nullptr; // the status bar's, at the main window's DPI
+    OwnedFont editor_font;
+    OwnedFont ui_font; // the status bar's, at the main window's DPI
     HCURSOR hand_cursor = nullptr;
     HICON small_icon = nullptr;
     char settings_path[path_capacity] = {};

@@ -22,10 +22,21 @@ NOTIFYICONDATAW icon_record(HWND window) {
     return data;
 }
 
+// Light greys for the icon's pixels (of 32 bits, alpha kept).
+void make_grey(std::vector<uint32_t>& pixels) {
+    for (uint32_t& pixel : pixels) {
+        const uint32_t r = (pixel >> 16) & 0xFF, g = (pixel >> 8) & 0xFF, b = pixel & 0xFF;
+        const uint32_t grey = (r * 30 + g * 59 + b * 11) / 100 / 2 + 96; // light grey
+        pixel = (pixel & 0xFF000000u) | (grey << 16) | (grey << 8) | grey;
+    }
+}
+
 // The icon drawn in greys, for while expansions are paused.
 HICON make_grey_icon(HICON icon) {
     ICONINFO info{};
     if (!icon || !GetIconInfo(icon, &info)) return nullptr;
+    // The icon's bitmaps are copies made for us.
+    const OwnedBitmap colour(info.hbmColor), mask(info.hbmMask);
     BITMAP bitmap{};
     GetObjectW(info.hbmColor, sizeof bitmap, &bitmap);
     BITMAPINFO format{};
@@ -37,23 +48,14 @@ HICON make_grey_icon(HICON icon) {
     format.bmiHeader.biCompression = BI_RGB;
     std::vector<uint32_t> pixels(static_cast<std::size_t>(bitmap.bmWidth) *
                                  static_cast<std::size_t>(bitmap.bmHeight));
-    HDC screen = GetDC(nullptr);
-    HICON made = nullptr;
-    if (!pixels.empty() && GetDIBits(screen, info.hbmColor, 0, static_cast<UINT>(bitmap.bmHeight),
-                                     pixels.data(), &format, DIB_RGB_COLORS)) {
-        for (uint32_t& pixel : pixels) {
-            const uint32_t r = (pixel >> 16) & 0xFF, g = (pixel >> 8) & 0xFF, b = pixel & 0xFF;
-            const uint32_t grey = (r * 30 + g * 59 + b * 11) / 100 / 2 + 96; // light grey
-            pixel = (pixel & 0xFF000000u) | (grey << 16) | (grey << 8) | grey;
-        }
-        SetDIBits(screen, info.hbmColor, 0, static_cast<UINT>(bitmap.bmHeight), pixels.data(),
-                  &format, DIB_RGB_COLORS);
-        made = CreateIconIndirect(&info);
-    }
-    ReleaseDC(nullptr, screen);
-    DeleteObject(info.hbmColor);
-    DeleteObject(info.hbmMask);
-    return made;
+    const WindowDC screen(nullptr);
+    const UINT rows = static_cast<UINT>(bitmap.bmHeight);
+    if (pixels.empty() ||
+        !GetDIBits(screen.get(), info.hbmColor, 0, rows, pixels.data(), &format, DIB_RGB_COLORS))
+        return nullptr;
+    make_grey(pixels);
+    SetDIBits(screen.get(), info.hbmColor, 0, rows, pixels.data(), &format, DIB_RGB_COLORS);
+    return CreateIconIndirect(&info);
 }
 
 // The icon and tooltip for now: greyed and "(paused)" while expansions are paused.
@@ -111,18 +113,17 @@ void on_tray_callback(HWND window, LPARAM mouse_message) {
     }
     if (mouse_message != WM_LBUTTONDOWN && mouse_message != WM_RBUTTONDOWN) return;
     SetForegroundWindow(window);
-    HMENU menu = CreatePopupMenu();
+    const OwnedMenu menu(CreatePopupMenu());
     if (!menu) return;
-    AppendMenuW(menu, MF_STRING, command::show_window, L"Show Quillomat");
-    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(menu, MF_STRING | (paused ? MF_CHECKED : MF_UNCHECKED), command::pause_expansions,
-                L"Pause Expansions");
-    AppendMenuW(menu, MF_STRING, command::remove_clipboard_formatting,
+    AppendMenuW(menu.get(), MF_STRING, command::show_window, L"Show Quillomat");
+    AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu.get(), MF_STRING | (paused ? MF_CHECKED : MF_UNCHECKED),
+                command::pause_expansions, L"Pause Expansions");
+    AppendMenuW(menu.get(), MF_STRING, command::remove_clipboard_formatting,
                 L"Remove Clipboard Formatting");
-    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(menu, MF_STRING, command::exit_program, L"Exit Quillomat");
+    AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu.get(), MF_STRING, command::exit_program, L"Exit Quillomat");
     POINT at;
     GetCursorPos(&at);
-    TrackPopupMenu(menu, 0, at.x, at.y, 0, window, nullptr);
-    DestroyMenu(menu);
+    TrackPopupMenu(menu.get(), 0, at.x, at.y, 0, window, nullptr);
 }

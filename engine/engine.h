@@ -45,8 +45,9 @@ void load_triggers(const char* path, bool keep_place = false);
 // Writes the editor's text (UTF-8) to the trigger file in the encoding it
 // was read in (text the code page cannot hold turns an ANSI file into
 // UTF-8 with a mark), through the one safe writer, and loads it again.
-// False when nothing was written.
-bool save_trigger_text(std::string_view editor_text);
+// False when the text did not take the file's place; `kept_at` then names
+// the file that holds it, if the old file is gone (see replace_file).
+bool save_trigger_text(std::string_view editor_text, std::string* kept_at = nullptr);
 // Something changed in the trigger file's folder: it is looked at a moment
 // later, once the other program has finished writing.
 void trigger_folder_changed();

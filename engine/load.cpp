@@ -140,13 +140,13 @@ void load_triggers(const char* path, bool keep_place) {
     resume_polling();
 }
 
-bool save_trigger_text(std::string_view editor_text) {
+bool save_trigger_text(std::string_view editor_text, std::string* kept_at) {
     LoadedFile& file = engine.file;
     if (file.refusal != FileRead::ok) return false; // never over a file that was not loaded
     const std::string bytes = encode_trigger_text(editor_text, file.encoding);
     pause_polling();
     const std::string path = file.path;
-    const bool saved = replace_file(path.c_str(), bytes);
+    const bool saved = replace_file(path.c_str(), bytes, kept_at);
     if (saved) load_triggers(path.c_str(), true);
     resume_polling();
     return saved;

@@ -82,8 +82,11 @@ bool append_to_file(const char* path, std::string_view data);
 // leaves the old file as it was (false). The file a link points at is the
 // one replaced, and the file keeps its permissions, attributes and other
 // names (a file with several names is rewritten in place, after a copy of
-// its old bytes has been put aside).
-bool replace_file(const char* path, std::string_view data);
+// its old bytes has been put aside). The new text is never deleted while
+// it is the only copy: should the system take the old file away and then
+// fail to put the new one in its place, the new file stays where it was
+// written, `kept_at` gets its path, and the result is false.
+bool replace_file(const char* path, std::string_view data, std::string* kept_at = nullptr);
 
 // What a file is on disk now, to tell whether another program changed it.
 struct FileStat {

@@ -699,7 +699,8 @@ bool append_to_file(const char* path, std::string_view data) {
     return write_to_file(path, data, "ab");
 }
 
-bool replace_file(const char* path, std::string_view data) {
+bool replace_file(const char* path, std::string_view data, std::string* kept_at) {
+    if (kept_at) kept_at->clear();
     if (!path || !*path || desk().locked_files.count(path) || desk().no_file_writes) return false;
     // Beside the file first, then in its place in one step.
     const std::string fresh = std::string(path) + ".sim-new";

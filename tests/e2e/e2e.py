@@ -331,6 +331,18 @@ class Commands(WineTest):
         self.assertTrue(poll(lambda: s.probe("control", "About Quillomat", "0x800F")[1] == "quillomat.example", 5))
         s.probe("press", "About Quillomat", "OK")
 
+    def test_help_reference_never_shows_a_copy_another_program_holds(self):
+        s = self.session()
+        s.start()
+        holder = s.probe_async("hold", r"%TMP%\Quillomat README.txt", "120", "AN OLD COPY OF THE HELP")
+        self.assertTrue(poll(lambda: "held" in holder(), 15), "the old copy is held open, shared for reading")
+        self.command(s, 3501)
+        self.assertTrue(poll(lambda: s.probe_ok("exists", "=Notepad"), 15), "notepad with the help")
+        shown = poll(lambda: s.text("=Notepad"), 5)
+        self.assertIn("QUILLOMAT HELP REFERENCE", shown)
+        self.assertNotIn("AN OLD COPY", shown)
+        s.probe("close", "=Notepad")
+
     def test_custom_list_picks_and_closes(self):
         s = self.session("ql=LIST: a;;b{Enter}\r\nqt=LIST: Quillomat Target;notepad.exe\r\n")
         s.start()

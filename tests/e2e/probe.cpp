@@ -17,14 +17,15 @@
 //   probe clipboard-set TEXT     puts TEXT on the clipboard as plain text and as rich text
 //   probe clipboard              the clipboard's format names, one a line, then "text: ..."
 //   probe clipboard-many TEXT    puts TEXT as Unicode text, an HTML format and a private format
-//   probe clipboard-bytes NAME   the bytes of a clipboard format (by name, or CF_UNICODETEXT as
-//   "unicode"), in hex probe settext TITLE TEXT     sets the text of the first edit control inside
-//   the window probe rows TITLE             the rows of the list box inside the window, one a line
+//   probe clipboard-bytes NAME   the bytes of a clipboard format (by name, or CF_UNICODETEXT as "unicode"), in hex
+//   probe settext TITLE TEXT     sets the text of the first edit control inside the window
+//   probe rows TITLE             the rows of the list box inside the window, one a line
 //   probe selected TITLE         the index of the selected row of that list box
-//   probe tray SPEC ask|remove   whether the window's tray icon (id 1001) is there (exit 0), or
-//   removes it probe announce MESSAGE       posts a registered message (such as TaskbarCreated) to
-//   every top window probe tick SPEC N            toggles the check box of the Nth item (from 0) of
-//   the tree view
+//   probe tray SPEC ask|remove   whether the window's tray icon (id 1001) is there (exit 0), or removes it
+//   probe hold PATH SECS [TEXT]  holds the file (%VARIABLES% expanded) open, sharing nothing;
+//                                with TEXT, writes it there first and shares it for reading only
+//   probe announce MESSAGE       posts a registered message (such as TaskbarCreated) to every top window
+//   probe tick SPEC N            toggles the check box of the Nth item (from 0) of the tree view
 //                                inside the window, as the space bar does; prints its state
 //
 // TITLE is matched exactly; "=NAME" names a window class instead. Arguments
@@ -249,10 +250,20 @@ int probe_main(int argc, char** argv) {
         std::printf("%lld\n", static_cast<long long>(result));
         return 0;
     }
-    if (verb == "hold" && argc == 4) {
-        // Holds the file open with no sharing, as another program can.
-        HANDLE file = CreateFileW(widen(argv[2]).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                  0, nullptr);
+    if (verb == "hold" && (argc == 4 || argc == 5)) {
+        // Holds the file open with no sharing, as another program can; or,
+        // given a text, writes it there and lets others only read it.
+        wchar_t path[MAX_PATH * 2] = {};
+        ExpandEnvironmentStringsW(widen(argv[2]).c_str(), path, MAX_PATH * 2);
+        if (argc == 5) {
+            HANDLE written =
+                CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+            DWORD size = 0;
+            WriteFile(written, argv[4], static_cast<DWORD>(std::strlen(argv[4])), &size, nullptr);
+            CloseHandle(written);
+        }
+        HANDLE file = CreateFileW(path, GENERIC_READ, argc == 5 ? FILE_SHARE_READ : 0, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
         if (file == INVALID_HANDLE_VALUE) return 1;
         std::printf("held\n");
         std::fflush(stdout);

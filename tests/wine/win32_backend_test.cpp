@@ -8,6 +8,7 @@
 #include "keys/key_tokens.h"
 #include "keys/synthesis.h"
 #include "platform/platform.h"
+#include "platform/win32/safe_writer.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -15,6 +16,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 class KeyEvents : public ::testing::Test {
@@ -162,4 +164,83 @@ TEST(Files, PathsKeepEveryCharacterAndMayBeLong) {
         }
         EXPECT_TRUE(delete_file(path.c_str()));
     }
+}
+
+namespace {
+// Steps that give up half way, as ReplaceFileW may when given no backup name.
+HANDLE held_replacement = INVALID_HANDLE_VALUE;
+
+BOOL removes_old_then_fails(const wchar_t* replaced, const wchar_t*) {
+    DeleteFileW(replaced);
+    SetLastError(ERROR_UNABLE_TO_MOVE_REPLACEMENT);
+    return FALSE;
+}
+BOOL moves_old_aside_then_fails(const wchar_t* replaced, const wchar_t*) {
+    MoveFileW(replaced, (std::wstring(replaced) + L".old").c_str());
+    SetLastError(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2);
+    return FALSE;
+}
+BOOL removes_old_while_new_is_held(const wchar_t* replaced, const wchar_t* replacement) {
+    // Held without delete sharing (a virus scanner, an indexer): it cannot be renamed.
+    held_replacement =
+        CreateFileW(replacement, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    return removes_old_then_fails(replaced, replacement);
+}
+BOOL fails_with_both_in_place(const wchar_t*, const wchar_t*) {
+    SetLastError(ERROR_UNABLE_TO_REMOVE_REPLACED);
+    return FALSE;
+}
+
+// The files in `folder` whose names match `pattern`, which are then deleted.
+std::vector<std::string> take_files(const std::string& folder, const char* pattern) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + pattern).c_str(), &found);
+    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found))
+        names.push_back(found.cFileName);
+    if (search != INVALID_HANDLE_VALUE) FindClose(search);
+    for (const std::string& name : names)
+        DeleteFileA((folder + name).c_str());
+    return names;
+}
+} // namespace
+
+TEST(SafeWriter, TheNewTextIsNeverDeletedWhileItIsTheOnlyCopy) {
+    const std::string folder = temp_path("quillomat-writer-test\\");
+    CreateDirectoryA(folder.c_str(), nullptr);
+    const std::string path = folder + "triggers.txt";
+    const ReplaceStep real_step = win32_replace_step;
+    const struct {
+        ReplaceStep step;
+        bool saved;
+        const char* on_disk; // null: no file there
+        bool kept;
+    } cases[] = {
+        {removes_old_then_fails, true, "new", false},
+        {moves_old_aside_then_fails, true, "new", false},
+        {removes_old_while_new_is_held, false, nullptr, true},
+        {fails_with_both_in_place, false, "old", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        write_file(path, "old");
+        win32_replace_step = c.step;
+        std::string kept_at;
+        EXPECT_EQ(replace_file(path.c_str(), "new", &kept_at), c.saved);
+        win32_replace_step = real_step;
+        if (held_replacement != INVALID_HANDLE_VALUE) CloseHandle(held_replacement);
+        held_replacement = INVALID_HANDLE_VALUE;
+        if (c.on_disk) {
+            EXPECT_EQ(read_file(path), c.on_disk);
+        } else {
+            EXPECT_EQ(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
+        }
+        EXPECT_EQ(kept_at.empty(), !c.kept);
+        if (!kept_at.empty()) {
+            EXPECT_EQ(read_file(kept_at), "new");
+        }
+        EXPECT_EQ(take_files(folder, "~qlm*.tmp").size(), c.kept ? 1u : 0u) << "files beside";
+        take_files(folder, "*.*");
+    }
+    RemoveDirectoryA(folder.c_str());
 }
