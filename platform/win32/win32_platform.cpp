@@ -632,6 +632,57 @@ HGLOBAL global_copy(const void* data, std::size_t size) {
     return block;
 }
 
+// Every format on the (open) clipboard that can be read; `not_kept` gets
+// the names of the others.
+std::vector<SavedFormat> read_formats(std::string* not_kept) {
+    std::vector<SavedFormat> saved;
+    for (UINT format = EnumClipboardFormats(0); format; format = EnumClipboardFormats(format)) {
+        HANDLE data = GetClipboardData(format);
+        if (!data) continue;
+        if (format == CF_ENHMETAFILE) {
+            const UINT size = GetEnhMetaFileBits(static_cast<HENHMETAFILE>(data), 0, nullptr);
+            std::string bits(size, '\0');
+            if (size && GetEnhMetaFileBits(static_cast<HENHMETAFILE>(data), size,
+                                           reinterpret_cast<BYTE*>(&bits[0])))
+                saved.push_back(SavedFormat{format, bits, true});
+            continue;
+        }
+        // Handles that are not memory blocks (bitmaps, palettes, old
+        // metafiles): a picture comes back from its DIB form, which is kept.
+        const bool handle = format == CF_BITMAP || format == CF_PALETTE ||
+                            format == CF_METAFILEPICT || format == CF_DSPBITMAP ||
+                            format == CF_DSPMETAFILEPICT || format == CF_DSPENHMETAFILE ||
+                            format == CF_OWNERDISPLAY;
+        const void* locked = handle ? nullptr : GlobalLock(data);
+        if (!locked) {
+            if (not_kept) *not_kept += (not_kept->empty() ? "" : ", ") + format_name(format);
+            continue;
+        }
+        saved.push_back(
+            SavedFormat{format, std::string(static_cast<const char*>(locked), GlobalSize(data))});
+        GlobalUnlock(data);
+    }
+    return saved;
+}
+
+// Puts saved formats on the (open, emptied) clipboard.
+void write_formats(const std::vector<SavedFormat>& formats) {
+    for (const SavedFormat& saved : formats) {
+        HANDLE data = nullptr;
+        if (saved.metafile)
+            data = SetEnhMetaFileBits(static_cast<UINT>(saved.bytes.size()),
+                                      reinterpret_cast<const BYTE*>(saved.bytes.data()));
+        else
+            data = global_copy(saved.bytes.data(), saved.bytes.size());
+        if (data && !SetClipboardData(saved.format, data)) {
+            if (saved.metafile)
+                DeleteEnhMetaFile(static_cast<HENHMETAFILE>(data));
+            else
+                GlobalFree(data);
+        }
+    }
+}
+
 void put_marker(const wchar_t* name, DWORD value) {
     // Clipboard history, cloud clipboard and clipboard managers skip text so marked.
     if (const UINT format = RegisterClipboardFormatW(name))
@@ -655,32 +706,7 @@ bool clipboard_put_for_paste(const char* text, std::string* not_kept) {
     if (!main_window || !open_clipboard()) return false;
     PasteClipboard& paste = paste_clipboard;
     paste = PasteClipboard{};
-    for (UINT format = EnumClipboardFormats(0); format; format = EnumClipboardFormats(format)) {
-        HANDLE data = GetClipboardData(format);
-        if (!data) continue;
-        if (format == CF_ENHMETAFILE) {
-            const UINT size = GetEnhMetaFileBits(static_cast<HENHMETAFILE>(data), 0, nullptr);
-            std::string bits(size, '\0');
-            if (size && GetEnhMetaFileBits(static_cast<HENHMETAFILE>(data), size,
-                                           reinterpret_cast<BYTE*>(&bits[0])))
-                paste.saved.push_back(SavedFormat{format, bits, true});
-            continue;
-        }
-        // Handles that are not memory blocks (bitmaps, palettes, old
-        // metafiles): a picture comes back from its DIB form, which is kept.
-        const bool handle = format == CF_BITMAP || format == CF_PALETTE ||
-                            format == CF_METAFILEPICT || format == CF_DSPBITMAP ||
-                            format == CF_DSPMETAFILEPICT || format == CF_DSPENHMETAFILE ||
-                            format == CF_OWNERDISPLAY;
-        const void* locked = handle ? nullptr : GlobalLock(data);
-        if (!locked) {
-            if (not_kept) *not_kept += (not_kept->empty() ? "" : ", ") + format_name(format);
-            continue;
-        }
-        paste.saved.push_back(
-            SavedFormat{format, std::string(static_cast<const char*>(locked), GlobalSize(data))});
-        GlobalUnlock(data);
-    }
+    paste.saved = read_formats(not_kept);
     EmptyClipboard();
     paste.text = widen(text);
     SetClipboardData(CF_UNICODETEXT, nullptr); // given when the pasting window asks: then it has it
@@ -704,21 +730,59 @@ bool clipboard_restore() {
         return false;
     }
     EmptyClipboard();
-    for (const SavedFormat& saved : paste.saved) {
-        HANDLE data = nullptr;
-        if (saved.metafile)
-            data = SetEnhMetaFileBits(static_cast<UINT>(saved.bytes.size()),
-                                      reinterpret_cast<const BYTE*>(saved.bytes.data()));
-        else
-            data = global_copy(saved.bytes.data(), saved.bytes.size());
-        if (data && !SetClipboardData(saved.format, data)) {
-            if (saved.metafile)
-                DeleteEnhMetaFile(static_cast<HENHMETAFILE>(data));
-            else
-                GlobalFree(data);
-        }
-    }
+    write_formats(paste.saved);
     CloseClipboard();
     paste = PasteClipboard{};
+    return true;
+}
+
+// ---- the clipboard's text, for {Clipboard} and {Selection} ----
+
+namespace {
+// The user's clipboard while the selection is copied over it.
+std::vector<SavedFormat> kept_clipboard;
+} // namespace
+
+uint32_t clipboard_sequence() {
+    return GetClipboardSequenceNumber();
+}
+
+ClipboardText clipboard_text(std::string* utf8) {
+    utf8->clear();
+    if (!open_clipboard()) return ClipboardText::busy;
+    HANDLE data = GetClipboardData(CF_UNICODETEXT);
+    const auto* locked = data ? static_cast<const wchar_t*>(GlobalLock(data)) : nullptr;
+    if (locked) {
+        // Only as far as the block goes: a text without its terminator stays inside it.
+        const std::size_t units = GlobalSize(data) / sizeof(wchar_t);
+        std::size_t length = 0;
+        while (length < units && locked[length])
+            ++length;
+        *utf8 = narrow(locked, static_cast<int>(length));
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    return locked ? ClipboardText::text : ClipboardText::none;
+}
+
+bool clipboard_save(std::string* not_kept) {
+    if (not_kept) not_kept->clear();
+    kept_clipboard.clear();
+    if (!main_window || !open_clipboard()) return false;
+    kept_clipboard = read_formats(not_kept);
+    CloseClipboard();
+    return true;
+}
+
+bool clipboard_give_back(uint32_t sequence) {
+    // Whatever was copied after the program's own copy belongs to someone else now.
+    if (GetClipboardSequenceNumber() != sequence || !open_clipboard()) {
+        kept_clipboard.clear();
+        return false;
+    }
+    EmptyClipboard();
+    write_formats(kept_clipboard);
+    CloseClipboard();
+    kept_clipboard.clear();
     return true;
 }
