@@ -161,6 +161,7 @@ void build_trigger_report(const char* text, std::size_t size, bool netbook, Trig
             report.fired_inside_by[note.entry] >= 0)
             ++report.dead_lines;
     }
+    report.inserts = report_inserts(std::string_view(text, length_bounded(text, size)), report);
 }
 
 std::string format_trigger_report(const TriggerReport& report) {
@@ -202,6 +203,7 @@ std::string format_trigger_report(const TriggerReport& report) {
         }
         if (entry.word_start) out += "  [word start]";
         if (entry.any_case) out += "  [any case]";
+        if (static_cast<std::size_t>(i) < report.inserts.tags.size()) out += report.inserts.tags[i];
         out += '\n';
     }
 
@@ -230,6 +232,9 @@ std::string format_trigger_report(const TriggerReport& report) {
         ++shown;
     }
     if (shown == 0) out += "  none\n";
+    if (!report.inserts.notes.empty()) out += "Output tokens:\n";
+    for (const auto& [number, words] : report.inserts.notes)
+        out += "  line " + std::to_string(number) + ": " + words + "\n";
     std::snprintf(line, sizeof line, "%d triggers loaded, %d lines never fire\n", table.count,
                   report.dead_lines);
     out += line;

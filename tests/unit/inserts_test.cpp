@@ -3,6 +3,7 @@
 #include "engine_fixture.h"
 
 #include "triggers/inserts.h"
+#include "triggers/report.h"
 
 #include <cstring>
 
@@ -213,4 +214,40 @@ TEST_F(EngineTest, TheSelectionIsCopiedAndTheClipboardGivenBackOnceTheCopyHasLan
         EXPECT_EQ(run(c.triggers, c.script, {"keys", "clipboard"}), c.transcript) << c.name;
         EXPECT_EQ(sim_clipboard(), c.clipboard_after) << c.name;
     }
+}
+
+TEST(InsertReport, MarksTheTokensAndNamesWhatCannotWorkOnItsLine) {
+    const std::string file = "b1=x{Snip:b2}\n"
+                             "b2=y{Snip:b1}z\n"
+                             "c1=a{Cursor}b{cursor}c\n"
+                             "c2=a{Cursor}b{Home}\n"
+                             "c3={Random:a{Cursor}b|c{Cursor}}d\n"
+                             "m1={Snip:gone}{Random:}{Snip:c3}\n"
+                             "t1=<{Selection}>{Clipboard}\n"
+                             "{control}{alt}q=<{Selection}>{Snip:c2}\n";
+    TriggerReport report;
+    build_trigger_report(file.data(), file.size(), false, report);
+    const std::string out = format_trigger_report(report);
+    for (const char* tagged :
+         {"b1  [snip: b2]\n", "c3  [cursor]  [random]\n",
+          "m1  [snip: gone]  [snip: c3]  [random]\n", "t1  [clipboard]  [selection]\n",
+          "Ctrl+Alt+Q  [selection]  [snip: c2]\n"})
+        EXPECT_NE(out.find(tagged), std::string::npos) << tagged << out;
+    const std::string notes = out.substr(out.find("Output tokens:"));
+    EXPECT_EQ(notes,
+              "Output tokens:\n"
+              "  line 1: a {Snip:} loop: line 1 (b1) -> line 2 (b2) -> line 1 (b1); the chain "
+              "stops where it comes back\n"
+              "  line 2: a {Snip:} loop: line 2 (b2) -> line 1 (b1) -> line 2 (b2); the chain "
+              "stops where it comes back\n"
+              "  line 3: a second {Cursor}: only the first one places the caret\n"
+              "  line 4: the caret cannot be placed at {Cursor}: more than characters, {Enter} "
+              "and {Tab} follows it, so the caret stays at the end\n"
+              "  line 6: {Snip:gone} names no trigger: it inserts nothing\n"
+              "  line 6: an empty {Random:}: it inserts nothing\n"
+              "  line 7: {Selection} in a typed trigger inserts nothing: typing the trigger "
+              "replaced the selection (a hotkey keeps it)\n"
+              "  line 8: the caret cannot be placed at {Cursor}: more than characters, {Enter} "
+              "and {Tab} follows it, so the caret stays at the end\n"
+              "8 triggers loaded, 0 lines never fire\n");
 }
