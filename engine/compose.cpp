@@ -26,10 +26,6 @@ bool fits_window(const TriggerEntry& entry) {
 std::size_t choose_item(std::size_t count) {
     return std::uniform_int_distribution<std::size_t>(0, count - 1)(engine.prepare.choices);
 }
-
-void debug_note(const std::string& line) {
-    if (engine.file.table.debug_mode) append_debug_log(line);
-}
 } // namespace
 
 void seed_random_choices(uint32_t seed) {
@@ -50,13 +46,12 @@ void compose_fired_output(int entry_index) {
     const SnipSource source{&engine.file.table, engine.file.text, fits_window, choose_item};
     prepare.markup = compose_markup(entry_output(entry), entry_index, source);
     prepare.inserted = InsertedTexts{};
-    prepare.clipboard_lacks_text = false;
+    prepare.clipboard_read = ClipboardText::text;
     if (!holds_insert(prepare.markup, InsertKind::clipboard)) return;
     std::string text;
     const ClipboardText read = clipboard_text(&text);
     prepare.inserted.clipboard = cut_inserted_text(std::move(text));
-    prepare.clipboard_lacks_text = read != ClipboardText::text;
-    if (read == ClipboardText::busy) debug_note("the clipboard was busy: {Clipboard} took nothing");
+    prepare.clipboard_read = read;
 }
 
 void set_in_inserted_text(OutputPieces& pieces) {
@@ -64,6 +59,8 @@ void set_in_inserted_text(OutputPieces& pieces) {
 }
 
 void tell_what_was_not_inserted() {
-    if (engine.prepare.clipboard_lacks_text)
+    if (engine.prepare.clipboard_read == ClipboardText::none)
         status_printf(" The clipboard holds no text: {Clipboard} typed nothing");
+    if (engine.prepare.clipboard_read == ClipboardText::busy)
+        status_printf(" Another program holds the clipboard: {Clipboard} typed nothing");
 }

@@ -72,8 +72,9 @@ struct Preparation {
     // selection (engine/selection.cpp).
     std::string markup;
     InsertedTexts inserted;
-    bool clipboard_lacks_text = false; // {Clipboard} found none: the status bar says so
-    uint32_t copy_sequence = 0;        // the clipboard's before the selection was copied
+    // What {Clipboard} found; the status bar says when it was no text.
+    ClipboardText clipboard_read = ClipboardText::text;
+    uint32_t copy_sequence = 0; // the clipboard's before the selection was copied
     uint32_t copy_sent_at = 0;
     std::mt19937 choices; // {Random:}, seeded once per start
 };

@@ -155,7 +155,11 @@ InsertReport report_inserts(std::string_view text, const TriggerReport& report) 
         result.tags.push_back(tags_of(tokens));
         auto note = [&](const std::string& words) { result.notes.emplace_back(entry.line, words); };
         if (cursors_in(output) > 1) note("a second {Cursor}: only the first one places the caret");
-        if (reader.cursor_unplaceable(i))
+        const bool may_place_caret =
+            std::any_of(tokens.begin(), tokens.end(), [](const InsertToken& t) {
+                return t.kind == InsertKind::cursor || t.kind == InsertKind::snip;
+            });
+        if (may_place_caret && reader.cursor_unplaceable(i))
             note("the caret cannot be placed at {Cursor}: more than characters, {Enter} and "
                  "{Tab} follows it, so the caret stays at the end");
         for (const InsertToken& token : tokens) {

@@ -146,6 +146,9 @@ TEST_F(EngineTest, AClipboardWithoutTextInsertsNothingAndTheStatusBarSaysSo) {
               "80 status  Shortcuts Used:  1\n"
               "80 status  The clipboard holds no text: {Clipboard} typed nothing\n"
               "81 keys +41 -41 +42 -42 +43 -43\n");
+    sim_set_clipboard("mine", true);
+    EXPECT_EQ(prepared_output("qq"), "abc");
+    EXPECT_EQ(sim_status_text(), " Another program holds the clipboard: {Clipboard} typed nothing");
 }
 
 TEST_F(EngineTest, InsertedTextIsTakenBackByBackspaceWithTheRestOfTheOutput) {
