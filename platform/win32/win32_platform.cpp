@@ -602,6 +602,7 @@ struct PasteClipboard {
     std::vector<SavedFormat> saved;
     std::wstring text; // rendered when the window that pastes asks for it
     bool rendered = false;
+    bool out = false; // the text waits on the clipboard
 };
 PasteClipboard paste_clipboard;
 
@@ -693,6 +694,9 @@ void put_marker(const wchar_t* name, DWORD value) {
 
 void win32_render_clipboard(bool all) {
     PasteClipboard& paste = paste_clipboard;
+    // Only a paste's text is rendered late: the clipboard given back after
+    // a paste or a copy holds real data, which must stay as it is.
+    if (!paste.out) return;
     if (all && (GetClipboardOwner() != main_window || !OpenClipboard(main_window))) return;
     const std::size_t bytes = (paste.text.size() + 1) * sizeof(wchar_t);
     if (HGLOBAL block = global_copy(paste.text.c_str(), bytes))
@@ -709,6 +713,7 @@ bool clipboard_put_for_paste(const char* text, std::string* not_kept) {
     paste.saved = read_formats(not_kept);
     EmptyClipboard();
     paste.text = widen(text);
+    paste.out = true;
     SetClipboardData(CF_UNICODETEXT, nullptr); // given when the pasting window asks: then it has it
     put_marker(L"ExcludeClipboardContentFromMonitorProcessing", 1);
     put_marker(L"CanIncludeInClipboardHistory", 0);

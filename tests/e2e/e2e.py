@@ -885,9 +885,11 @@ class Inserts(WineTest):
         before = {name: s.probe("clipboard-bytes", name)[1] for name in formats}
         s.key("q", modifiers=("ctrl", "alt"))
         self.assertTrue(poll(lambda: s.text() == "hello \u201cworld\u201d", 10), repr(s.text()))
-        self.assertTrue(poll(lambda: all(s.probe("clipboard-bytes", name)[1] == data
-                                         for name, data in before.items()), 5),
-                        {name: s.probe("clipboard-bytes", name)[1] for name in formats})
+        given_back = lambda: all(s.probe("clipboard-bytes", name)[1] == data for name, data in before.items())
+        self.assertTrue(poll(given_back, 5), {name: s.probe("clipboard-bytes", name)[1] for name in formats})
+        s.probe("close", "=QuillomatClass")
+        self.assertTrue(poll(lambda: not s.probe_ok("exists", "=QuillomatClass"), 10))
+        self.assertTrue(given_back(), "it stays when the program ends")
 
 
 class WindowsWays(WineTest):
