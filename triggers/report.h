@@ -23,7 +23,7 @@ struct TriggerReport {
     std::vector<int> fired_inside_by; // per entry: a trigger that fires inside it first, or -1
     std::vector<std::pair<int, std::string>> directives; // line, text
     int dead_lines = 0;           // lines that are neither blank nor comments and never fire
-    InsertReport inserts; // what the tokens that build an output from other text make of it
+    InsertReport inserts;         // what the tokens that build an output from other text make of it
 };
 
 // Parses the text (the engine's, see to_engine_text) as the loader does and
