@@ -8,7 +8,7 @@
 namespace {
 // A composition gives up inserting snips after this many: lines that each
 // name another twice would otherwise double the work at every step.
-constexpr int max_snips_per_output = 10000;
+constexpr int max_snips_per_output = 1000;
 
 bool starts_with_word(std::string_view text, std::size_t at, std::string_view word) {
     return text.size() - at >= word.size() &&
@@ -134,11 +134,11 @@ std::vector<std::string_view> random_items(std::string_view argument) {
 
 std::vector<int> snip_targets(const TriggerTable& table, std::string_view trigger) {
     std::vector<int> targets;
+    if (trigger.empty() || trigger.size() > max_trigger_chars) return targets;
     for (int i = 0; i < table.count; ++i) {
         const char* key = table.entries[i].lookup_key.data(); // "\n" + trigger + "="
-        const std::size_t length = std::strlen(key);
-        if (length == trigger.size() + 2 && key[length - 1] == '=' &&
-            std::string_view(key + 1, trigger.size()) == trigger)
+        if (key[1] == trigger[0] && std::memcmp(key + 1, trigger.data(), trigger.size()) == 0 &&
+            key[trigger.size() + 1] == '=' && key[trigger.size() + 2] == '\0')
             targets.push_back(i);
     }
     return targets;
