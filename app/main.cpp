@@ -11,6 +11,7 @@
 #include <commctrl.h>
 #include <cstdio>
 #include <cstring>
+#include <random>
 
 Shell shell;
 const wchar_t* const main_class_name = L"QuillomatClass";
@@ -190,6 +191,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     load_triggers(trigger_file.c_str());
     watch_trigger_folder();
     start_watching();
+    // Older runtimes give the same random_device numbers at every start: the
+    // clock and the process id make each start's {Random:} choices its own.
+    seed_random_choices(std::random_device{}() ^ GetTickCount() ^ (GetCurrentProcessId() << 16));
     offer_kept_edits(shell.main);
     if (setting_int("paused")) set_expansions_paused(true); // as it was left
 

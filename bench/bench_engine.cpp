@@ -77,3 +77,23 @@ static void BM_PlaybackOf4KiB(benchmark::State& state) {
         benchmark::Counter(static_cast<double>(events), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_PlaybackOf4KiB)->Unit(benchmark::kMicrosecond);
+
+// Composing a fired output whose snips double at every line: the worst a
+// trigger file can ask of a firing, cut off by the bound on snips.
+static void BM_ComposeDoublingSnips(benchmark::State& state) {
+    sim_reset();
+    reset_engine();
+    std::string text;
+    for (int i = 0; i < 254; ++i)
+        text += "q" + std::to_string(i) + "={Snip:q" + std::to_string(i + 1) + "}{Snip:q" +
+                std::to_string(i + 1) + "}x{Cursor}y\r\n";
+    text += "q254=end\r\n";
+    engine.file.text = text;
+    parse_trigger_text(engine.file.text.data(), engine.file.text.size(), engine.file.table,
+                       nullptr);
+    for (auto _ : state) {
+        compose_fired_output(0);
+        benchmark::DoNotOptimize(engine.prepare.markup.size());
+    }
+}
+BENCHMARK(BM_ComposeDoublingSnips);

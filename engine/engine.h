@@ -14,6 +14,7 @@
 
 #include "engine/state.h"
 
+#include <cstdint>
 #include <string_view>
 
 // ---- Watching the keyboard --------------------------------------------------------
@@ -58,6 +59,11 @@ void trigger_folder_changed();
 // for none: the entry's output plays as if it had fired, erasing nothing,
 // and polling resumes.
 void search_window_closed(int entry);
+
+// ---- Random choices -----------------------------------------------------------------------
+
+// Seeds the source {Random:} chooses from: once per start (tests fix it).
+void seed_random_choices(uint32_t seed);
 
 // ---- The debug log ----------------------------------------------------------------------
 

@@ -12,6 +12,7 @@
 #include "platform/platform.h"
 #include "ui/ui.h"
 
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -20,6 +21,7 @@ namespace {
 constexpr uint32_t command_pause_ms = 10; // lets a click or an activated window take effect
 constexpr uint32_t paste_check_ms = 5;    // how often a sent paste is looked at
 constexpr uint32_t paste_wait_ms = 1000;  // a paste nobody takes gives the clipboard back anyway
+constexpr uint8_t vk_left = 0x25;
 
 enum class After {
     next,     // go on with the next step in this tick
@@ -129,11 +131,7 @@ bool paste(const OutputStep& step) {
         return false;
     }
     if (!not_kept.empty()) debug_note("clipboard formats not kept: " + not_kept);
-    static const char* const consoles[] = {"ConsoleWindowClass", "CASCADIA_HOSTING_WINDOW_CLASS",
-                                           "mintty", "PuTTY"};
-    bool console = false;
-    for (const char* name : consoles)
-        console = console || equal_nocase(front.window_class.c_str(), name, std::strlen(name) + 1);
+    const bool console = is_console_window(front);
     const uint8_t modifier = console ? 16 : 17, key = console ? 45 : 'V';
     send_key(modifier, false);
     send_key(key, false);
@@ -160,6 +158,27 @@ bool waiting_for_paste() {
                std::to_string(waited) + " ms; the clipboard " +
                (restored ? "was given back" : "was left as it was (copied meanwhile)"));
     return false;
+}
+
+// The caret goes back to the output's {Cursor}. Every modifier goes up
+// first, the user's and any the output left down: Shift would turn the
+// presses into a selection, the Windows key into moves of the window. The
+// arrow goes out as the extended key, which remote-desktop clients do not
+// take for the keypad's 4.
+void place_caret(const OutputStep& step) {
+    if (step.number <= 0) {
+        debug_note("the caret stays at the end: more than text follows {Cursor}");
+        return;
+    }
+    std::array<bool, 256> left_down{};
+    for (const OutputStep& key : player.script)
+        if (key.kind == OutputStep::key && key.mode != press_and_release)
+            left_down[key.vk] = key.mode == press_only;
+    // The sided keys first: a generic release leaves a held right-hand key down.
+    for (const uint8_t vk : {0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5, 0x5B, 0x5C, 0x10, 0x11, 0x12})
+        if (left_down[vk] || key_is_down(vk)) send_key(vk, true);
+    for (int32_t i = 0; i < step.number; ++i)
+        play_key_token(vk_left, press_and_release);
 }
 
 After play_step(const OutputStep& step) {
@@ -190,6 +209,9 @@ After play_step(const OutputStep& step) {
     case OutputStep::pause: // switches expansions off or on, and ends the output
         set_expansions_paused(!engine.keys.paused);
         return After::stop;
+    case OutputStep::caret:
+        place_caret(step);
+        return After::next;
     }
     return After::next;
 }
@@ -202,6 +224,14 @@ void end_playback(bool complete) {
     player.second_click_due = false;
 }
 } // namespace
+
+bool is_console_window(const FrontProgram& front) {
+    static const char* const consoles[] = {"ConsoleWindowClass", "CASCADIA_HOSTING_WINDOW_CLASS",
+                                           "mintty", "PuTTY"};
+    for (const char* name : consoles)
+        if (equal_nocase(front.window_class.c_str(), name, std::strlen(name) + 1)) return true;
+    return false;
+}
 
 void start_playback(OutputScript script) {
     player.script = std::move(script);

@@ -23,17 +23,11 @@ bool modifiers_down() {
     return key_is_down(16) || key_is_down(17) || key_is_down(18);
 }
 
-// The line's output, as the file wrote it.
-std::string_view entry_output(const TriggerEntry& entry) {
-    const std::string& text = engine.file.text;
-    if (entry.output_at > text.size()) return {};
-    return std::string_view(text).substr(entry.output_at, entry.output_length);
-}
-
-// The entry's output as it will play: the line's markup, with what comes
-// from elsewhere set in as text pieces, filled in and read into steps.
-OutputScript prepared_output(const TriggerEntry& entry, OutputCase letters) {
-    OutputPieces pieces{OutputPiece{OutputPiece::markup, std::string(entry_output(entry))}};
+// The output as it will play: the markup composed when it fired, with what
+// comes from elsewhere set in as text pieces, filled in and read into steps.
+OutputScript prepared_output(OutputCase letters) {
+    OutputPieces pieces{OutputPiece{OutputPiece::markup, engine.prepare.markup}};
+    set_in_inserted_text(pieces);
     fill_in(pieces, letters);
     return compile_output(pieces);
 }
@@ -46,7 +40,7 @@ void send_output() {
     for (int i = 0; i < prepare.erase; ++i)
         play_key_token(vk_backspace, press_and_release);
     engine.keys.history.fill(0);
-    OutputScript script = prepared_output(entry, prepare.letters);
+    OutputScript script = prepared_output(prepare.letters);
     prepare.stage = Preparation::Stage::idle;
 
     // The trigger as written, for the messages of commands that fail.
@@ -54,9 +48,16 @@ void send_output() {
     engine.player.trigger = engine_text_to_utf8(written.substr(0, written.size() - 1));
     ++prepare.use_count;
     status_printf(" Shortcuts Used:  %d", prepare.use_count);
+    tell_what_was_not_inserted();
     engine.player.saved_mouse = cursor_position();
     engine.undo.open = false;
     start_playback(std::move(script));
+}
+
+// The modifiers are up: an output that takes the selection copies it first.
+void modifiers_up() {
+    if (selection_wanted() && start_selection_copy()) return;
+    send_output();
 }
 
 // What was typed of a plain trigger, to type it back if the output is undone.
@@ -80,18 +81,23 @@ void begin_output(int entry_index, uint8_t new_key, OutputCase letters) {
     // A plain trigger completed by a middle click has nothing typed to erase.
     prepare.erase = entry.flags == 0 && new_key != 4 ? entry.match_length : 0;
     prepare.since = tick_count();
+    compose_fired_output(entry_index);
     // The user's modifiers go up first, so that they do not change the keys sent.
-    if (!modifiers_down()) return send_output();
+    if (!modifiers_down()) return modifiers_up();
     prepare.stage = Preparation::Stage::waiting_for_modifiers;
     set_timer(playback_timer, modifier_check_ms);
 }
 
 void prepare_tick() {
+    if (engine.prepare.stage == Preparation::Stage::copying_selection) {
+        if (selection_copied()) send_output();
+        return;
+    }
     if (modifiers_down() && tick_count() - engine.prepare.since < modifier_wait_ms) {
         set_timer(playback_timer, modifier_check_ms);
         return;
     }
-    send_output();
+    modifiers_up();
 }
 
 void search_window_closed(int entry) {
@@ -102,5 +108,6 @@ void search_window_closed(int entry) {
     engine.prepare.entry = entry;
     engine.prepare.letters = OutputCase::as_written;
     engine.prepare.erase = 0;
-    send_output();
+    compose_fired_output(entry);
+    modifiers_up();
 }

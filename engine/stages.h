@@ -63,7 +63,30 @@ void prepare_tick();
 // Variables, dates and the typed case in the output's markup pieces.
 void fill_in(OutputPieces& pieces, OutputCase letters);
 
+// compose
+// As a trigger fires: its output with snips and random choices in place
+// (prepare.markup), and the clipboard's text when it takes it.
+void compose_fired_output(int entry);
+// {Clipboard}, {Selection} and {Cursor} in the markup pieces, as pieces.
+void set_in_inserted_text(OutputPieces& pieces);
+// The status bar says what a token found nothing to insert for; after the use count.
+void tell_what_was_not_inserted();
+// Text from the clipboard or the selection, cut to a length that can be typed.
+std::string cut_inserted_text(std::string text);
+
+// selection
+// Whether the output takes the selection, and nothing typed is to be erased.
+bool selection_wanted();
+// Saves the clipboard and sends the copy keys; false when the clipboard
+// could not be saved (nothing is copied then).
+bool start_selection_copy();
+// The playback timer while the copy is waited for: true once the selection
+// is in prepare.inserted (or nothing came in time); otherwise it re-arms.
+bool selection_copied();
+
 // play
+// Console windows take Shift+Insert and Ctrl+Insert instead of Ctrl+V and Ctrl+C.
+bool is_console_window(const FrontProgram& front);
 // Starts playing the steps (the first tick 1 ms later).
 void start_playback(OutputScript script);
 void playback_tick();

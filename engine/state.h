@@ -9,11 +9,13 @@
 #include "engine/disk_copy.h"
 #include "platform/platform.h"
 #include "triggers/encoding.h"
+#include "triggers/inserts.h"
 #include "triggers/output_script.h"
 #include "triggers/triggers.h"
 
 #include <array>
 #include <cstdint>
+#include <random>
 #include <set>
 #include <string>
 #include <vector>
@@ -57,12 +59,24 @@ struct Preparation {
     enum class Stage : uint8_t {
         idle,
         waiting_for_modifiers, // the user's Ctrl, Shift or Alt still down: the keys wait
+        copying_selection,     // Ctrl+C sent for {Selection}: the copy is waited for
     } stage = Stage::idle;
     int entry = -1;
     int erase = 0; // Backspaces that take the typed trigger away
     OutputCase letters = OutputCase::as_written;
     uint32_t since = 0;    // when the wait began
     int32_t use_count = 0; // outputs prepared since start-up
+
+    // The output as it fired (engine/compose.cpp): its snips and random
+    // choices in place, and the texts it takes from the clipboard and the
+    // selection (engine/selection.cpp).
+    std::string markup;
+    InsertedTexts inserted;
+    // What {Clipboard} found; the status bar says when it was no text.
+    ClipboardText clipboard_read = ClipboardText::text;
+    uint32_t copy_sequence = 0; // the clipboard's before the selection was copied
+    uint32_t copy_sent_at = 0;
+    std::mt19937 choices; // {Random:}, seeded once per start
 };
 
 // The output being played (engine/play.cpp).

@@ -236,6 +236,26 @@ bool clipboard_paste_taken();
 // pasted text: whatever was copied meanwhile stays. True when restored.
 bool clipboard_restore();
 
+// ---- The clipboard's text, for {Clipboard} and {Selection} ------------------------
+
+// A number that moves on whenever the clipboard's content changes.
+uint32_t clipboard_sequence();
+enum class ClipboardText : uint8_t {
+    text, // read
+    none, // the clipboard holds no text (a picture, files, nothing)
+    busy, // another program holds it open (after brief retries)
+};
+// The clipboard's Unicode text, as UTF-8.
+ClipboardText clipboard_text(std::string* utf8);
+// Saves every format on the clipboard that can be read, as a paste does,
+// and leaves the clipboard as it is. False when another program holds it.
+// `not_kept` gets the names of formats that could not be saved.
+bool clipboard_save(std::string* not_kept);
+// Puts the formats saved by clipboard_save back, unless the clipboard's
+// sequence number has moved on from `sequence` (something else was copied
+// since). True when given back.
+bool clipboard_give_back(uint32_t sequence);
+
 // ---- The core's entry points -----------------------------------------------------
 //
 // The only calls a backend makes into the core. The core implements them.

@@ -1,5 +1,6 @@
 #include "triggers/mistakes.h"
 
+#include "triggers/inserts.h"
 #include "triggers/output_script.h"
 
 #include "common/text.h"
@@ -267,6 +268,14 @@ std::size_t check_brace(const std::string& output, std::size_t at, Sink& sink) {
     if (starts_with_nocase(here, "{Delay") || starts_with_nocase(here, "{click"))
         return check_timed(output, at, sink);
     if (starts_with_nocase(here, "{mouse_return}")) return at + 14;
+    // Outputs built from other text, and forms, have their own checks.
+    if (const InsertToken insert = insert_token_at(output, at); insert.kind != InsertKind::none)
+        return at + insert.length;
+    for (const char* field : {"{Input:", "{Choose:", "{Check:"}) {
+        if (!starts_with_nocase(here, field)) continue;
+        const std::size_t close = output.find('}', at); // an unclosed one the form's check names
+        return close == std::string::npos ? at + 1 : close + 1;
+    }
     uint32_t length = 0;
     if (parse_unicode_token(here, &length) || parse_key_token(here, &length, nullptr))
         return at + length;

@@ -10,7 +10,7 @@
 #include <cstring>
 
 namespace {
-constexpr uint8_t vk_tab = 9, vk_enter = 13;
+constexpr uint8_t vk_tab = 9, vk_enter = 13, vk_space = 32;
 
 uint32_t code_point_of(char c) {
     const auto byte = static_cast<uint8_t>(c);
@@ -57,6 +57,31 @@ class Compiler {
   public:
     OutputScript script;
     bool ended = false; // a step after which nothing more plays
+
+    // The first cursor mark: the step it stands in or before, and the
+    // characters of that step already out before it.
+    bool marked = false;
+    std::size_t mark_step = 0, mark_chars = 0;
+
+    void cursor() {
+        if (marked) return; // only the first one counts
+        marked = true;
+        mark_step = script.size();
+        if (!script.empty() && script.back().kind == OutputStep::type) {
+            mark_step = script.size() - 1;
+            mark_chars = script.back().chars.size();
+        }
+    }
+
+    // The caret goes back over what came after the mark, once all of it is out.
+    void place_caret() {
+        if (!marked) return;
+        const int after = typed_length(script, mark_step);
+        const int presses = after < 0 ? -1 : after - static_cast<int>(mark_chars);
+        if (presses == 0) return;
+        add(OutputStep::caret);
+        script.back().number = presses;
+    }
 
     void markup(const std::string& piece) {
         const char* text = piece.c_str();
@@ -181,9 +206,12 @@ OutputScript compile_output(const OutputPieces& pieces) {
         if (compiler.ended) break;
         if (piece.kind == OutputPiece::markup)
             compiler.markup(piece.content);
-        else
+        else if (piece.kind == OutputPiece::text)
             compiler.text(piece.content);
+        else
+            compiler.cursor();
     }
+    compiler.place_caret();
     return std::move(compiler.script);
 }
 
@@ -197,7 +225,8 @@ int typed_length(const OutputScript& script, std::size_t from) {
         const OutputStep& step = script[i];
         if (step.kind == OutputStep::type) {
             count += static_cast<int>(step.chars.size());
-        } else if (step.kind == OutputStep::key && (step.vk == vk_enter || step.vk == vk_tab) &&
+        } else if (step.kind == OutputStep::key &&
+                   (step.vk == vk_enter || step.vk == vk_tab || step.vk == vk_space) &&
                    step.mode == press_and_release) {
             ++count;
         } else {
@@ -276,6 +305,10 @@ std::string script_as_markup(const OutputScript& script) {
             break;
         case OutputStep::pause:
             out += "PAUSE:";
+            break;
+        case OutputStep::caret:
+            std::snprintf(number, sizeof number, "{Cursor back %d}", static_cast<int>(step.number));
+            out += number;
             break;
         }
     }

@@ -46,6 +46,8 @@ struct OutputStep {
         list,         // opens the pick list of `argument` (the output's 8-bit text)
         search,       // opens the search window; the output ends there
         pause,        // switches expansions off or on; the output ends there
+        caret,        // the last step: the caret goes `number` characters back (Left
+                      // presses, modifiers up first); -1: it cannot be placed and stays
     } kind = type;
     std::vector<TypedChar> chars;
     uint8_t vk = 0;
@@ -58,19 +60,22 @@ struct OutputStep {
 using OutputScript = std::vector<OutputStep>;
 
 // Reads the pieces of an output into steps. Adjacent characters form one
-// `type` step; a step of another kind ends it.
+// `type` step; a step of another kind ends it. The first cursor piece adds a
+// `caret` step at the end when what follows it is characters, Enter and Tab
+// only (counted as the window sees them: an emoji is one), or a `caret`
+// step of -1 when anything else follows.
 OutputScript compile_output(const OutputPieces& pieces);
 // The same for an output that is all markup.
 OutputScript compile_output(std::string_view markup);
 
-// How many characters the steps from `from` on put in the window, Enter and
-// Tab one each; -1 when any other step (a key, a command, a pause, a click)
+// How many characters the steps from `from` on put in the window, Enter,
+// Tab and Space one each; -1 when any other step (a key, a command, a pause, a click)
 // is among them, for then no count can say where the text ends.
 int typed_length(const OutputScript& script, std::size_t from = 0);
 
 // The steps written back in the output language, for messages and tests:
 // characters as code-page bytes or "{U+XXXX}", keys by their token name,
-// commands with their arguments (UTF-8).
+// commands with their arguments (UTF-8), the caret step as "{Cursor back N}".
 std::string script_as_markup(const OutputScript& script);
 
 // The command ("RUN: ", "WINDOW: ", "LIST: ", "SEARCH:", "PAUSE:", any case)

@@ -12,6 +12,7 @@ struct OutputPiece {
     enum Kind : uint8_t {
         markup, // the output language: 8-bit code-page text with tokens and commands
         text,   // UTF-8, typed as it stands (a line break as Enter, a tab as Tab)
+        cursor, // where the caret goes back to once the output is out; no content
     } kind = markup;
     std::string content;
 };

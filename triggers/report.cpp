@@ -174,6 +174,7 @@ void build_trigger_report(const char* text, std::size_t size, bool netbook, Trig
             report.fired_inside_by[note.entry] >= 0)
             ++report.dead_lines;
     }
+    report.inserts = report_inserts(std::string_view(text, length_bounded(text, size)), report);
 }
 
 namespace {
@@ -253,6 +254,7 @@ std::string format_trigger_report(const TriggerReport& report) {
         }
         if (entry.word_start) out += "  [word start]";
         if (entry.any_case) out += "  [any case]";
+        if (static_cast<std::size_t>(i) < report.inserts.tags.size()) out += report.inserts.tags[i];
         out += '\n';
     }
 
@@ -284,6 +286,9 @@ std::string format_trigger_report(const TriggerReport& report) {
     if (shown == 0) out += "  none\n";
     out += findings_section(report, true);
     out += findings_section(report, false);
+    if (!report.inserts.notes.empty()) out += "Output tokens:\n";
+    for (const auto& [number, words] : report.inserts.notes)
+        out += "  line " + std::to_string(number) + ": " + words + "\n";
     const int hints = static_cast<int>(report.findings.size()) - mistake_count(report);
     std::snprintf(line, sizeof line,
                   "%d triggers loaded, %d lines never fire, %d lines with likely mistakes",

@@ -2,6 +2,7 @@
 // fires. The loader itself stays silent; this is what quillomat-check prints.
 #pragma once
 
+#include "triggers/insert_report.h"
 #include "triggers/mistakes.h"
 #include "triggers/triggers.h"
 
@@ -26,6 +27,7 @@ struct TriggerReport {
     int dead_lines = 0;       // lines that are neither blank nor comments and never fire
     int mistake_lines = 0;    // trigger lines with a likely mistake
     bool remap_words = false; // "REMAP" and "TILDE" are there, whether remap mode may be on or not
+    InsertReport inserts;     // what the tokens that build an output from other text make of it
 };
 
 // Parses the text (the engine's, see to_engine_text) as the loader does and

@@ -95,6 +95,13 @@ struct SimDesktop {
     // The clipboard: what is on it, whether the program put it there, what it saved.
     std::string clipboard, saved_clipboard, copy_when_pasted;
     bool clipboard_ours = false, clipboard_busy = false, paste_taken = false;
+    bool holds_text = false, saved_holds_text = false; // false: a picture, or nothing
+    uint32_t sequence = 1;                             // moves on with every change
+    // What is selected in the window in front, and when a copy it was asked
+    // for lands on the clipboard; what clipboard_save kept.
+    std::string selection, kept_clipboard;
+    uint32_t copy_delay = 0, copy_due = 0;
+    bool copy_pending = false, kept_holds_text = false;
     std::map<int, std::string> builtin_overrides;
     std::string user_data_folder;
     std::vector<LogLine> log;
@@ -436,7 +443,14 @@ void send_key_event(uint8_t vk, uint8_t scan_code, uint32_t flags) {
             d.clipboard = d.copy_when_pasted;
             d.clipboard_ours = false;
             d.copy_when_pasted.clear();
+            ++d.sequence;
         }
+    }
+    // Ctrl+C and Ctrl+Insert copy what is selected; with nothing selected, nothing happens.
+    const bool copy = (flags & key_release) == 0 && d.keys[17] && (vk == 'C' || vk == 45);
+    if (copy && !d.selection.empty()) {
+        d.copy_pending = true;
+        d.copy_due = d.now + d.copy_delay;
     }
 }
 
@@ -563,10 +577,78 @@ void sim_set_clipboard(const std::string& text, bool busy) {
     desk().clipboard = text;
     desk().clipboard_ours = false;
     desk().clipboard_busy = busy;
+    desk().holds_text = true;
+    ++desk().sequence;
 }
 
+void sim_set_clipboard_picture() {
+    sim_set_clipboard("");
+    desk().holds_text = false;
+}
+
+void sim_set_selection(const std::string& text, uint32_t copy_delay_ms) {
+    desk().selection = text;
+    desk().copy_delay = copy_delay_ms;
+}
+
+namespace {
+// A copy the window was asked for lands once its time has come.
+void land_copy() {
+    SimDesktop& d = desk();
+    if (!d.copy_pending || d.now < d.copy_due) return;
+    d.copy_pending = false;
+    d.clipboard = d.selection;
+    d.holds_text = true;
+    d.clipboard_ours = false;
+    ++d.sequence;
+}
+} // namespace
+
 const std::string& sim_clipboard() {
+    land_copy();
     return desk().clipboard;
+}
+
+uint32_t clipboard_sequence() {
+    land_copy();
+    return desk().sequence;
+}
+
+ClipboardText clipboard_text(std::string* utf8) {
+    land_copy();
+    const SimDesktop& d = desk();
+    utf8->clear();
+    if (d.clipboard_busy) return ClipboardText::busy;
+    if (!d.holds_text) return ClipboardText::none;
+    *utf8 = d.clipboard;
+    return ClipboardText::text;
+}
+
+bool clipboard_save(std::string* not_kept) {
+    if (not_kept) not_kept->clear();
+    SimDesktop& d = desk();
+    if (d.clipboard_busy) {
+        log_event("clipboard", "busy");
+        return false;
+    }
+    d.kept_clipboard = d.clipboard;
+    d.kept_holds_text = d.holds_text;
+    return true;
+}
+
+bool clipboard_give_back(uint32_t sequence) {
+    SimDesktop& d = desk();
+    land_copy();
+    if (d.sequence != sequence) {
+        log_event("clipboard", "left alone");
+        return false;
+    }
+    d.clipboard = d.kept_clipboard;
+    d.holds_text = d.kept_holds_text;
+    d.clipboard_ours = false;
+    ++d.sequence;
+    log_event("clipboard", "given back");
+    return true;
 }
 
 void sim_copy_when_pasted(const std::string& text) {
@@ -581,9 +663,12 @@ bool clipboard_put_for_paste(const char* text, std::string* not_kept) {
         return false;
     }
     d.saved_clipboard = d.clipboard;
+    d.saved_holds_text = d.holds_text;
     d.clipboard = text;
+    d.holds_text = true;
     d.clipboard_ours = true;
     d.paste_taken = false;
+    ++d.sequence;
     log_event("clipboard", std::string("put ") + text);
     return true;
 }
@@ -599,7 +684,9 @@ bool clipboard_restore() {
         return false;
     }
     d.clipboard = d.saved_clipboard;
+    d.holds_text = d.saved_holds_text;
     d.clipboard_ours = false;
+    ++d.sequence;
     log_event("clipboard", "restored");
     return true;
 }

@@ -1,5 +1,7 @@
 // The clipboard while a long output is pasted: what was there is saved, the
-// output goes on it for the paste, and what was saved comes back after.
+// output goes on it for the paste, and what was saved comes back after. And
+// the clipboard's text, for {Clipboard} and {Selection}, with the user's
+// clipboard kept while the selection is copied over it.
 #include "platform/platform.h"
 #include "platform/win32/backend.h"
 #include "platform/win32/handles.h"
@@ -23,8 +25,11 @@ struct PasteClipboard {
     std::vector<SavedFormat> saved;
     std::wstring text; // rendered when the window that pastes asks for it
     bool rendered = false;
+    bool out = false; // the text waits on the clipboard
 };
 PasteClipboard paste_clipboard;
+// The user's clipboard while the selection is copied over it.
+std::vector<SavedFormat> kept_clipboard;
 
 // Another program may hold the clipboard a moment.
 constexpr int open_attempts = 10;
@@ -89,13 +94,25 @@ void put_back(const SavedFormat& saved) {
     if (metafile && !SetClipboardData(saved.format, metafile)) DeleteEnhMetaFile(metafile);
 }
 
-bool put_back_all(HWND main_window, const PasteClipboard& paste) {
+bool put_back_all(HWND main_window, const std::vector<SavedFormat>& formats) {
     const OpenedClipboard opened(main_window, open_attempts);
     if (!opened) return false;
     EmptyClipboard();
-    for (const SavedFormat& saved : paste.saved)
+    for (const SavedFormat& saved : formats)
         put_back(saved);
     return true;
+}
+
+// Every format on the open clipboard that can be read; `not_kept` gets the
+// names of the others.
+std::vector<SavedFormat> read_formats(std::string* not_kept) {
+    std::vector<SavedFormat> saved;
+    for (UINT format = EnumClipboardFormats(0); format; format = EnumClipboardFormats(format)) {
+        HANDLE data = GetClipboardData(format);
+        if (data && !save_format(format, data, saved) && not_kept)
+            *not_kept += (not_kept->empty() ? "" : ", ") + format_name(format);
+    }
+    return saved;
 }
 
 void render_paste_text() {
@@ -106,6 +123,9 @@ void render_paste_text() {
 } // namespace
 
 void win32_render_clipboard(bool all) {
+    // Only a paste's text is rendered late: the clipboard given back after a
+    // paste or a copy holds real data, which must stay as it is.
+    if (!paste_clipboard.out) return;
     if (!all) { // asked for the text: the clipboard is open already
         render_paste_text();
         return;
@@ -124,13 +144,10 @@ bool clipboard_put_for_paste(const char* text, std::string* not_kept) {
     if (!opened) return false;
     PasteClipboard& paste = paste_clipboard;
     paste = PasteClipboard{};
-    for (UINT format = EnumClipboardFormats(0); format; format = EnumClipboardFormats(format)) {
-        HANDLE data = GetClipboardData(format);
-        if (data && !save_format(format, data, paste.saved) && not_kept)
-            *not_kept += (not_kept->empty() ? "" : ", ") + format_name(format);
-    }
+    paste.saved = read_formats(not_kept);
     EmptyClipboard();
     paste.text = widen(text);
+    paste.out = true;
     SetClipboardData(CF_UNICODETEXT, nullptr); // given when the pasting window asks: then it has it
     put_marker(L"ExcludeClipboardContentFromMonitorProcessing", 1);
     put_marker(L"CanIncludeInClipboardHistory", 0);
@@ -147,7 +164,49 @@ bool clipboard_restore() {
     PasteClipboard& paste = paste_clipboard;
     const HWND main_window = win32_main_window();
     // Whatever was copied after the paste belongs to someone else now.
-    const bool restored = GetClipboardOwner() == main_window && put_back_all(main_window, paste);
+    const bool restored =
+        GetClipboardOwner() == main_window && put_back_all(main_window, paste.saved);
     paste = PasteClipboard{};
     return restored;
+}
+
+// ---- the clipboard's text, for {Clipboard} and {Selection} ----
+
+uint32_t clipboard_sequence() {
+    return GetClipboardSequenceNumber();
+}
+
+ClipboardText clipboard_text(std::string* utf8) {
+    utf8->clear();
+    const OpenedClipboard opened(win32_main_window(), open_attempts);
+    if (!opened) return ClipboardText::busy;
+    HANDLE data = GetClipboardData(CF_UNICODETEXT);
+    const LockedGlobal<const wchar_t> locked(data);
+    if (!locked) return ClipboardText::none;
+    // Only as far as the block goes: a text without its terminator stays inside it.
+    const std::size_t units = GlobalSize(data) / sizeof(wchar_t);
+    std::size_t length = 0;
+    while (length < units && locked.get()[length])
+        ++length;
+    *utf8 = narrow(locked.get(), static_cast<int>(length));
+    return ClipboardText::text;
+}
+
+bool clipboard_save(std::string* not_kept) {
+    if (not_kept) not_kept->clear();
+    kept_clipboard.clear();
+    const HWND main_window = win32_main_window();
+    if (!main_window) return false;
+    const OpenedClipboard opened(main_window, open_attempts);
+    if (!opened) return false;
+    kept_clipboard = read_formats(not_kept);
+    return true;
+}
+
+bool clipboard_give_back(uint32_t sequence) {
+    // Whatever was copied after the program's own copy belongs to someone else now.
+    const bool given = GetClipboardSequenceNumber() == sequence &&
+                       put_back_all(win32_main_window(), kept_clipboard);
+    kept_clipboard.clear();
+    return given;
 }

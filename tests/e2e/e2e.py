@@ -864,6 +864,76 @@ class Paste(WineTest):
         self.assertNotIn(17, self.downs(s), "no Ctrl+V: typed")
 
 
+class Inserts(WineTest):
+    """Where the caret ends, and outputs built from the clipboard and the selection."""
+
+    def left_presses(self, s):
+        """Whether each Left press the target got came as the extended key."""
+        with open(s.key_log) as f:
+            rows = [line.split() for line in f if line.strip()]
+        return [r[3] == "ext" for r in rows if r[1] == "down" and r[2] == "37"]
+
+    def caret(self, s):
+        return s.probe("caret", "Quillomat Target")[1].split()
+
+    def test_the_caret_lands_at_the_mark_of_a_typed_and_of_a_pasted_output(self):
+        words = "the quick brown fox jumps over the lazy dog"
+        s = self.session("; Quillomat_PASTE: 20\r\nqqc=ab{Cursor}cd\r\n"
+                         "qqp=%s {Cursor}and %s\r\n" % (words, words))
+        s.start()
+        s.start_target()
+        s.type("qqc")
+        self.assertTrue(poll(lambda: s.text() == "abcd" and self.caret(s) == ["2", "2"], 10),
+                        (s.text(), self.caret(s)))
+        self.assertEqual(self.left_presses(s), [True, True], "two Left presses, extended")
+        s.type("x")
+        self.assertTrue(poll(lambda: s.text() == "abxcd", 5), repr(s.text()))
+
+        s.key("End")
+        s.type("qqp")
+        before = "abxcd" + words + " "
+        expected = before + "and " + words
+        mark = str(len(before))
+        self.assertTrue(poll(lambda: s.text() == expected and self.caret(s) == [mark, mark], 10),
+                        (s.text(), self.caret(s)))
+        self.assertIn(ord("V"), [vk for _, kind, vk in s.key_messages() if kind == "down"], "pasted")
+        s.type("y")
+        self.assertTrue(poll(lambda: s.text() == before + "yand " + words, 5), repr(s.text()))
+
+    def test_the_clipboard_is_typed_as_the_characters_it_holds(self):
+        s = self.session("qqv=[{Clipboard}]\r\n")
+        s.start()
+        s.start_target()
+        mine = "\u041f\u0440\u0438\u0432\u0435\u0442 \U0001F600"
+        self.assertTrue(s.probe_ok("clipboard-set", mine))
+        s.type("qqv")
+        self.assertTrue(poll(lambda: s.text() == "[" + mine + "]", 10), repr(s.text()))
+        self.assertTrue(s.probe_ok("clipboard-set", "RUN: notepad.exe"))
+        s.type("qqv")
+        self.assertTrue(poll(lambda: s.text() == "[%s][RUN: notepad.exe]" % mine, 10), repr(s.text()))
+        time.sleep(1)  # a program that was started would have shown its window by now
+        self.assertFalse(s.probe_ok("exists", "Untitled - Notepad"), "typed, nothing started")
+
+    def test_a_hotkey_wraps_the_selection_and_the_clipboard_comes_back_whole(self):
+        s = self.session("; Quillomat_UNICODE\r\n{control}{alt}q=\u201c{Selection}\u201d\r\n")
+        s.start()
+        s.start_target()
+        s.type("hello world")
+        self.assertTrue(poll(lambda: s.text() == "hello world", 10), repr(s.text()))
+        self.assertTrue(s.probe_ok("select", "Quillomat Target", "6", "11"))
+        mine = "\u041c\u043e\u0439 clipboard \U0001F600"
+        self.assertTrue(s.probe_ok("clipboard-many", mine))
+        formats = ("unicode", "HTML Format", "Quillomat Test Private")
+        before = {name: s.probe("clipboard-bytes", name)[1] for name in formats}
+        s.key("q", modifiers=("ctrl", "alt"))
+        self.assertTrue(poll(lambda: s.text() == "hello \u201cworld\u201d", 10), repr(s.text()))
+        given_back = lambda: all(s.probe("clipboard-bytes", name)[1] == data for name, data in before.items())
+        self.assertTrue(poll(given_back, 5), {name: s.probe("clipboard-bytes", name)[1] for name in formats})
+        s.probe("close", "=QuillomatClass")
+        self.assertTrue(poll(lambda: not s.probe_ok("exists", "=QuillomatClass"), 10))
+        self.assertTrue(given_back(), "it stays when the program ends")
+
+
 class WindowsWays(WineTest):
     """Keys, popups and the tray behave as on any Windows program."""
 

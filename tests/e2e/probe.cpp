@@ -13,6 +13,7 @@
 //   probe command SPEC ID        posts the command ID (WM_COMMAND) to the window
 //   probe post SPEC MSG WP LP    posts any message (numbers in decimal)
 //   probe caret SPEC             the selection of the window's edit control: "start end"
+//   probe select SPEC START END  selects characters START to END of the window's edit control
 //   probe control CAPTION ID     the text of the child with that id in the window titled CAPTION
 //   probe clipboard-set TEXT     puts TEXT on the clipboard as plain text and as rich text
 //   probe clipboard              the clipboard's format names, one a line, then "text: ..."
@@ -278,6 +279,14 @@ int probe_main(int argc, char** argv) {
         const DWORD_PTR selection = SendMessageW(edit, EM_GETSEL, 0, 0);
         std::printf("%u %u\n", static_cast<unsigned>(LOWORD(selection)),
                     static_cast<unsigned>(HIWORD(selection)));
+        return 0;
+    }
+    if (verb == "select" && argc == 5) {
+        HWND window = find(argv[2]);
+        HWND edit = window ? child_of_class(window, "Edit") : nullptr;
+        if (!edit) return 1;
+        SendMessageW(edit, EM_SETSEL, std::strtoul(argv[3], nullptr, 10),
+                     std::strtol(argv[4], nullptr, 10));
         return 0;
     }
     if (verb == "control" && argc == 4) {
