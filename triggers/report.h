@@ -22,6 +22,9 @@ struct TriggerReport {
     std::vector<int> fired_inside_by; // per entry: a trigger that fires inside it first, or -1
     std::vector<std::pair<int, std::string>> directives; // line, text
     int dead_lines = 0;           // lines that are neither blank nor comments and never fire
+
+    std::vector<std::string> fields; // per entry: its form's labels, "Name, Day"; "" for none
+    std::vector<std::pair<int, std::string>> field_problems; // line, "column 5: what is wrong"
 };
 
 // Parses the text (the engine's, see to_engine_text) as the loader does and
