@@ -9,11 +9,13 @@
 #include "engine/disk_copy.h"
 #include "platform/platform.h"
 #include "triggers/encoding.h"
+#include "triggers/fields.h"
 #include "triggers/output_script.h"
 #include "triggers/triggers.h"
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -52,10 +54,19 @@ struct KeyMonitor {
 // ("Quillomat_CASE: on"): "btw", "Btw", "BTW".
 enum class OutputCase : uint8_t { as_written, capitalized, upper };
 
-// A trigger that fired, on its way to the keyboard (engine/prepare.cpp).
+// A form and the values it was given.
+struct FilledForm {
+    Form form;
+    FormValues values;
+};
+
+// A trigger that fired, on its way to the keyboard (engine/prepare.cpp; the
+// form's stages and `form`, `last_forms` in engine/form_step.cpp).
 struct Preparation {
     enum class Stage : uint8_t {
         idle,
+        form_open,             // a form asks for the output's fields: nothing is erased yet
+        waiting_for_target,    // the form was filled in: the window it was for comes back in front
         waiting_for_modifiers, // the user's Ctrl, Shift or Alt still down: the keys wait
     } stage = Stage::idle;
     int entry = -1;
@@ -63,6 +74,14 @@ struct Preparation {
     OutputCase letters = OutputCase::as_written;
     uint32_t since = 0;    // when the wait began
     int32_t use_count = 0; // outputs prepared since start-up
+    // The trigger's output and the trigger as written (UTF-8), as they were
+    // when it fired: a form may stay open across a save of the file.
+    std::string output, trigger;
+    FilledForm form;       // the output's fields and their values; empty: it has none
+    WindowId form_for = 0; // the window the form's output goes to
+    // Per trigger as written: the values its form was last given. Kept only
+    // while the program runs, never on disk: a field may hold something private.
+    std::map<std::string, FilledForm> last_forms;
 };
 
 // The output being played (engine/play.cpp).
@@ -77,6 +96,7 @@ struct Player {
     uint32_t paste_sent_at = 0;
     ScreenPoint saved_mouse{0, 0}; // the pointer when the trigger fired
     std::string trigger;           // the trigger as written (UTF-8), for messages
+    WindowId before_search = 0; // in front when the search window opened: a pick's form is for it
 };
 
 // "Backspace Undoes Expansion": right after an output made only of

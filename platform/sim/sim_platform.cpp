@@ -310,6 +310,14 @@ void sim_set_window_program(WindowId window, const std::string& exe,
         if (w.id == window) w.exe = exe, w.window_class = window_class, w.elevated = elevated;
 }
 
+void sim_close_window(WindowId window) {
+    auto& windows = desk().windows;
+    windows.erase(std::remove_if(windows.begin(), windows.end(),
+                                 [&](const SimWindow& w) { return w.id == window; }),
+                  windows.end());
+    if (desk().foreground == window) desk().foreground = 0;
+}
+
 void sim_set_foreground(WindowId window) {
     auto& windows = desk().windows;
     auto it = std::find_if(windows.begin(), windows.end(),
