@@ -453,8 +453,8 @@ void keep_own_dpi_layout(HWND window) {
 
 bool open_form(const FormRequest& request, FormDone done) {
     if (current.window || request.form.empty()) return false;
-    current.target = request.target;
-    current.target_focus = request.target ? focused_control(request.target) : nullptr;
+    current.target = reinterpret_cast<HWND>(request.target);
+    current.target_focus = current.target ? focused_control(current.target) : nullptr;
     current.form = request.form;
     current.done = std::move(done);
     current.window = create_dialog();
@@ -467,8 +467,8 @@ bool open_form(const FormRequest& request, FormDone done) {
                    widen(request.caption.empty() ? "Quillomat" : request.caption).c_str());
     create_controls(request.values);
     RECT caret{};
-    const bool have_caret = request.target && find_caret(request.target, &caret);
-    const HMONITOR monitor = form_monitor(request.target, have_caret ? &caret : nullptr);
+    const bool have_caret = current.target && find_caret(current.target, &caret);
+    const HMONITOR monitor = form_monitor(current.target, have_caret ? &caret : nullptr);
     place(lay_out_for(monitor_dpi(monitor), monitor), monitor, have_caret ? &caret : nullptr);
     ShowWindow(current.window, SW_SHOW);
     bring_forward();

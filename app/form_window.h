@@ -13,13 +13,6 @@
 #include <string>
 #include <windows.h>
 
-struct FormRequest {
-    std::string caption; // UTF-8: the trigger's label ("Quillomat" when empty)
-    Form form;
-    FormValues values;     // what the fields start with, one per field
-    HWND target = nullptr; // the top-level window the user was typing in
-};
-
 // Called once, after the form has gone and the keyboard is back in the
 // target's control (or half a second went by without it): whether the form
 // was submitted, and the values it held then, one per field.

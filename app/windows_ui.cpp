@@ -1,8 +1,10 @@
 // What the core shows through the program's windows: the editor, the status
 // bar, the tray icon and the two popups.
+#include "app/form_window.h"
 #include "app/list_window.h"
 #include "app/search_window.h"
 #include "app/shell.h"
+#include "engine/engine.h"
 #include "platform/win32/wide.h"
 #include "ui/ui.h"
 
@@ -59,4 +61,8 @@ void open_list_window(const char* list_text) {
 
 bool open_search_window() {
     return open_search(shell.main);
+}
+
+bool open_fill_in_form(const FormRequest& request) {
+    return open_form(request, form_closed);
 }

@@ -204,6 +204,7 @@ After play_step(const OutputStep& step) {
         open_list_window(step.argument.c_str());
         return After::next;
     case OutputStep::search:
+        player.before_search = foreground_window();
         player.searching = open_search_window();
         return player.searching ? After::searched : After::stop;
     case OutputStep::pause: // switches expansions off or on, and ends the output

@@ -1,6 +1,8 @@
-// After a match: the modifiers go up first, then the typed trigger is erased
-// and the output, taken from the loaded file, is filled in (engine/fill_in.cpp)
-// and read into steps for the player.
+// After a match: the output is composed as it fires (engine/compose.cpp),
+// the selection it takes is copied (engine/selection.cpp), its form asks
+// for its fields (engine/form_step.cpp), the modifiers go up, the typed
+// trigger is erased, and the output is filled in (engine/fill_in.cpp) and
+// read into steps for the player. Every wait is a playback-timer step.
 #include "common/text.h"
 #include "engine/engine.h"
 #include "engine/stages.h"
@@ -10,8 +12,6 @@
 #include "triggers/encoding.h"
 #include "ui/status.h"
 
-#include <cstdio>
-#include <cstring>
 #include <string>
 
 namespace {
@@ -24,28 +24,29 @@ bool modifiers_down() {
 }
 
 // The output as it will play: the markup composed when it fired, with what
-// comes from elsewhere set in as text pieces, filled in and read into steps.
-OutputScript prepared_output(OutputCase letters) {
-    OutputPieces pieces{OutputPiece{OutputPiece::markup, engine.prepare.markup}};
+// comes from elsewhere (a form's values, the clipboard, the selection) set
+// in as text pieces, filled in and read into steps.
+OutputScript prepared_output(const Preparation& prepare) {
+    OutputPieces pieces =
+        prepare.form.form.empty()
+            ? OutputPieces{OutputPiece{OutputPiece::markup, prepare.markup}}
+            : compose_output(prepare.markup, prepare.form.form, prepare.form.values);
     set_in_inserted_text(pieces);
-    fill_in(pieces, letters);
+    fill_in(pieces, prepare.letters);
     return compile_output(pieces);
 }
 
-// The modifiers are up (or waited for long enough): the trigger goes, and
-// its output starts.
+// Everything is ready: the trigger goes, and its output starts.
 void send_output() {
     Preparation& prepare = engine.prepare;
-    const TriggerEntry& entry = engine.file.table.entries[prepare.entry];
     for (int i = 0; i < prepare.erase; ++i)
         play_key_token(vk_backspace, press_and_release);
     engine.keys.history.fill(0);
-    OutputScript script = prepared_output(prepare.letters);
+    OutputScript script = prepared_output(prepare);
     prepare.stage = Preparation::Stage::idle;
+    prepare.form = FilledForm{};
 
-    // The trigger as written, for the messages of commands that fail.
-    const std::string_view written(entry.lookup_key.data() + 1);
-    engine.player.trigger = engine_text_to_utf8(written.substr(0, written.size() - 1));
+    engine.player.trigger = prepare.trigger; // for the messages of commands that fail
     ++prepare.use_count;
     status_printf(" Shortcuts Used:  %d", prepare.use_count);
     tell_what_was_not_inserted();
@@ -54,10 +55,33 @@ void send_output() {
     start_playback(std::move(script));
 }
 
-// The modifiers are up: an output that takes the selection copies it first.
-void modifiers_up() {
-    if (selection_wanted() && start_selection_copy()) return;
-    send_output();
+// True while the user's Ctrl, Shift or Alt is still down (for a second at
+// most): they would change the keys sent. The wait goes on in prepare_tick.
+bool waiting_for_modifiers() {
+    Preparation& prepare = engine.prepare;
+    if (prepare.stage != Preparation::Stage::waiting_for_modifiers) prepare.since = tick_count();
+    if (!modifiers_down() || tick_count() - prepare.since >= modifier_wait_ms) {
+        prepare.stage = Preparation::Stage::idle;
+        return false;
+    }
+    prepare.stage = Preparation::Stage::waiting_for_modifiers;
+    set_timer(playback_timer, modifier_check_ms);
+    return true;
+}
+
+// A fired entry, as it is now: its output goes out as it was composed when
+// the trigger fired, even if the file is saved meanwhile.
+void take_entry(int entry_index, WindowId target) {
+    const TriggerEntry& entry = engine.file.table.entries[entry_index];
+    Preparation& prepare = engine.prepare;
+    prepare.entry = entry_index;
+    const std::string_view written(entry.lookup_key.data() + 1);
+    prepare.trigger = engine_text_to_utf8(written.substr(0, written.size() - 1));
+    prepare.selection_taken = false;
+    prepare.form = FilledForm{};
+    prepare.form_answered = false;
+    prepare.form_for = target;
+    compose_fired_output(entry_index);
 }
 
 // What was typed of a plain trigger, to type it back if the output is undone.
@@ -70,34 +94,47 @@ void remember_typed_trigger(const TriggerEntry& entry) {
 }
 } // namespace
 
+void go_on_preparing() {
+    Preparation& prepare = engine.prepare;
+    // Ctrl+C for {Selection} goes out with every modifier up.
+    if (!prepare.selection_taken && selection_wanted()) {
+        if (waiting_for_modifiers()) return;
+        prepare.selection_taken = true;
+        if (start_selection_copy()) return;
+    }
+    if (!prepare.form_answered) {
+        prepare.form_answered = true;
+        if (ask_for_fields(prepare.form_for)) return;
+    }
+    if (waiting_for_modifiers()) return;
+    send_output();
+}
+
 void begin_output(int entry_index, uint8_t new_key, OutputCase letters) {
     const TriggerEntry& entry = engine.file.table.entries[entry_index];
     remember_typed_trigger(entry);
     if (engine.file.table.debug_mode)
         append_debug_log(std::string("\"") + (entry.lookup_key.data() + 1) + "\"");
     Preparation& prepare = engine.prepare;
-    prepare.entry = entry_index;
+    take_entry(entry_index, foreground_window());
     prepare.letters = letters;
     // A plain trigger completed by a middle click has nothing typed to erase.
     prepare.erase = entry.flags == 0 && new_key != 4 ? entry.match_length : 0;
-    prepare.since = tick_count();
-    compose_fired_output(entry_index);
-    // The user's modifiers go up first, so that they do not change the keys sent.
-    if (!modifiers_down()) return modifiers_up();
-    prepare.stage = Preparation::Stage::waiting_for_modifiers;
-    set_timer(playback_timer, modifier_check_ms);
+    go_on_preparing();
 }
 
 void prepare_tick() {
-    if (engine.prepare.stage == Preparation::Stage::copying_selection) {
-        if (selection_copied()) send_output();
+    switch (engine.prepare.stage) {
+    case Preparation::Stage::copying_selection:
+        if (selection_copied()) go_on_preparing();
+        return;
+    case Preparation::Stage::waiting_for_target:
+        return form_target_tick();
+    case Preparation::Stage::waiting_for_modifiers:
+        return go_on_preparing();
+    default:
         return;
     }
-    if (modifiers_down() && tick_count() - engine.prepare.since < modifier_wait_ms) {
-        set_timer(playback_timer, modifier_check_ms);
-        return;
-    }
-    modifiers_up();
 }
 
 void search_window_closed(int entry) {
@@ -105,9 +142,9 @@ void search_window_closed(int entry) {
     engine.undo.trigger.fill(0); // a pick erased nothing: an undo types nothing back
     engine.keys.history.fill(0);
     if (entry < 0 || entry >= engine.file.table.count) return output_done();
-    engine.prepare.entry = entry;
+    take_entry(entry, engine.player.before_search);
     engine.prepare.letters = OutputCase::as_written;
     engine.prepare.erase = 0;
-    compose_fired_output(entry);
-    modifiers_up();
+    go_on_preparing();
+    if (!output_on_its_way()) output_done(); // a form that did not open
 }

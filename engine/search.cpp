@@ -62,6 +62,24 @@ std::string label_of(std::string_view comment) {
     return out;
 }
 
+// The label a comment line gives the trigger below it: none when the line
+// was set aside (its trigger cannot be typed) or is a directive.
+std::string comment_label(const LoadedFile& file, std::string_view comment, int line) {
+    for (const int set_aside : file.untypeable)
+        if (set_aside == line) return "";
+    FileRules file_rules;
+    TriggerRules trigger_rules;
+    if (apply_directive(comment, file_rules, trigger_rules)) return "";
+    return label_of(engine_text_to_utf8(comment));
+}
+
+// Where the line that `at` stands on starts.
+std::size_t line_start(std::string_view text, std::size_t at) {
+    while (at > 0 && text[at - 1] != '\r' && text[at - 1] != '\n')
+        --at;
+    return at;
+}
+
 // The best score of `query` as a subsequence of `field`: every start at an
 // occurrence of its first character is tried, and the rest is matched
 // greedily, preferring the next character right after the last one.
@@ -117,12 +135,7 @@ std::vector<SearchItem> search_items(const LoadedFile& file) {
     auto label_above = [&](int trigger_line) -> std::string {
         const auto above = static_cast<std::size_t>(trigger_line - 1);
         if (above >= comments.size() || comments[above].data() == nullptr) return "";
-        for (const int set_aside : file.untypeable)
-            if (set_aside == trigger_line - 1) return "";
-        FileRules file_rules;
-        TriggerRules trigger_rules;
-        if (apply_directive(comments[above], file_rules, trigger_rules)) return "";
-        return label_of(engine_text_to_utf8(comments[above]));
+        return comment_label(file, comments[above], trigger_line - 1);
     };
     const TriggerTable& table = file.table;
     std::vector<SearchItem> items;
@@ -171,4 +184,17 @@ std::vector<int> search_rank(const std::vector<SearchItem>& items, std::string_v
     for (const auto& s : scored)
         order.push_back(s.second);
     return order;
+}
+
+std::string trigger_label(const LoadedFile& file, int entry) {
+    if (entry < 0 || entry >= file.table.count) return "";
+    const std::string_view text = file.text;
+    const TriggerEntry& row = file.table.entries[entry];
+    const std::size_t start = line_start(text, std::min<std::size_t>(row.output_at, text.size()));
+    if (start == 0) return "";
+    std::size_t end = start - 1; // the break before the trigger's line
+    if (text[end] == '\n' && end > 0 && text[end - 1] == '\r') --end;
+    const std::size_t above = line_start(text, end);
+    if (end == above || text[above] != ';') return "";
+    return comment_label(file, text.substr(above + 1, end - above - 1), row.line - 1);
 }

@@ -28,6 +28,9 @@ constexpr std::size_t search_output_chars = 120; // how much of an output is sho
 // neither rows nor labels, and a directive is no label.
 std::vector<SearchItem> search_items(const LoadedFile& file);
 
+// The label of one entry of the loaded file, as its row shows it; "" for none.
+std::string trigger_label(const LoadedFile& file, int entry);
+
 // How well `query` (UTF-8) matches the item, 0 when it does not: its
 // characters must appear in that order (any case, in Latin, Greek and
 // Cyrillic letters too) in the label, the trigger or the output.

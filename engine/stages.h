@@ -58,6 +58,26 @@ OutputCase typed_case(const TriggerEntry& entry, const KeyHistory& history);
 void begin_output(int entry, uint8_t new_key, OutputCase letters);
 // The playback timer, while the preparation waits.
 void prepare_tick();
+// Goes on with the next thing the output needs before it goes out: the
+// selection copied, the form asked, the modifiers up; then it is sent.
+void go_on_preparing();
+
+// form step
+// When the output that fired has fields: opens its form for `target` (the
+// window the output is to go to) and returns true; nothing is erased yet.
+bool ask_for_fields(WindowId target);
+// The playback timer, while a filled-in form's window comes back in front.
+void form_target_tick();
+// Sends the output (erasing the typed trigger first) once the user's
+// modifiers are up, or a second went by.
+void send_once_modifiers_are_up();
+
+// form step
+// When the output that fired has fields: opens its form for `target` (the
+// window the output is to go to) and returns true; nothing is erased yet.
+bool ask_for_fields(WindowId target);
+// The playback timer, while a filled-in form's window comes back in front.
+void form_target_tick();
 
 // fill in
 // Variables, dates and the typed case in the output's markup pieces.

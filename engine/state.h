@@ -9,12 +9,14 @@
 #include "engine/disk_copy.h"
 #include "platform/platform.h"
 #include "triggers/encoding.h"
+#include "triggers/fields.h"
 #include "triggers/inserts.h"
 #include "triggers/output_script.h"
 #include "triggers/triggers.h"
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <random>
 #include <set>
 #include <string>
@@ -54,10 +56,19 @@ struct KeyMonitor {
 // ("Quillomat_CASE: on"): "btw", "Btw", "BTW".
 enum class OutputCase : uint8_t { as_written, capitalized, upper };
 
-// A trigger that fired, on its way to the keyboard (engine/prepare.cpp).
+// A form and the values it was given.
+struct FilledForm {
+    Form form;
+    FormValues values;
+};
+
+// A trigger that fired, on its way to the keyboard (engine/prepare.cpp; the
+// form's stages and `form`, `last_forms` in engine/form_step.cpp).
 struct Preparation {
     enum class Stage : uint8_t {
         idle,
+        form_open,             // a form asks for the output's fields: nothing is erased yet
+        waiting_for_target,    // the form was filled in: the window it was for comes back in front
         waiting_for_modifiers, // the user's Ctrl, Shift or Alt still down: the keys wait
         copying_selection,     // Ctrl+C sent for {Selection}: the copy is waited for
     } stage = Stage::idle;
@@ -67,16 +78,24 @@ struct Preparation {
     uint32_t since = 0;    // when the wait began
     int32_t use_count = 0; // outputs prepared since start-up
 
-    // The output as it fired (engine/compose.cpp): its snips and random
-    // choices in place, and the texts it takes from the clipboard and the
-    // selection (engine/selection.cpp).
-    std::string markup;
+    // The trigger as written (UTF-8), and its output as it fired
+    // (engine/compose.cpp): its snips and random choices in place, and the
+    // texts it takes from the clipboard and the selection
+    // (engine/selection.cpp). A form may stay open across a save of the file.
+    std::string trigger, markup;
     InsertedTexts inserted;
     // What {Clipboard} found; the status bar says when it was no text.
     ClipboardText clipboard_read = ClipboardText::text;
     uint32_t copy_sequence = 0; // the clipboard's before the selection was copied
     uint32_t copy_sent_at = 0;
-    std::mt19937 choices; // {Random:}, seeded once per start
+    bool selection_taken = false; // {Selection}'s copy is done (or there is none)
+    std::mt19937 choices;         // {Random:}, seeded once per start
+    FilledForm form;       // the output's fields and their values; empty: it has none
+    bool form_answered = false; // the form was filled in (or there is none)
+    WindowId form_for = 0;      // the window the form's output goes to
+    // Per trigger as written: the values its form was last given. Kept only
+    // while the program runs, never on disk: a field may hold something private.
+    std::map<std::string, FilledForm> last_forms;
 };
 
 // The output being played (engine/play.cpp).
@@ -91,6 +110,7 @@ struct Player {
     uint32_t paste_sent_at = 0;
     ScreenPoint saved_mouse{0, 0}; // the pointer when the trigger fired
     std::string trigger;           // the trigger as written (UTF-8), for messages
+    WindowId before_search = 0; // in front when the search window opened: a pick's form is for it
 };
 
 // "Backspace Undoes Expansion": right after an output made only of

@@ -1,6 +1,6 @@
 """Makes the README's pictures under Wine: the main window with the built-in
-default trigger file, an expansion in progress in Notepad, and the search
-window; with --dpi, the main window and the search window at that scaling
+default trigger file, an expansion in progress in Notepad, the search
+window, and the fill-in form of the default file's example; with --dpi, the main window and the search window at that scaling
 (144 is 150 %), in a Wine prefix of its own set to that DPI.
 
     python3 scripts/screenshots.py --bin build/windows-x64 [--out docs] [--dpi 144]
@@ -70,6 +70,17 @@ def main():
         session.type("date")
         time.sleep(0.5)
         shoot(session, "Quillomat Search", os.path.join(args.out, "search.png"))
+
+        # The default file's form, over Notepad, with a name typed in.
+        session.key("Escape")
+        poll(lambda: not session.probe_ok("exists", "Quillomat Search"), 5)
+        session.bring_to_front("Untitled - Notepad")
+        session.type("\nqqthx")
+        poll(lambda: session.window("Thank-you note").get("foreground"), 10)
+        session.key("a", modifiers=("shift",))
+        session.type("nn")
+        time.sleep(0.5)
+        shoot(session, "Thank-you note", os.path.join(args.out, "form.png"))
         return 0
     finally:
         session.close()

@@ -17,6 +17,7 @@
 // field: it stays in the output as the text it is.
 #pragma once
 
+#include "platform/platform.h"
 #include "triggers/pieces.h"
 
 #include <cstdint>
@@ -50,6 +51,14 @@ struct FieldValue {
     bool ticked = false; // check
 };
 using FormValues = std::vector<FieldValue>; // one per field of the form
+
+// What a form is opened with.
+struct FormRequest {
+    std::string caption; // UTF-8: the trigger's label ("Quillomat" when empty)
+    Form form;
+    FormValues values;   // what the fields start with, one per field
+    WindowId target = 0; // the top-level window the user was typing in
+};
 
 // A field token the checker names; `column` counts from 1 at the output's
 // first character (bytes of the engine's text).

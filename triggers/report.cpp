@@ -3,7 +3,9 @@
 #include "common/text.h"
 #include "keys/key_tokens.h"
 #include "triggers/encoding.h"
+#include "triggers/fields.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
@@ -114,6 +116,29 @@ std::string describe_trigger(const TriggerEntry& entry, bool as_text) {
     return text;
 }
 
+namespace {
+// Each trigger's fields, and the field tokens its output types as they
+// stand, by line and column.
+void read_fields(std::string_view text, TriggerReport& report) {
+    report.fields.assign(static_cast<std::size_t>(report.table.count), "");
+    report.field_problems.clear();
+    for (int i = 0; i < report.table.count; ++i) {
+        const TriggerEntry& entry = report.table.entries[i];
+        const std::size_t at = std::min<std::size_t>(entry.output_at, text.size());
+        const std::string_view output = text.substr(at, entry.output_length);
+        report.fields[static_cast<std::size_t>(i)] = field_labels(read_form(output));
+        std::size_t line_start = at;
+        while (line_start > 0 && text[line_start - 1] != '\r' && text[line_start - 1] != '\n')
+            --line_start;
+        for (const FieldProblem& problem : field_problems(output)) {
+            const std::size_t column = at - line_start + static_cast<std::size_t>(problem.column);
+            report.field_problems.emplace_back(entry.line, "column " + std::to_string(column) +
+                                                               ": " + problem.words);
+        }
+    }
+}
+} // namespace
+
 void mark_untypeable(std::vector<LineNote>& notes, const std::vector<int>* untypeable) {
     if (!untypeable) return;
     for (LineNote& note : notes)
@@ -149,6 +174,7 @@ void build_trigger_report(const char* text, std::size_t size, bool netbook, Trig
         }
     }
     mark_untypeable(report.notes, untypeable);
+    read_fields(std::string_view(text, length_bounded(text, size)), report);
     report.directives.clear();
     report.findings.clear();
     report.dead_lines = 0;
@@ -254,6 +280,8 @@ std::string format_trigger_report(const TriggerReport& report) {
         }
         if (entry.word_start) out += "  [word start]";
         if (entry.any_case) out += "  [any case]";
+        if (!report.fields[static_cast<std::size_t>(i)].empty())
+            out += "  [fields: " + report.fields[static_cast<std::size_t>(i)] + "]";
         if (static_cast<std::size_t>(i) < report.inserts.tags.size()) out += report.inserts.tags[i];
         out += '\n';
     }
@@ -289,6 +317,9 @@ std::string format_trigger_report(const TriggerReport& report) {
     if (!report.inserts.notes.empty()) out += "Output tokens:\n";
     for (const auto& [number, words] : report.inserts.notes)
         out += "  line " + std::to_string(number) + ": " + words + "\n";
+    if (!report.field_problems.empty()) out += "Field tokens typed as they stand:\n";
+    for (const auto& [number, problem] : report.field_problems)
+        out += "  line " + std::to_string(number) + ", " + problem + "\n";
     const int hints = static_cast<int>(report.findings.size()) - mistake_count(report);
     std::snprintf(line, sizeof line,
                   "%d triggers loaded, %d lines never fire, %d lines with likely mistakes",

@@ -28,6 +28,8 @@ struct TriggerReport {
     int mistake_lines = 0;    // trigger lines with a likely mistake
     bool remap_words = false; // "REMAP" and "TILDE" are there, whether remap mode may be on or not
     InsertReport inserts;     // what the tokens that build an output from other text make of it
+    std::vector<std::string> fields; // per entry: its form's labels, "Name, Day"; "" for none
+    std::vector<std::pair<int, std::string>> field_problems; // line, "column 5: what is wrong"
 };
 
 // Parses the text (the engine's, see to_engine_text) as the loader does and

@@ -14,3 +14,6 @@ void open_list_window(const char*) {}
 bool open_search_window() {
     return false;
 }
+bool open_fill_in_form(const FormRequest&) {
+    return false;
+}

@@ -9,6 +9,8 @@
 
 #include <string_view>
 
+struct FormRequest; // triggers/fields.h
+
 // ---- The editor of the trigger file -------------------------------------------
 
 // Shows the trigger file's text (UTF-8) as it was loaded; the editor then
@@ -39,3 +41,11 @@ void open_list_window(const char* list_text);
 // from search_items(); when it closes it calls search_window_closed. False
 // when it could not be opened.
 bool open_search_window();
+
+// ---- The fill-in form ------------------------------------------------------------
+
+// Opens the form that asks for an output's fields, in front of (and for)
+// the request's target window. Once it has closed and the keyboard is back
+// in that window, it calls form_closed (engine/engine.h), never from
+// within this call. False when it could not be opened: then nothing is called.
+bool open_fill_in_form(const FormRequest& request);

@@ -60,9 +60,12 @@ std::string sim_key_transcript();
 //   t:MS           MS milliseconds pass
 //   type:TEXT      each character pressed 40 ms and released, 40 ms apart ("_" a space)
 //   caps:on        Caps Lock toggled on (caps:off)
-//   front:EXE      a window of program EXE comes to the front (opened the first
-//                  time, titled EXE; see sim_front_program)
+//   front:NAME     the window titled NAME ("_" a space) comes to the front, or else a
+//                  window of program NAME, opened the first time (see sim_front_program)
 //   mouse:X,Y      the user moves the pointer to X,Y
+//   fill:LABEL=VALUE  a field of the open form gets a value ("_" a space, "~" a new line)
+//   form:ok        the open form is submitted (form:cancel: cancelled)
+//   close:TITLE    the window of that title closes
 // KEY is a letter or digit, a name (click rclick mid bs tab enter shift ctrl
 // alt esc space pgup pgdn end home left up right down del f1 f5 f9 lshift
 // backquote) or a hexadecimal key code ("#BA"). Throws on a word it cannot read.
@@ -88,9 +91,12 @@ long sim_key_reads();
 WindowId sim_add_window(const std::string& title, ScreenRect rect = {100, 100, 500, 400},
                         bool answers = true, bool minimized = false);
 void sim_set_foreground(WindowId window);
-// Brings forward the topmost window of program `exe`, opening one titled
-// `exe` when it has none; returns it.
-WindowId sim_front_program(const std::string& exe);
+// Brings forward the window titled `name`, or else the topmost window of
+// program `name`, opening one (titled and run by `name`) when there is none;
+// returns it.
+WindowId sim_front_program(const std::string& name);
+// The window goes away; when it was in front, no window is.
+void sim_close_window(WindowId window);
 // Which program a window belongs to ("program.exe" and class "Window" unless
 // set), and whether it runs with higher rights than the program.
 void sim_set_window_program(WindowId window, const std::string& exe,
@@ -121,6 +127,19 @@ std::string sim_status_text();        // the latest, "" when none was written
 // The user typed into the editor (or saved, or a load showed the file: false).
 void sim_set_unsaved_edits(bool unsaved);
 
+// The fill-in form the program opened, as the log shows it ("" when none
+// is open): "Letter | Name=Ann | Size=M | PS=[x] | for 256".
+std::string sim_open_form();
+// Makes the next forms fail to open (or open again).
+void sim_refuse_forms(bool refuse);
+// Gives a field of the open form a value: its text, or for a box "on" or "off".
+// Throws when no form is open or it has no such field.
+void sim_fill_form(const std::string& label, const std::string& value);
+// The user submits (or cancels) the open form, with the values it holds.
+// The simulated form never changes which window is in front: a test says
+// where the keyboard went back to. Throws when no form is open.
+void sim_answer_form(bool submitted);
+
 // ---- the clipboard ----
 // What the user has on the clipboard, and whether another program holds it open.
 void sim_set_clipboard(const std::string& text, bool busy = false);
@@ -144,6 +163,7 @@ void sim_set_selection(const std::string& text, uint32_t copy_delay_ms = 0);
 //   "12 activate Untitled - Notepad restore"   "12 list a;;b"   "12 directory C:\Tools"
 //   "12 editor read-only"  "12 editor editable"   (only when it changes)
 //   "12 paused on"  "12 paused off"   "12 note <a tray balloon's text>"
+//   "12 form Letter | Name=Ann | for 256"  "12 form ok | Name=Bob"  "12 form cancel | Name=Bob"
 //   "12 clipboard put <text>"  "12 clipboard restored"  "12 clipboard left alone"
 //   "12 clipboard busy"  "12 clipboard given back"  "12 pasted <text>" (the window in front took the paste)
 // Kinds not wanted can be left out by naming those that are.

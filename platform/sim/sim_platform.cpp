@@ -322,6 +322,14 @@ void sim_set_window_program(WindowId window, const std::string& exe,
         if (w.id == window) w.exe = exe, w.window_class = window_class, w.elevated = elevated;
 }
 
+void sim_close_window(WindowId window) {
+    auto& windows = desk().windows;
+    windows.erase(std::remove_if(windows.begin(), windows.end(),
+                                 [&](const SimWindow& w) { return w.id == window; }),
+                  windows.end());
+    if (desk().foreground == window) desk().foreground = 0;
+}
+
 void sim_set_foreground(WindowId window) {
     auto& windows = desk().windows;
     auto it = std::find_if(windows.begin(), windows.end(),
@@ -333,8 +341,11 @@ void sim_set_foreground(WindowId window) {
 
 WindowId sim_front_program(const std::string& exe) {
     const auto& windows = desk().windows;
-    const auto found = std::find_if(windows.begin(), windows.end(),
-                                    [&](const SimWindow& w) { return lower(w.exe) == lower(exe); });
+    auto found = std::find_if(windows.begin(), windows.end(),
+                              [&](const SimWindow& w) { return w.title == exe; });
+    if (found == windows.end())
+        found = std::find_if(windows.begin(), windows.end(),
+                             [&](const SimWindow& w) { return lower(w.exe) == lower(exe); });
     const bool opened = found == windows.end();
     const WindowId window = opened ? sim_add_window(exe) : found->id;
     if (opened) sim_set_window_program(window, exe, "Window");

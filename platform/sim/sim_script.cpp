@@ -26,6 +26,35 @@ int key_code(const std::string& name) {
     return found->second;
 }
 
+// "_" a space, "~" a new line: a script's words hold no blanks.
+std::string unescaped(std::string text) {
+    for (char& c : text)
+        c = c == '_' ? ' ' : c == '~' ? '\n' : c;
+    return text;
+}
+
+WindowId window_titled(const std::string& title) {
+    const WindowId window = find_top_window(unescaped(title).c_str());
+    if (!window) throw std::invalid_argument("no window titled " + title);
+    return window;
+}
+
+// What the user does with the form and the other windows.
+void desktop_word(const std::string& verb, const std::string& value) {
+    if (verb == "fill") {
+        const std::size_t equals = value.find('=');
+        if (equals == std::string::npos) throw std::invalid_argument("fill: needs LABEL=VALUE");
+        sim_fill_form(unescaped(value.substr(0, equals)), unescaped(value.substr(equals + 1)));
+    } else if (verb == "form") {
+        if (value != "ok" && value != "cancel")
+            throw std::invalid_argument("form:ok or form:cancel");
+        sim_answer_form(value == "ok");
+    } else if (verb == "front") {
+        sim_front_program(unescaped(value));
+    } else {
+        sim_close_window(window_titled(value));
+    }
+}
 } // namespace
 
 void sim_script(const std::string& script) {
@@ -53,14 +82,14 @@ void sim_script(const std::string& script) {
         } else if (verb == "caps") { // these change at their time
             sim_run_for(at - sim_now());
             sim_set_caps_lock(value == "on");
-        } else if (verb == "front") {
-            sim_run_for(at - sim_now());
-            sim_front_program(value);
         } else if (verb == "mouse") {
             sim_run_for(at - sim_now());
             const std::size_t comma = value.find(',');
             if (comma == std::string::npos) throw std::invalid_argument("mouse:X,Y, not " + word);
             sim_move_mouse(std::stoi(value.substr(0, comma)), std::stoi(value.substr(comma + 1)));
+        } else if (verb == "fill" || verb == "form" || verb == "front" || verb == "close") {
+            sim_run_for(at - sim_now()); // at its time
+            desktop_word(verb, value);
         } else {
             throw std::invalid_argument("no such verb in a script: " + word);
         }

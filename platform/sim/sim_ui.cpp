@@ -1,8 +1,12 @@
 // The program's own windows on the simulated desktop: what the core shows is
 // kept for tests to read, and written to the log.
+#include "engine/engine.h"
 #include "platform/sim/sim.h"
 #include "platform/sim/sim_internal.h"
+#include "triggers/fields.h"
 #include "ui/ui.h"
+
+#include <stdexcept>
 
 namespace {
 struct SimWindows {
@@ -12,10 +16,19 @@ struct SimWindows {
     std::string status_text; // the latest
 };
 SimWindows windows;
+
+struct SimForm {
+    bool open = false;
+    bool refuse = false;
+    FormRequest request;
+    FormValues values;
+};
+SimForm form;
 } // namespace
 
 void sim_reset_ui() {
     windows = SimWindows{};
+    form = SimForm{};
 }
 
 const std::string& sim_editor_text() {
@@ -64,4 +77,62 @@ bool open_search_window() {
 
 void open_list_window(const char* list_text) {
     sim_log_event("list", list_text);
+}
+
+// ---- the fill-in form ----
+
+namespace {
+std::string shown(const FormField& field, const FieldValue& value) {
+    if (field.kind == FieldKind::check) return value.ticked ? "[x]" : "[ ]";
+    std::string text;
+    for (const char c : value.text)
+        text += c == '\n' ? std::string("\\n") : std::string(1, c);
+    return text;
+}
+
+std::string shown_values() {
+    std::string out;
+    for (std::size_t i = 0; i < form.request.form.size(); ++i)
+        out +=
+            " | " + form.request.form[i].label + "=" + shown(form.request.form[i], form.values[i]);
+    return out;
+}
+} // namespace
+
+bool open_fill_in_form(const FormRequest& request) {
+    if (form.refuse || form.open) return false;
+    form.open = true;
+    form.request = request;
+    form.values = request.values;
+    form.values.resize(request.form.size());
+    sim_log_event("form", sim_open_form());
+    return true;
+}
+
+std::string sim_open_form() {
+    if (!form.open) return "";
+    return form.request.caption + shown_values() + " | for " + std::to_string(form.request.target);
+}
+
+void sim_refuse_forms(bool refuse) {
+    form.refuse = refuse;
+}
+
+void sim_fill_form(const std::string& label, const std::string& value) {
+    if (!form.open) throw std::logic_error("no form is open to fill in");
+    for (std::size_t i = 0; i < form.request.form.size(); ++i) {
+        if (form.request.form[i].label != label) continue;
+        form.values[i].text = value;
+        form.values[i].ticked = value == "on";
+        return;
+    }
+    throw std::invalid_argument("the form has no field " + label);
+}
+
+void sim_answer_form(bool submitted) {
+    if (!form.open) throw std::logic_error("no form is open to answer");
+    sim_log_event("form", std::string(submitted ? "ok" : "cancel") + shown_values());
+    const FormValues values = form.values;
+    form.open = false;
+    form_closed(submitted, values);
 }

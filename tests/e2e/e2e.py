@@ -751,6 +751,78 @@ class Search(WineTest):
         self.assertRegex(s.settings().get("window_search", ""), r"^-?\d+,-?\d+,\d+,\d+$")
 
 
+class Forms(WineTest):
+    """Fill-in forms, fired in the key-logging target."""
+
+    TRIGGERS = ("; Letter\r\nqqa=Dear {Input:Name}!\r\n"
+                "; Reply\r\nqqr={Input:Name=ann} and {Input:Name}\r\n")
+
+    def fire(self, s, trigger, caption):
+        """Types the trigger; returns once its form is in front with its first field's keyboard."""
+        s.type(trigger)
+        self.assertTrue(poll(lambda: s.window(caption).get("foreground"), 10), "the form is in front")
+        self.assertEqual(s.text(), trigger, "nothing erased while the form is open")
+
+    def backspaces(self, s):
+        return [vk for _, kind, vk in s.key_messages() if kind == "down" and vk == 8]
+
+    def test_a_typed_value_and_enter_put_the_output_in_place_of_the_trigger(self):
+        s = self.session(self.TRIGGERS)
+        s.start()
+        s.start_target()
+        self.fire(s, "qqa", "Letter")
+        s.type("bob")
+        self.assertTrue(poll(lambda: s.probe("control", "Letter", "100")[1] == "bob", 5), "the form has the keyboard")
+        s.key("Return")
+        self.assertTrue(poll(lambda: s.text() == "Dear bob!", 10), repr(s.text()))
+        self.assertEqual(len(self.backspaces(s)), 3, "the trigger erased")
+        self.assertFalse(s.probe_ok("exists", "Letter"))
+        s.type(" ok")  # the keyboard is back in the target's edit control
+        self.assertTrue(poll(lambda: s.text() == "Dear bob! ok", 5), repr(s.text()))
+
+    def test_escape_leaves_the_trigger_as_typed(self):
+        s = self.session(self.TRIGGERS)
+        s.start()
+        s.start_target()
+        self.fire(s, "qqa", "Letter")
+        s.type("bob")
+        s.key("Escape")
+        self.assertTrue(poll(lambda: not s.probe_ok("exists", "Letter"), 5))
+        s.type("x")
+        self.assertTrue(poll(lambda: s.text() == "qqax", 5), repr(s.text()))
+        self.assertEqual(self.backspaces(s), [])
+
+    def test_one_label_in_two_places_is_asked_once(self):
+        s = self.session(self.TRIGGERS)
+        s.start()
+        s.start_target()
+        self.fire(s, "qqr", "Reply")
+        self.assertEqual(s.probe("control", "Reply", "100")[1], "ann")
+        self.assertFalse(s.probe_ok("control", "Reply", "101"), "one field")
+        s.type("bo")  # the default is selected: typing replaces it
+        s.key("Return")
+        self.assertTrue(poll(lambda: s.text() == "bo and bo", 10), repr(s.text()))
+
+    def test_the_target_closed_while_the_form_is_open_gets_nothing_typed_anywhere(self):
+        s = self.session(self.TRIGGERS)
+        s.start()
+        editor = s.text("=QuillomatClass")
+        s.start_target()
+        self.fire(s, "qqa", "Letter")
+        s.type("bob")
+        s.probe("close", "Quillomat Target")
+        self.assertTrue(poll(lambda: not s.probe_ok("exists", "Quillomat Target"), 10))
+        s.probe("front", "Letter")
+        self.assertTrue(poll(lambda: s.window("Letter").get("foreground"), 5))
+        s.key("Return")
+        self.assertTrue(poll(lambda: not s.probe_ok("exists", "Letter"), 5))
+        self.assertTrue(poll(lambda: "Nothing typed" in s.status(), 5), s.status())
+        self.assertEqual(s.status(), " Nothing typed: the window the form was for has closed")
+        time.sleep(0.5)
+        self.assertEqual(s.text("=QuillomatClass"), editor)
+        self.assertEqual(s.text("=QuillomatClass").count("bob"), 0)
+
+
 class FireRules(WineTest):
     """Where and when triggers fire."""
 

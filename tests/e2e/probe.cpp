@@ -28,6 +28,7 @@
 //   probe announce MESSAGE       posts a registered message (such as TaskbarCreated) to every top window
 //   probe tick SPEC N            toggles the check box of the Nth item (from 0) of the tree view
 //                                inside the window, as the space bar does; prints its state
+//   probe keyboard-at TITLE MS   once the window is in front with the focus inside: GetTickCount()
 //
 // TITLE is matched exactly; "=NAME" names a window class instead. Arguments
 // and everything printed are UTF-8.
@@ -288,6 +289,22 @@ int probe_main(int argc, char** argv) {
         SendMessageW(edit, EM_SETSEL, std::strtoul(argv[3], nullptr, 10),
                      std::strtol(argv[4], nullptr, 10));
         return 0;
+    }
+    if (verb == "keyboard-at" && argc == 4) { // waits at most MS; exit status 1 on time-out
+        const DWORD start = GetTickCount(), limit = std::strtoul(argv[3], nullptr, 10);
+        while (GetTickCount() - start < limit) {
+            HWND window = FindWindowW(nullptr, widen(argv[2]).c_str());
+            GUITHREADINFO info{};
+            info.cbSize = sizeof info;
+            if (window && GetForegroundWindow() == window &&
+                GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) &&
+                info.hwndFocus && IsChild(window, info.hwndFocus)) {
+                std::printf("%lu\n", static_cast<unsigned long>(GetTickCount()));
+                return 0;
+            }
+            Sleep(1);
+        }
+        return 1;
     }
     if (verb == "control" && argc == 4) {
         HWND window = FindWindowW(nullptr, widen(argv[2]).c_str());

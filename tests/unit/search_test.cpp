@@ -25,8 +25,9 @@ const std::string file = "; My triggers\r\n"
                          "{F5}=refresh\r\n";
 
 // The rows of a file's engine text, as the search window gets them after a load.
+LoadedFile loaded; // large: kept off the stack
+
 std::vector<SearchItem> rows(const std::string& text, std::vector<int> untypeable = {}) {
-    static LoadedFile loaded; // large: kept off the stack
     loaded = LoadedFile{};
     loaded.text = text;
     loaded.untypeable = std::move(untypeable);
@@ -65,6 +66,18 @@ TEST(Search, ItemsCarryTheirTriggerLabelAndOutputInFileOrder) {
         EXPECT_EQ(all[i].trigger, expected[i].trigger);
         EXPECT_EQ(all[i].label, expected[i].label);
         EXPECT_EQ(all[i].output, expected[i].output);
+    }
+}
+
+// A form's caption is its trigger's label, found for that trigger alone.
+TEST(Search, TheLabelOfOneTriggerIsItsRowsLabel) {
+    for (const std::string& text :
+         {file,
+          std::string("; a\rx=1\r\r\n; b\n\ry=2\n;c\r\nz=3\n; d\r\n\r\nw=4\n;\n; e\r\n{F2}=5"),
+          std::string("; Quillomat_CASE: on\r\nx=1\r\n; f\r\ny=2")}) {
+        const std::vector<SearchItem> all = rows(text);
+        for (std::size_t i = 0; i < all.size(); ++i)
+            EXPECT_EQ(trigger_label(loaded, static_cast<int>(i)), all[i].label) << text << i;
     }
 }
 

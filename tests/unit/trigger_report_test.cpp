@@ -199,6 +199,22 @@ TEST(TriggerReport, TheDefaultTriggerFileIsClean) {
     EXPECT_TRUE(r.table.unicode_typing);
 }
 
+TEST(TriggerReport, ListsEachTriggersFieldsAndTheTokensThatAreNone) {
+    const std::string out = format_trigger_report(
+        report_of("mtg=On {Choose:Day=Mon|Tue}: {Input:Agenda|multi} {Input:Day} {Check:PS=x}\n"
+                  "btw=by the way\n"
+                  "; Reply\n"
+                  "{control}r=Dear {Input:},{Choose:Size} {Input:Name\n"));
+    for (const char* expected :
+         {"\"mtg\"  [fields: Day, Agenda, PS]\n", "\"btw\"\n",
+          "Field tokens typed as they stand:\n"
+          "  line 1, column 51: \"Day\" is already a Choose list: one label names one field\n"
+          "  line 4, column 17: field token \"{Input:}\" has no label\n"
+          "  line 4, column 26: list \"Size\" has no items: write {Choose:Size=first|second}\n"
+          "  line 4, column 40: field token \"{Input:Name\" is not closed with \"}\"\n"})
+        EXPECT_NE(out.find(expected), std::string::npos) << expected << "\n" << out;
+}
+
 TEST(CheckTool, ExplainsEveryLineThatNeverFiresAndSetsItsExitStatus) {
     const std::filesystem::path dir =
         std::filesystem::temp_directory_path() / "quillomat-check-test";

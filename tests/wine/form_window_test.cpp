@@ -105,7 +105,7 @@ HWND open_for(const Target& target, const char* output, Outcome& outcome) {
     request.caption = "Letter";
     request.form = read_form(output);
     request.values = default_values(request.form);
-    request.target = target.window;
+    request.target = reinterpret_cast<WindowId>(target.window);
     const bool opened = open_form(request, [&outcome](bool submitted, const FormValues& values) {
         ++outcome.calls;
         outcome.submitted = submitted;
