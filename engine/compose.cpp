@@ -11,16 +11,14 @@
 #include <string>
 
 namespace {
-// The window in front, asked at most once per output, and only when a line
-// a {Snip:} names belongs to a section.
-FrontProgram snip_front;
-bool snip_front_known = false;
-
+// The window in front is asked at most once per output, and only when a
+// line a {Snip:} names belongs to a section.
 bool fits_window(const TriggerEntry& entry) {
     if (entry.section == 0) return true;
-    if (!snip_front_known) snip_front = front_program();
-    snip_front_known = true;
-    return program_matches(engine.file.table.sections[entry.section - 1u], snip_front);
+    Preparation& prepare = engine.prepare;
+    if (!prepare.front_known) prepare.front = front_program();
+    prepare.front_known = true;
+    return program_matches(engine.file.table.sections[entry.section - 1u], prepare.front);
 }
 
 // The line's output, as the file wrote it.
@@ -49,7 +47,7 @@ std::string cut_inserted_text(std::string text) {
 void compose_fired_output(int entry_index) {
     Preparation& prepare = engine.prepare;
     const TriggerEntry& entry = engine.file.table.entries[entry_index];
-    snip_front_known = false;
+    prepare.front_known = false;
     const SnipSource source{&engine.file.table, engine.file.text, fits_window, choose_item};
     prepare.markup = compose_markup(entry_output(entry), entry_index, source);
     prepare.inserted = InsertedTexts{};

@@ -90,6 +90,8 @@ struct Preparation {
     uint32_t copy_sent_at = 0;
     bool selection_taken = false; // {Selection}'s copy is done (or there is none)
     std::mt19937 choices;         // {Random:}, seeded once per start
+    FrontProgram front;           // the program in front, once a {Snip:} asked for it
+    bool front_known = false;
     FilledForm form;       // the output's fields and their values; empty: it has none
     bool form_answered = false; // the form was filled in (or there is none)
     WindowId form_for = 0;      // the window the form's output goes to
