@@ -43,29 +43,32 @@ bool ask_for_fields(WindowId target) {
     return true;
 }
 
-void form_closed(bool submitted, const FormValues& values) {
-    if (prepare.stage != Preparation::Stage::form_open) return;
+bool keep_form_answer(bool submitted, const FormValues& values) {
+    if (prepare.stage != Preparation::Stage::form_open) return false;
     // Cancelled ones too: an Escape by mistake loses nothing typed.
     prepare.last_forms[prepare.trigger] = FilledForm{prepare.form.form, values};
-    if (submitted) {
-        prepare.form.values = values;
-        prepare.stage = Preparation::Stage::waiting_for_target;
-        prepare.since = tick_count();
-        form_target_tick();
-    } else {
+    if (!submitted) {
         // The trigger stays as it was typed; what is typed next starts afresh.
         prepare.stage = Preparation::Stage::idle;
         prepare.form = FilledForm{};
         engine.keys.history.fill(0);
+        return false;
     }
-    if (!output_on_its_way()) output_done();
+    prepare.form.values = values;
+    prepare.stage = Preparation::Stage::waiting_for_target;
+    prepare.since = tick_count();
+    return true;
 }
 
-void form_target_tick() {
+bool form_target_in_front() {
     const WindowId target = prepare.form_for;
-    if (target != 0 && foreground_window() == target) return go_on_preparing();
-    if (!is_window(target)) return give_up("the window the form was for has closed");
-    if (tick_count() - prepare.since >= target_wait_ms)
-        return give_up("another window is in front of the one the form was for");
-    set_timer(playback_timer, target_check_ms);
+    if (target != 0 && foreground_window() == target) return true;
+    if (!is_window(target)) {
+        give_up("the window the form was for has closed");
+    } else if (tick_count() - prepare.since >= target_wait_ms) {
+        give_up("another window is in front of the one the form was for");
+    } else {
+        set_timer(playback_timer, target_check_ms);
+    }
+    return false;
 }

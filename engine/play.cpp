@@ -41,7 +41,7 @@ void debug_note(const std::string& line) {
     if (engine.file.table.debug_mode) append_debug_log(line);
 }
 
-void click(OutputStep::Button button) {
+void press_button(OutputStep::Button button) {
     static const uint32_t down[] = {mouse_left_down, mouse_right_down, mouse_middle_down};
     static const uint32_t up[] = {mouse_left_up, mouse_right_up, mouse_middle_up};
     send_mouse_event(down[button], 0, 0);
@@ -59,7 +59,7 @@ After play_click(const OutputStep& step) {
     const ScreenRect rect = window ? window_rect(window) : ScreenRect{0, 0, 0, 0};
     show_cursor();
     set_cursor_position(clamped_sum(rect.left, step.x), clamped_sum(rect.top, step.y));
-    click(step.button);
+    press_button(step.button);
     if (!step.double_click) return wait(command_pause_ms);
     // The second click of a double click, half a double-click time later.
     player.second_click_due = true;
@@ -246,7 +246,7 @@ void playback_tick() {
     if (waiting_for_paste()) return;
     if (player.second_click_due) {
         player.second_click_due = false;
-        click(OutputStep::left);
+        press_button(OutputStep::left);
         wait(command_pause_ms);
         return;
     }

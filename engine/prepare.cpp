@@ -129,7 +129,8 @@ void prepare_tick() {
         if (selection_copied()) go_on_preparing();
         return;
     case Preparation::Stage::waiting_for_target:
-        return form_target_tick();
+        if (form_target_in_front()) go_on_preparing();
+        return;
     case Preparation::Stage::waiting_for_modifiers:
         return go_on_preparing();
     default:
@@ -147,4 +148,9 @@ void search_window_closed(int entry) {
     engine.prepare.erase = 0;
     go_on_preparing();
     if (!output_on_its_way()) output_done(); // a form that did not open
+}
+
+void form_closed(bool submitted, const FormValues& values) {
+    if (keep_form_answer(submitted, values) && form_target_in_front()) go_on_preparing();
+    if (!output_on_its_way()) output_done();
 }

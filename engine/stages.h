@@ -66,18 +66,23 @@ void go_on_preparing();
 // When the output that fired has fields: opens its form for `target` (the
 // window the output is to go to) and returns true; nothing is erased yet.
 bool ask_for_fields(WindowId target);
-// The playback timer, while a filled-in form's window comes back in front.
-void form_target_tick();
-// Sends the output (erasing the typed trigger first) once the user's
-// modifiers are up, or a second went by.
-void send_once_modifiers_are_up();
+// The form's answer: the values are kept for the next time; true when it was
+// submitted, and the output now waits for its window to come back in front.
+bool keep_form_answer(bool submitted, const FormValues& values);
+// While the output waits for its window: true once the window is in front;
+// else the wait goes on (the playback timer is armed), or it was given up.
+bool form_target_in_front();
 
 // form step
 // When the output that fired has fields: opens its form for `target` (the
 // window the output is to go to) and returns true; nothing is erased yet.
 bool ask_for_fields(WindowId target);
-// The playback timer, while a filled-in form's window comes back in front.
-void form_target_tick();
+// The form's answer: the values are kept for the next time; true when it was
+// submitted, and the output now waits for its window to come back in front.
+bool keep_form_answer(bool submitted, const FormValues& values);
+// While the output waits for its window: true once the window is in front;
+// else the wait goes on (the playback timer is armed), or it was given up.
+bool form_target_in_front();
 
 // fill in
 // Variables, dates and the typed case in the output's markup pieces.

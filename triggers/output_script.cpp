@@ -74,7 +74,7 @@ class Compiler {
     }
 
     // The caret goes back over what came after the mark, once all of it is out.
-    void place_caret() {
+    void add_caret_step() {
         if (!marked) return;
         const int after = typed_length(script, mark_step);
         const int presses = after < 0 ? -1 : after - static_cast<int>(mark_chars);
@@ -142,7 +142,7 @@ class Compiler {
         return cursor;
     }
 
-    std::size_t click(const char* text, std::size_t cursor, std::size_t length) {
+    std::size_t read_click(const char* text, std::size_t cursor, std::size_t length) {
         cursor += 7; // "{click" and one separator of any kind
         const char* args = cursor <= length ? text + cursor : "";
         std::string x_field, y_field;
@@ -168,7 +168,7 @@ class Compiler {
             script.back().number = period < 0 ? 0 : period;
             return after_closing_brace(text, cursor, length);
         }
-        if (starts_with_nocase(at, "{click")) return click(text, cursor, length);
+        if (starts_with_nocase(at, "{click")) return read_click(text, cursor, length);
         if (starts_with_nocase(at, "{mouse_return}")) {
             add(OutputStep::mouse_return);
             return after_closing_brace(text, cursor, length);
@@ -211,7 +211,7 @@ OutputScript compile_output(const OutputPieces& pieces) {
         else
             compiler.cursor();
     }
-    compiler.place_caret();
+    compiler.add_caret_step();
     return std::move(compiler.script);
 }
 
