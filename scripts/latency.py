@@ -14,6 +14,10 @@
   it: the target's blinking caret, the desktop window).
 - Typing CPU: the same while a key is typed every 100 ms for 20 s.
 
+With --memory: the program's resident memory (the Wine process's VmRSS and
+the part of it that is its own, RssAnon) with the default trigger file,
+after start and after 50 expansions.
+
 With --search: how long the search window takes to show after its hotkey
 goes down (held 70 ms), over `runs` openings (the X window of the search
 window appearing, found with xdotool).
@@ -186,6 +190,36 @@ def search_opening(session, runs):
         print("search window: no X window found to time")
 
 
+def resident_kib(pid):
+    fields = {}
+    with open("/proc/%d/status" % pid) as f:
+        for line in f:
+            key, _, value = line.partition(":")
+            fields[key] = value.split()[0] if value.split() else "0"
+    return int(fields.get("VmRSS", 0)), int(fields.get("RssAnon", 0))
+
+
+def memory_use(desktop, bin_dir):
+    session = Session(desktop, bin_dir)  # no trigger file: the default one is written
+    try:
+        session.start()
+        session.start_target()
+        time.sleep(3)
+        # This session's program: its folder's name is in its command line.
+        pid = pid_of(os.path.basename(session.top) + ".*quillomat.exe")
+        rss, anon = resident_kib(pid)
+        print("after start with the default trigger file: %d KiB resident, %d KiB of it its own"
+              % (rss, anon))
+        for _ in range(50):
+            session.type("btw ")
+        poll(lambda: session.text().count("by the way") >= 50, 30)
+        time.sleep(2)
+        rss, anon = resident_kib(pid)
+        print("after 50 expansions: %d KiB resident, %d KiB of it its own" % (rss, anon))
+    finally:
+        session.close()
+
+
 def form_opening(session, runs):
     times = []
     for _ in range(runs):
@@ -216,8 +250,14 @@ def main():
     parser.add_argument("--search", action="store_true")
     parser.add_argument("--paste", action="store_true", help="a 200-character output, typed and pasted")
     parser.add_argument("--form", action="store_true", help="a fill-in form in front after its trigger")
+    parser.add_argument("--memory", action="store_true", help="the program's resident memory")
     args = parser.parse_args()
     desktop = Desktop()
+    if args.memory:
+        try:
+            return memory_use(desktop, os.path.abspath(args.bin))
+        finally:
+            desktop.close()
     if args.paste:
         try:
             return paste_run(desktop, os.path.abspath(args.bin), 20)
