@@ -128,7 +128,7 @@ bool cannot_type_into_front() {
             "Quillomat cannot type into " + front.exe + ": it runs as administrator.";
         show_tray_note(note.c_str());
     }
-    engine.keys.history.fill(0);
+    forget_typed();
     return true;
 }
 
@@ -138,6 +138,44 @@ uint8_t held_modifiers() {
                                 (state[vk_alt] == 1 ? 4 : 0));
 }
 
+// A character typed, for pattern triggers; 0 (a key without one) is a break.
+void add_typed(char32_t c) {
+    TypedText& typed = engine.keys.typed;
+    if (c == 0) {
+        typed.count = 0;
+        return;
+    }
+    if (typed.count == static_cast<int>(typed.chars.size())) {
+        std::memmove(typed.chars.data(), typed.chars.data() + 1,
+                     (typed.chars.size() - 1) * sizeof(char32_t));
+        --typed.count;
+    }
+    typed.chars[static_cast<std::size_t>(typed.count++)] = c;
+}
+
+// Runs the matcher on the newest key; pattern searches that ran away are
+// switched off on the way.
+int match_new_key(int vk) {
+    const TriggerTable& table = engine.file.table;
+    const MatchQuery query{&table,
+                           &engine.keys.history,
+                           vk,
+                           held_modifiers(),
+                           engine.keys.paused,
+                           front_program,
+                           &engine.patterns.compiled,
+                           engine.keys.typed.view()};
+    PatternFindings found;
+    const int entry = find_match(query, &found);
+    if (!found.runaway.empty()) switch_off_runaway(found.runaway);
+    if (entry < 0) return entry;
+    if (!table.entries[entry].always_live && cannot_type_into_front()) return -1;
+    release_remapped_alt();
+    begin_output(entry, static_cast<uint8_t>(vk),
+                 typed_case(table.entries[entry], engine.keys.history), &found.match);
+    return entry;
+}
+
 // The newest key goes into the history (or takes a character back out), and
 // the matcher hears of it.
 void take_key(int vk) {
@@ -145,27 +183,25 @@ void take_key(int vk) {
     // Keys typed into another window do not continue what was typed here.
     const WindowId front = foreground_window();
     if (front != engine.keys.front) {
-        history.fill(0);
+        forget_typed();
         engine.keys.front = front;
     }
     if (vk == 1 || vk == 2) {
         history[0] = '\0'; // a click moves the caret: what came before no longer counts
+        engine.keys.typed.count = 0;
         return rearm_or_rest();
     }
     if (vk == vk_backspace) {
         std::memmove(history.data(), history.data() + 1, history_length - 1);
+        if (engine.keys.typed.count > 0) --engine.keys.typed.count;
         return rearm_or_rest();
     }
     std::memmove(history.data() + 1, history.data(), history_length - 1);
     history[0] = key_to_char(vk);
+    // The middle button's "character" only stands for a click in a plain trigger.
+    add_typed(vk == 4 ? 0 : code_point_of_ansi(static_cast<uint8_t>(history[0])));
 
-    const TriggerTable& table = engine.file.table;
-    const int entry = find_match(
-        MatchQuery{&table, &history, vk, held_modifiers(), engine.keys.paused, front_program});
-    if (entry < 0) return rearm_or_rest();
-    if (!table.entries[entry].always_live && cannot_type_into_front()) return rearm_or_rest();
-    release_remapped_alt();
-    begin_output(entry, static_cast<uint8_t>(vk), typed_case(table.entries[entry], history));
+    if (match_new_key(vk) < 0) return rearm_or_rest();
     if (!output_on_its_way()) output_done();
 }
 } // namespace
@@ -181,6 +217,11 @@ void polling_tick() {
     if (vk == vk_shift || vk == vk_control || vk == vk_alt || (vk >= 160 && vk <= 165))
         return rearm_or_rest();
     take_key(vk);
+}
+
+void forget_typed() {
+    engine.keys.history.fill(0);
+    engine.keys.typed.count = 0;
 }
 
 // Ctrl, Shift and Alt, in that order; Ctrl goes up as the extended key.

@@ -79,7 +79,7 @@ void start_afresh(const char* path) {
     file.table.debug_mode = debug_mode;
     file.table.remap_mode = remap_mode;
     file.table.netbook = netbook;
-    engine.keys.history.fill(0);
+    forget_typed();
 }
 
 // The load message: the count, and what the user should know of the file.
@@ -136,6 +136,7 @@ void load_triggers(const char* path, bool keep_place) {
     pause_polling();
     reset_keyboard();
     read_into_table(path ? path : "", keep_place);
+    compile_patterns();
     resume_polling();
 }
 

@@ -30,10 +30,19 @@ std::string_view entry_output(const TriggerEntry& entry) {
     return std::string_view(text).substr(entry.output_at, entry.output_length);
 }
 
+// The trigger as written, with its "=": a pattern may be longer than its lookup key holds.
+std::string written_key(const TriggerEntry& entry) {
+    if (entry.pattern) return std::string(written_trigger(engine.file.text, entry)) + "=";
+    return entry.lookup_key.data() + 1;
+}
+
 // The entry's output as it will play: the line's markup, with what comes
 // from elsewhere set in as text pieces, filled in and read into steps.
 OutputScript prepared_output(const TriggerEntry& entry, OutputCase letters) {
-    OutputPieces pieces{OutputPiece{OutputPiece::markup, std::string(entry_output(entry))}};
+    OutputPieces pieces =
+        entry.pattern
+            ? pattern_output(engine.prepare.entry, entry_output(entry), engine.prepare.pattern)
+            : OutputPieces{OutputPiece{OutputPiece::markup, std::string(entry_output(entry))}};
     fill_in(pieces, letters);
     return compile_output(pieces);
 }
@@ -45,13 +54,14 @@ void send_output() {
     const TriggerEntry& entry = engine.file.table.entries[prepare.entry];
     for (int i = 0; i < prepare.erase; ++i)
         play_key_token(vk_backspace, press_and_release);
-    engine.keys.history.fill(0);
+    forget_typed();
     OutputScript script = prepared_output(entry, prepare.letters);
     prepare.stage = Preparation::Stage::idle;
 
     // The trigger as written, for the messages of commands that fail.
-    const std::string_view written(entry.lookup_key.data() + 1);
-    engine.player.trigger = engine_text_to_utf8(written.substr(0, written.size() - 1));
+    const std::string written = written_key(entry);
+    engine.player.trigger =
+        engine_text_to_utf8(std::string_view(written).substr(0, written.size() - 1));
     ++prepare.use_count;
     status_printf(" Shortcuts Used:  %d", prepare.use_count);
     engine.player.saved_mouse = cursor_position();
@@ -63,22 +73,33 @@ void send_output() {
 void remember_typed_trigger(const TriggerEntry& entry) {
     engine.undo.trigger.fill(0);
     if (entry.flags != 0) return;
+    if (entry.pattern) { // the stretch it matched: code-page characters, as they were typed
+        std::string typed;
+        if (utf8_to_code_page(engine.prepare.pattern.groups.empty()
+                                  ? std::string_view()
+                                  : engine.prepare.pattern.groups[0],
+                              &typed))
+            copy_bounded(engine.undo.trigger.data(), engine.undo.trigger.size(), typed.c_str());
+        return;
+    }
     for (int i = 0; i < entry.match_length && i < 63; ++i)
         engine.undo.trigger[static_cast<std::size_t>(i)] =
             engine.keys.history[static_cast<std::size_t>(entry.match_length - 1 - i)];
 }
 } // namespace
 
-void begin_output(int entry_index, uint8_t new_key, OutputCase letters) {
+void begin_output(int entry_index, uint8_t new_key, OutputCase letters,
+                  const PatternMatch* pattern) {
     const TriggerEntry& entry = engine.file.table.entries[entry_index];
-    remember_typed_trigger(entry);
-    if (engine.file.table.debug_mode)
-        append_debug_log(std::string("\"") + (entry.lookup_key.data() + 1) + "\"");
     Preparation& prepare = engine.prepare;
+    prepare.pattern = pattern ? *pattern : PatternMatch();
+    remember_typed_trigger(entry);
+    if (engine.file.table.debug_mode) append_debug_log("\"" + written_key(entry) + "\"");
     prepare.entry = entry_index;
     prepare.letters = letters;
     // A plain trigger completed by a middle click has nothing typed to erase.
     prepare.erase = entry.flags == 0 && new_key != 4 ? entry.match_length : 0;
+    if (entry.pattern) prepare.erase = prepare.pattern.length;
     prepare.since = tick_count();
     // The user's modifiers go up first, so that they do not change the keys sent.
     if (!modifiers_down()) return send_output();
@@ -97,9 +118,10 @@ void prepare_tick() {
 void search_window_closed(int entry) {
     engine.player.searching = false;
     engine.undo.trigger.fill(0); // a pick erased nothing: an undo types nothing back
-    engine.keys.history.fill(0);
+    forget_typed();
     if (entry < 0 || entry >= engine.file.table.count) return output_done();
     engine.prepare.entry = entry;
+    engine.prepare.pattern = PatternMatch(); // nothing typed: a pattern's groups are empty
     engine.prepare.letters = OutputCase::as_written;
     engine.prepare.erase = 0;
     send_output();

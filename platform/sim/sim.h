@@ -57,6 +57,8 @@ std::string sim_key_transcript();
 //   d:KEY  u:KEY   KEY goes down, goes up
 //   t:MS           MS milliseconds pass
 //   type:TEXT      each character pressed 40 ms and released, 40 ms apart ("_" a space)
+//   text:TEXT      the same for any character of the US layout: ":greet(Ann)",
+//                  Shift held around the key (10 ms before, 10 ms after) where it needs it
 //   caps:on        Caps Lock toggled on (caps:off)
 // KEY is a letter or digit, a name (click rclick mid bs tab enter shift ctrl
 // alt esc space pgup pgdn end home left up right down del f1 f5 f9 lshift
