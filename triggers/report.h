@@ -26,6 +26,8 @@ struct TriggerReport {
     int dead_lines = 0;       // lines that are neither blank nor comments and never fire
     int mistake_lines = 0;    // trigger lines with a likely mistake
     bool remap_words = false; // "REMAP" and "TILDE" are there, whether remap mode may be on or not
+    // Per entry: a pattern trigger as written (UTF-8), "" for the others.
+    std::vector<std::string> patterns;
 };
 
 // Parses the text (the engine's, see to_engine_text) as the loader does and
