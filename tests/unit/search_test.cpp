@@ -207,3 +207,12 @@ TEST_F(EngineTest, SearchOpensWaitsAndPlaysThePickWithoutErasing) {
     EXPECT_EQ(sim_log({"keys", "status"}), "");
     EXPECT_TRUE(sim_timer_armed(polling_timer));
 }
+
+TEST(Search, APatternIsListedByItsLabelAndItsPatternWhole) {
+    const std::vector<SearchItem> all = rows("; Greeting\r\nre::greet\\((?<someone>\\w+)\\) and "
+                                             "(?<another>\\w+)!{U+0416}=Hi {someone}\r\n");
+    ASSERT_EQ(all.size(), 1u);
+    EXPECT_EQ(all[0].trigger, "re::greet\\((?<someone>\\w+)\\) and (?<another>\\w+)!\u0416");
+    EXPECT_EQ(all[0].label, "Greeting");
+    EXPECT_EQ(ranked("greeting", all), all[0].trigger);
+}
