@@ -42,6 +42,8 @@ int find_match(const MatchQuery& query, PatternFindings* found) {
         const TriggerEntry& entry = table.entries[i];
         if (entry.match[0] == '\0') break;
         if (entry.pattern && query.paused) continue; // no search for what cannot fire
+        // One runaway search per key at the most: the keyboard waits for no second.
+        if (entry.pattern && found && !found->runaway.empty()) continue;
         const bool hit = entry.pattern      ? pattern_matches(query, i, found)
                          : entry.flags == 0 ? plain_match(entry, *query.history)
                                             : static_cast<uint8_t>(entry.match[0]) == query.vk &&

@@ -61,7 +61,8 @@ struct PatternFindings {
 };
 // The first entry, in file order, that the key completes and that may fire
 // in the program in front; -1 for none. Where nothing may fire (a
-// "Quillomat_NEVER_IN" program), nothing does.
+// "Quillomat_NEVER_IN" program), nothing does. After a pattern's search ran
+// away, the patterns further down wait for the next key.
 int find_match(const MatchQuery& query, PatternFindings* found = nullptr);
 // The case the trigger was typed in, for "Quillomat_CASE: on".
 OutputCase typed_case(const TriggerEntry& entry, const KeyHistory& history);
