@@ -176,16 +176,30 @@ int match_new_key(int vk) {
     return entry;
 }
 
+// Keys typed into another window do not continue what was typed here.
+void note_window_in_front() {
+    const WindowId front = foreground_window();
+    if (front == engine.keys.front) return;
+    forget_typed();
+    engine.keys.front = front;
+}
+
+// A character typed goes into the histories (`byte` into the key history, 0
+// for none), and the matcher hears of it.
+void take_character(int vk, char byte, char32_t c) {
+    auto& history = engine.keys.history;
+    std::memmove(history.data() + 1, history.data(), history_length - 1);
+    history[0] = byte;
+    add_typed(c);
+    if (match_new_key(vk) < 0) return rearm_or_rest();
+    if (!output_on_its_way()) output_done();
+}
+
 // The newest key goes into the history (or takes a character back out), and
 // the matcher hears of it.
 void take_key(int vk) {
     auto& history = engine.keys.history;
-    // Keys typed into another window do not continue what was typed here.
-    const WindowId front = foreground_window();
-    if (front != engine.keys.front) {
-        forget_typed();
-        engine.keys.front = front;
-    }
+    note_window_in_front();
     if (vk == 1 || vk == 2) {
         history[0] = '\0'; // a click moves the caret: what came before no longer counts
         engine.keys.typed.count = 0;
@@ -196,13 +210,9 @@ void take_key(int vk) {
         if (engine.keys.typed.count > 0) --engine.keys.typed.count;
         return rearm_or_rest();
     }
-    std::memmove(history.data() + 1, history.data(), history_length - 1);
-    history[0] = key_to_char(vk);
+    const char byte = key_to_char(vk);
     // The middle button's "character" only stands for a click in a plain trigger.
-    add_typed(vk == 4 ? 0 : code_point_of_ansi(static_cast<uint8_t>(history[0])));
-
-    if (match_new_key(vk) < 0) return rearm_or_rest();
-    if (!output_on_its_way()) output_done();
+    take_character(vk, byte, vk == 4 ? 0 : code_point_of_ansi(static_cast<uint8_t>(byte)));
 }
 } // namespace
 
@@ -216,7 +226,25 @@ void polling_tick() {
     if (undo_if_backspace(vk)) return rearm_or_rest();
     if (vk == vk_shift || vk == vk_control || vk == vk_alt || (vk >= 160 && vk <= 165))
         return rearm_or_rest();
+    if (vk == vk_packet) return rearm_or_rest(); // its character came with its event
     take_key(vk);
+}
+
+void take_typed_unit(uint16_t unit) {
+    uint16_t& high = engine.keys.high_surrogate;
+    if (unit >= 0xD800 && unit <= 0xDBFF) {
+        high = unit;
+        return;
+    }
+    char32_t c = unit;
+    if (unit >= 0xDC00 && unit <= 0xDFFF)
+        c = high ? 0x10000 + ((char32_t(high) - 0xD800) << 10) + (unit - 0xDC00) : 0;
+    high = 0;
+    (void)undo_if_backspace(vk_packet); // any key but Backspace ends the chance
+    note_window_in_front();
+    // A character the code page lacks breaks plain triggers; patterns see it.
+    const int byte = c ? ansi_byte_of(c) : -1;
+    take_character(vk_packet, byte > 0 ? static_cast<char>(byte) : '\0', c);
 }
 
 void forget_typed() {

@@ -27,6 +27,10 @@ void rearm_or_rest();
 // An input event as engine_input_event hears it: true when it ends a rest,
 // and the polling tick is to run at once.
 bool record_input_event(int vk, bool down, uint32_t time);
+// A Unicode key event: true when it is the user's, to be taken as typed.
+bool record_character_event(bool down, uint32_t time);
+// detect: a character of a Unicode key event, one UTF-16 unit at a time.
+void take_typed_unit(uint16_t unit);
 // One watch-timer tick: true when input came while the poll rests.
 bool watch_tick();
 // For the monitor: whether `vk` counts as down at `now`, from the poll and

@@ -55,6 +55,7 @@ struct KeyMonitor {
     std::array<uint8_t, 256> key_state{}; // 1: down when last polled (the remapped key: see detect)
     KeyHistory history{};
     TypedText typed;                     // the same keys, for pattern triggers
+    uint16_t high_surrogate = 0;         // of a Unicode key event, waiting for its low half
     WindowId front = 0;                  // the window in front when the last key was typed
     bool paused = false;                 // expansions are off: only PAUSE: and SEARCH: hotkeys fire
     std::set<std::string> told_elevated; // programs the tray has named as out of reach

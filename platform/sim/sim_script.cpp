@@ -1,5 +1,6 @@
 // Input scripts for the simulated desktop: a test says what the user does
 // in one short line, and the clock runs through it.
+#include "common/unicode.h"
 #include "platform/sim/sim.h"
 #include "platform/sim/us_layout.h"
 
@@ -61,6 +62,17 @@ void sim_script(const std::string& script) {
                 sim_key_at(at + 10, key & 0xFF, true);
                 sim_key_at(at + 50, key & 0xFF, false);
                 if (shift) sim_key_at(at + 60, 16, false);
+                at += 80;
+            }
+        } else if (verb == "unicode") {
+            for (char32_t c : utf8_to_code_points(value)) {
+                if (c == '_') c = ' ';
+                if (c > 0xFFFF) {
+                    sim_unicode_at(at, static_cast<uint16_t>(0xD800 + ((c - 0x10000) >> 10)));
+                    sim_unicode_at(at, static_cast<uint16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+                } else {
+                    sim_unicode_at(at, static_cast<uint16_t>(c));
+                }
                 at += 80;
             }
         } else if (verb == "caps") { // the toggle changes at its time

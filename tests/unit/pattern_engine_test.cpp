@@ -162,3 +162,25 @@ TEST_F(EngineTest, APickedPatternTypesItsOutputWithEveryGroupEmpty) {
     search_window_closed(0);
     EXPECT_EQ(script_as_markup(engine.player.script), "Hello, !");
 }
+
+TEST_F(EngineTest, APatternInAUtf8FileMatchesCharactersSentAsThemselves) {
+    // Cyrillic is no character of the code page: it comes as Unicode key
+    // events, and the output goes out the same way, never taken as typed
+    // (the second line would fire on its own output again and again).
+    const std::string privet = "\xd0\xbf\xd1\x80\xd0\xb8\xd0\xb2\xd0\xb5\xd1\x82"; // привет
+    const std::string ura = "\xd1\x83\xd1\x80\xd0\xb0";                            // ура
+    start("re:(?i)" + privet + " (\\w+)!=" + privet + " {1|title}!\r\nre:(?i)" + ura + "=" + ura +
+          "\r\n");
+    start_watching(); // the events bring them
+    sim_script("unicode:" + privet + "_\xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd! unicode:" + ura);
+    EXPECT_EQ(sim_log({"keys", "status"}),
+              "880 keys +08 -08 +08 -08 +08 -08 +08 -08 +08 -08 +08 -08 +08 -08 +08 -08 +08 -08 "
+              "+08 -08 +08 -08 +08 -08\n"
+              "880 status  Shortcuts Used:  1\n"
+              "881 keys +U043F -U043F +U0440 -U0440 +U0438 -U0438 +U0432 -U0432 +U0435 -U0435 "
+              "+U0442 -U0442 +20 -20 +U0418 -U0418 +U0432 -U0432 +U0430 -U0430 +U043D -U043D +10 "
+              "+31 -31 -10\n"
+              "1120 keys +08 -08 +08 -08 +08 -08\n"
+              "1120 status  Shortcuts Used:  2\n"
+              "1121 keys +U0443 -U0443 +U0440 -U0440 +U0430 -U0430\n");
+}
