@@ -156,6 +156,18 @@ TEST_F(EngineTest, ARunawayPatternIsSwitchedOffAndNamedAndTheScanGoesOn) {
     EXPECT_TRUE(engine.patterns.compiled[0].usable()) << "on again after a load";
 }
 
+TEST_F(EngineTest, BackspaceAfterAPatternsOutputTypesBackWhatItMatched) {
+    start("re:x(\\d+)!=<{1}>\r\n");
+    engine.undo.enabled = true;
+    sim_script("text:ax12!");
+    sim_clear_log();
+    sim_script("d:bs t:40 u:bs");
+    // The user's Backspace took one of the output's four characters; three more go.
+    EXPECT_EQ(typed(sim_log({"keys"})), "<<<x12!");
+    EXPECT_EQ(engine.prepare.use_count, 1) << "and it does not fire again at once";
+    engine.undo.enabled = false;
+}
+
 TEST_F(EngineTest, APickedPatternTypesItsOutputWithEveryGroupEmpty) {
     start("re::greet\\((?<who>\\w+)\\)=Hello, {who}{1}!\r\n");
     engine.player.searching = true;
