@@ -73,12 +73,10 @@ void send_output() {
 void remember_typed_trigger(const TriggerEntry& entry) {
     engine.undo.trigger.fill(0);
     if (entry.flags != 0) return;
-    if (entry.pattern) { // the stretch it matched: code-page characters, as they were typed
+    if (entry.pattern) { // the stretch it matched, in the code page the keys typed it in
+        const std::vector<std::string>& groups = engine.prepare.pattern.groups;
         std::string typed;
-        if (utf8_to_code_page(engine.prepare.pattern.groups.empty()
-                                  ? std::string_view()
-                                  : engine.prepare.pattern.groups[0],
-                              &typed))
+        if (!groups.empty() && utf8_to_code_page(groups[0], &typed))
             copy_bounded(engine.undo.trigger.data(), engine.undo.trigger.size(), typed.c_str());
         return;
     }
