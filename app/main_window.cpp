@@ -190,7 +190,7 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         const int count = win32_read_input(lparam, events);
         const uint32_t time = static_cast<uint32_t>(GetMessageTime());
         for (int i = 0; i < count; ++i)
-            engine_input_event(events[i].vk, events[i].down, time);
+            engine_input_event(events[i].vk, events[i].down, time, events[i].unit);
         break; // the default procedure frees the input
     }
     case WM_TIMER:

@@ -128,7 +128,7 @@ bool cannot_type_into_front() {
             "Quillomat cannot type into " + front.exe + ": it runs as administrator.";
         show_tray_note(note.c_str());
     }
-    engine.keys.history.fill(0);
+    forget_typed();
     return true;
 }
 
@@ -138,35 +138,81 @@ uint8_t held_modifiers() {
                                 (state[vk_alt] == 1 ? 4 : 0));
 }
 
+// A character typed, for pattern triggers; 0 (a key without one) is a break.
+void add_typed(char32_t c) {
+    TypedText& typed = engine.keys.typed;
+    if (c == 0) {
+        typed.count = 0;
+        return;
+    }
+    if (typed.count == static_cast<int>(typed.chars.size())) {
+        std::memmove(typed.chars.data(), typed.chars.data() + 1,
+                     (typed.chars.size() - 1) * sizeof(char32_t));
+        --typed.count;
+    }
+    typed.chars[static_cast<std::size_t>(typed.count++)] = c;
+}
+
+// Runs the matcher on the newest key; pattern searches that ran away are
+// switched off on the way.
+int match_new_key(int vk) {
+    const TriggerTable& table = engine.file.table;
+    const MatchQuery query{&table,
+                           &engine.keys.history,
+                           vk,
+                           held_modifiers(),
+                           engine.keys.paused,
+                           front_program,
+                           &engine.patterns.compiled,
+                           engine.keys.typed.view()};
+    PatternFindings found;
+    const int entry = find_match(query, &found);
+    if (!found.runaway.empty()) switch_off_runaway(found.runaway);
+    if (entry < 0) return entry;
+    if (!table.entries[entry].always_live && cannot_type_into_front()) return -1;
+    release_remapped_alt();
+    begin_output(entry, static_cast<uint8_t>(vk),
+                 typed_case(table.entries[entry], engine.keys.history), &found.match);
+    return entry;
+}
+
+// Keys typed into another window do not continue what was typed here.
+void note_window_in_front() {
+    const WindowId front = foreground_window();
+    if (front == engine.keys.front) return;
+    forget_typed();
+    engine.keys.front = front;
+}
+
+// A character typed goes into the histories (`byte` into the key history, 0
+// for none), and the matcher hears of it.
+void take_character(int vk, char byte, char32_t c) {
+    auto& history = engine.keys.history;
+    std::memmove(history.data() + 1, history.data(), history_length - 1);
+    history[0] = byte;
+    add_typed(c);
+    if (match_new_key(vk) < 0) return rearm_or_rest();
+    if (!output_on_its_way()) output_done();
+}
+
 // The newest key goes into the history (or takes a character back out), and
 // the matcher hears of it.
 void take_key(int vk) {
     auto& history = engine.keys.history;
-    // Keys typed into another window do not continue what was typed here.
-    const WindowId front = foreground_window();
-    if (front != engine.keys.front) {
-        history.fill(0);
-        engine.keys.front = front;
-    }
+    note_window_in_front();
     if (vk == 1 || vk == 2) {
         history[0] = '\0'; // a click moves the caret: what came before no longer counts
+        engine.keys.typed.count = 0;
         return rearm_or_rest();
     }
     if (vk == vk_backspace) {
         std::memmove(history.data(), history.data() + 1, history_length - 1);
+        if (engine.keys.typed.count > 0) --engine.keys.typed.count;
         return rearm_or_rest();
     }
-    std::memmove(history.data() + 1, history.data(), history_length - 1);
-    history[0] = key_to_char(vk);
-
-    const TriggerTable& table = engine.file.table;
-    const int entry = find_match(
-        MatchQuery{&table, &history, vk, held_modifiers(), engine.keys.paused, front_program});
-    if (entry < 0) return rearm_or_rest();
-    if (!table.entries[entry].always_live && cannot_type_into_front()) return rearm_or_rest();
-    release_remapped_alt();
-    begin_output(entry, static_cast<uint8_t>(vk), typed_case(table.entries[entry], history));
-    if (!output_on_its_way()) output_done();
+    const char byte = key_to_char(vk);
+    // The middle button's "character" only stands for a click in a plain trigger.
+    take_character(vk, byte, vk == 4 ? 0 : code_point_of_ansi(static_cast<uint8_t>(byte)));
 }
 } // namespace
 
@@ -180,7 +226,30 @@ void polling_tick() {
     if (undo_if_backspace(vk)) return rearm_or_rest();
     if (vk == vk_shift || vk == vk_control || vk == vk_alt || (vk >= 160 && vk <= 165))
         return rearm_or_rest();
+    if (vk == vk_packet) return rearm_or_rest(); // its character came with its event
     take_key(vk);
+}
+
+void take_typed_unit(uint16_t unit) {
+    uint16_t& high = engine.keys.high_surrogate;
+    if (unit >= 0xD800 && unit <= 0xDBFF) {
+        high = unit;
+        return;
+    }
+    char32_t c = unit;
+    if (unit >= 0xDC00 && unit <= 0xDFFF)
+        c = high ? 0x10000 + ((char32_t(high) - 0xD800) << 10) + (unit - 0xDC00) : 0;
+    high = 0;
+    (void)undo_if_backspace(vk_packet); // any key but Backspace ends the chance
+    note_window_in_front();
+    // A character the code page lacks breaks plain triggers; patterns see it.
+    const int byte = c ? ansi_byte_of(c) : -1;
+    take_character(vk_packet, byte > 0 ? static_cast<char>(byte) : '\0', c);
+}
+
+void forget_typed() {
+    engine.keys.history.fill(0);
+    engine.keys.typed.count = 0;
 }
 
 // Ctrl, Shift and Alt, in that order; Ctrl goes up as the extended key.

@@ -98,6 +98,14 @@ bool record_input_event(int vk, bool down, uint32_t time) {
     return wake;
 }
 
+bool record_character_event(bool down, uint32_t time) {
+    ++watch.event_count;
+    if (!down || output_on_its_way()) return false;
+    if (watch.own_input_pending && not_after(time, watch.own_input_until)) return false;
+    watch.last_activity = tick_count();
+    return true;
+}
+
 bool watched_key_down(int vk, uint32_t now) {
     if (watch.event_pressed[vk]) {
         watch.event_pressed[vk] = 0;

@@ -79,7 +79,7 @@ void start_afresh(const char* path) {
     file.table.debug_mode = debug_mode;
     file.table.remap_mode = remap_mode;
     file.table.netbook = netbook;
-    engine.keys.history.fill(0);
+    forget_typed();
 }
 
 // The load message: the count, and what the user should know of the file.
@@ -137,6 +137,7 @@ void load_triggers(const char* path, bool keep_place) {
     // An output on its way holds the modifiers its "{CtrlDown}" pressed.
     if (!output_on_its_way()) reset_keyboard();
     read_into_table(path ? path : "", keep_place);
+    compile_patterns();
     resume_polling();
 }
 

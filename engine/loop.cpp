@@ -30,7 +30,12 @@ void engine_on_timer(int id) {
     }
 }
 
-void engine_input_event(int vk, bool down, uint32_t time) {
+void engine_input_event(int vk, bool down, uint32_t time, uint16_t unit) {
+    // A character sent as itself has no key to poll: its event is the keystroke.
+    if (unit != 0) {
+        if (record_character_event(down, time)) take_typed_unit(unit);
+        return;
+    }
     // The first event after a rest runs a polling tick at once.
     if (record_input_event(vk, down, time)) polling_tick();
 }

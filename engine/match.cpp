@@ -1,4 +1,5 @@
-// The matcher: the key history and the table in, the entry that fires out.
+// The matcher: the key history (and the typed text, for pattern triggers)
+// and the table in, the entry that fires out.
 // It keeps no state and asks the platform nothing but, when a rule needs it,
 // which program is in front.
 #include "common/text.h"
@@ -27,7 +28,7 @@ bool plain_match(const TriggerEntry& entry, const KeyHistory& history) {
 }
 } // namespace
 
-int find_match(const MatchQuery& query) {
+int find_match(const MatchQuery& query, PatternFindings* found) {
     const TriggerTable& table = *query.table;
     // Which program is in front is asked only once a trigger matches.
     FrontProgram front;
@@ -40,9 +41,13 @@ int find_match(const MatchQuery& query) {
     for (int i = 0; i < trigger_capacity; ++i) {
         const TriggerEntry& entry = table.entries[i];
         if (entry.match[0] == '\0') break;
-        const bool hit = entry.flags == 0 ? plain_match(entry, *query.history)
-                                          : static_cast<uint8_t>(entry.match[0]) == query.vk &&
-                                                (entry.flags & 15) == query.modifiers;
+        if (entry.pattern && query.paused) continue; // no search for what cannot fire
+        // One runaway search per key at the most: the keyboard waits for no second.
+        if (entry.pattern && found && !found->runaway.empty()) continue;
+        const bool hit = entry.pattern      ? pattern_matches(query, i, found)
+                         : entry.flags == 0 ? plain_match(entry, *query.history)
+                                            : static_cast<uint8_t>(entry.match[0]) == query.vk &&
+                                                  (entry.flags & 15) == query.modifiers;
         if (!hit) continue;
         if (entry.section != 0 && !program_matches(table.sections[entry.section - 1u], program()))
             continue; // for other programs: the search goes on down the file

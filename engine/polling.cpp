@@ -45,6 +45,6 @@ void note_own_input() {
 
 void set_expansions_paused(bool paused) {
     engine.keys.paused = paused;
-    engine.keys.history.fill(0);
+    forget_typed();
     show_paused(paused);
 }

@@ -23,14 +23,37 @@ bool modifiers_down() {
     return key_is_down(16) || key_is_down(17) || key_is_down(18);
 }
 
+// The trigger as written, with its "=": a pattern may be longer than its lookup key holds.
+std::string written_key(const TriggerEntry& entry) {
+    if (entry.pattern) return std::string(written_trigger(engine.file.text, entry)) + "=";
+    return entry.lookup_key.data() + 1;
+}
+
+// A form's values in place of its fields, in every markup piece.
+OutputPieces with_form_values(const OutputPieces& pieces, const FilledForm& form) {
+    if (form.form.empty()) return pieces;
+    OutputPieces out;
+    for (const OutputPiece& piece : pieces) {
+        if (piece.kind != OutputPiece::markup) {
+            out.push_back(piece);
+            continue;
+        }
+        for (OutputPiece& filled : compose_output(piece.content, form.form, form.values))
+            out.push_back(std::move(filled));
+    }
+    return out;
+}
+
 // The output as it will play: the markup composed when it fired, with what
-// comes from elsewhere (a form's values, the clipboard, the selection) set
-// in as text pieces, filled in and read into steps.
+// comes from elsewhere (a pattern's captures, a form's values, the
+// clipboard, the selection) set in as text pieces, filled in and read into
+// steps.
 OutputScript prepared_output(const Preparation& prepare) {
-    OutputPieces pieces =
-        prepare.form.form.empty()
-            ? OutputPieces{OutputPiece{OutputPiece::markup, prepare.markup}}
-            : compose_output(prepare.markup, prepare.form.form, prepare.form.values);
+    const TriggerEntry& entry = engine.file.table.entries[prepare.entry];
+    OutputPieces pieces = with_form_values(
+        entry.pattern ? pattern_output(prepare.entry, prepare.markup, prepare.pattern)
+                      : OutputPieces{OutputPiece{OutputPiece::markup, prepare.markup}},
+        prepare.form);
     set_in_inserted_text(pieces);
     fill_in(pieces, prepare.letters);
     return compile_output(pieces);
@@ -41,7 +64,7 @@ void send_output() {
     Preparation& prepare = engine.prepare;
     for (int i = 0; i < prepare.erase; ++i)
         play_key_token(vk_backspace, press_and_release);
-    engine.keys.history.fill(0);
+    forget_typed();
     OutputScript script = prepared_output(prepare);
     prepare.stage = Preparation::Stage::idle;
     prepare.form = FilledForm{};
@@ -75,8 +98,8 @@ void take_entry(int entry_index, WindowId target) {
     const TriggerEntry& entry = engine.file.table.entries[entry_index];
     Preparation& prepare = engine.prepare;
     prepare.entry = entry_index;
-    const std::string_view written(entry.lookup_key.data() + 1);
-    prepare.trigger = engine_text_to_utf8(written.substr(0, written.size() - 1));
+    const std::string written = written_key(entry);
+    prepare.trigger = engine_text_to_utf8(std::string_view(written).substr(0, written.size() - 1));
     prepare.selection_taken = false;
     prepare.form = FilledForm{};
     prepare.form_answered = false;
@@ -88,6 +111,13 @@ void take_entry(int entry_index, WindowId target) {
 void remember_typed_trigger(const TriggerEntry& entry) {
     engine.undo.trigger.fill(0);
     if (entry.flags != 0) return;
+    if (entry.pattern) { // the stretch it matched, in the code page the keys typed it in
+        const std::vector<std::string>& groups = engine.prepare.pattern.groups;
+        std::string typed;
+        if (!groups.empty() && utf8_to_code_page(groups[0], &typed))
+            copy_bounded(engine.undo.trigger.data(), engine.undo.trigger.size(), typed.c_str());
+        return;
+    }
     for (int i = 0; i < entry.match_length && i < 63; ++i)
         engine.undo.trigger[static_cast<std::size_t>(i)] =
             engine.keys.history[static_cast<std::size_t>(entry.match_length - 1 - i)];
@@ -110,16 +140,19 @@ void go_on_preparing() {
     send_output();
 }
 
-void begin_output(int entry_index, uint8_t new_key, OutputCase letters) {
+void begin_output(int entry_index, uint8_t new_key, OutputCase letters,
+                  const PatternMatch* pattern) {
     const TriggerEntry& entry = engine.file.table.entries[entry_index];
-    remember_typed_trigger(entry);
-    if (engine.file.table.debug_mode)
-        append_debug_log(std::string("\"") + (entry.lookup_key.data() + 1) + "\"");
     Preparation& prepare = engine.prepare;
+    prepare.pattern = pattern ? *pattern : PatternMatch();
+    remember_typed_trigger(entry);
+    if (engine.file.table.debug_mode) append_debug_log("\"" + written_key(entry) + "\"");
     take_entry(entry_index, foreground_window());
     prepare.letters = letters;
-    // A plain trigger completed by a middle click has nothing typed to erase.
+    // A plain trigger completed by a middle click has nothing typed to erase;
+    // a pattern erases the stretch it matched.
     prepare.erase = entry.flags == 0 && new_key != 4 ? entry.match_length : 0;
+    if (entry.pattern) prepare.erase = prepare.pattern.length;
     go_on_preparing();
 }
 
@@ -141,8 +174,9 @@ void prepare_tick() {
 void search_window_closed(int entry) {
     engine.player.searching = false;
     engine.undo.trigger.fill(0); // a pick erased nothing: an undo types nothing back
-    engine.keys.history.fill(0);
+    forget_typed();
     if (entry < 0 || entry >= engine.file.table.count) return output_done();
+    engine.prepare.pattern = PatternMatch(); // nothing typed: a pattern's groups are empty
     take_entry(entry, engine.player.before_search);
     engine.prepare.letters = OutputCase::as_written;
     engine.prepare.erase = 0;

@@ -144,9 +144,12 @@ std::vector<SearchItem> search_items(const LoadedFile& file) {
         const std::string_view output =
             text.substr(std::min<std::size_t>(entry.output_at, text.size()),
                         std::min<std::size_t>(entry.output_length, search_output_chars));
+        // A pattern is listed as written: it stands for many typed triggers.
+        const std::string trigger = entry.pattern ? std::string(written_trigger(text, entry))
+                                                  : describe_trigger(entry, true);
         SearchItem item{i,
                         entry.line,
-                        engine_text_to_utf8(describe_trigger(entry, true)),
+                        engine_text_to_utf8(trigger),
                         label_above(entry.line),
                         engine_text_to_utf8(output),
                         ""};

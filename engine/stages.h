@@ -4,6 +4,8 @@
 #include "engine/state.h"
 
 #include <cstdint>
+#include <string_view>
+#include <vector>
 
 // polling
 // Starts polling (the watch does, and tests that poll without it).
@@ -25,6 +27,10 @@ void rearm_or_rest();
 // An input event as engine_input_event hears it: true when it ends a rest,
 // and the polling tick is to run at once.
 bool record_input_event(int vk, bool down, uint32_t time);
+// A Unicode key event: true when it is the user's, to be taken as typed.
+bool record_character_event(bool down, uint32_t time);
+// detect: a character of a Unicode key event, one UTF-16 unit at a time.
+void take_typed_unit(uint16_t unit);
 // One watch-timer tick: true when input came while the poll rests.
 bool watch_tick();
 // For the monitor: whether `vk` counts as down at `now`, from the poll and
@@ -35,6 +41,9 @@ bool watched_key_down(int vk, uint32_t now);
 int take_reported_press();
 // Whether the events say `vk` is held (its latest event a recent press).
 bool held_by_event(int vk, uint32_t now);
+// What was typed no longer counts (a match, a load, another window): the
+// key history and the typed text start afresh.
+void forget_typed();
 
 // match
 struct MatchQuery {
@@ -44,18 +53,44 @@ struct MatchQuery {
     uint8_t modifiers;       // held with it: 1 Ctrl, 2 Shift, 4 Alt
     bool paused;             // expansions paused: only PAUSE: and SEARCH: hotkeys
     FrontProgram (*front)(); // asked at most once, only when a rule needs it
+    // Pattern triggers, compiled by table entry (none: no pattern fires),
+    // and the typed text they are matched against.
+    const std::vector<Pattern>* patterns = nullptr;
+    std::u32string_view typed;
+};
+// What the pattern triggers of a scan came to.
+struct PatternFindings {
+    PatternMatch match;       // of the entry found, when it is a pattern trigger
+    std::vector<int> runaway; // entries whose search ran away
 };
 // The first entry, in file order, that the key completes and that may fire
 // in the program in front; -1 for none. Where nothing may fire (a
-// "Quillomat_NEVER_IN" program), nothing does.
-int find_match(const MatchQuery& query);
+// "Quillomat_NEVER_IN" program), nothing does. After a pattern's search ran
+// away, the patterns further down wait for the next key.
+int find_match(const MatchQuery& query, PatternFindings* found = nullptr);
 // The case the trigger was typed in, for "Quillomat_CASE: on".
 OutputCase typed_case(const TriggerEntry& entry, const KeyHistory& history);
 
+// pattern_match
+// Whether the pattern trigger `entry` takes the end of the typed text (and,
+// under "Quillomat_WORD_START", a stretch that begins a word). Pure, as the
+// matcher is; `found` gets the match, or the entry when its search ran away.
+bool pattern_matches(const MatchQuery& query, int entry, PatternFindings* found);
+// Compiles the pattern triggers of the table just loaded.
+void compile_patterns();
+// Patterns whose search ran away are off until the file is loaded again;
+// the status bar names the line.
+void switch_off_runaway(const std::vector<int>& entries);
+// The output of the pattern trigger `entry` with the groups of `match` in
+// it as typed text (every group empty when nothing matched: a pick).
+OutputPieces pattern_output(int entry, std::string_view output, const PatternMatch& match);
+
 // prepare
 // A trigger fired on the key `new_key`: its output goes out once the
-// modifiers are up, after the typed trigger has been erased.
-void begin_output(int entry, uint8_t new_key, OutputCase letters);
+// modifiers are up, after the typed trigger (for a pattern trigger, the
+// stretch it matched) has been erased.
+void begin_output(int entry, uint8_t new_key, OutputCase letters,
+                  const PatternMatch* pattern = nullptr);
 // The playback timer, while the preparation waits.
 void prepare_tick();
 // Goes on with the next thing the output needs before it goes out: the

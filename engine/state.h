@@ -12,6 +12,7 @@
 #include "triggers/fields.h"
 #include "triggers/inserts.h"
 #include "triggers/output_script.h"
+#include "triggers/patterns.h"
 #include "triggers/triggers.h"
 
 #include <array>
@@ -20,10 +21,20 @@
 #include <random>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 constexpr int history_length = 32;
 using KeyHistory = std::array<char, history_length>; // typed characters, newest first; 0: none
+
+// What pattern triggers are matched against: the characters typed since the
+// last break, as code points, newest last. It holds the widest pattern
+// window and the character before it, which "\b" and look-behinds see.
+struct TypedText {
+    std::array<char32_t, max_pattern_window + 1> chars{};
+    int count = 0;
+    std::u32string_view view() const { return {chars.data(), static_cast<std::size_t>(count)}; }
+};
 
 // The trigger file as loaded (engine/load.cpp). Outputs and the search
 // window's rows come from this one parse.
@@ -47,6 +58,8 @@ struct LoadedFile {
 struct KeyMonitor {
     std::array<uint8_t, 256> key_state{}; // 1: down when last polled (the remapped key: see detect)
     KeyHistory history{};
+    TypedText typed;                     // the same keys, for pattern triggers
+    uint16_t high_surrogate = 0;         // of a Unicode key event, waiting for its low half
     WindowId front = 0;                  // the window in front when the last key was typed
     bool paused = false;                 // expansions are off: only PAUSE: and SEARCH: hotkeys fire
     std::set<std::string> told_elevated; // programs the tray has named as out of reach
@@ -74,6 +87,8 @@ struct Preparation {
     } stage = Stage::idle;
     int entry = -1;
     int erase = 0; // Backspaces that take the typed trigger away
+    // A pattern trigger's match; none for a pick from the search window.
+    PatternMatch pattern;
     OutputCase letters = OutputCase::as_written;
     uint32_t since = 0;    // when the wait began
     int32_t use_count = 0; // outputs prepared since start-up
@@ -120,11 +135,12 @@ struct Player {
 // trigger again. Any other key, a modifier, a click or another window in
 // front ends the chance (engine/undo.cpp).
 struct UndoChance {
-    bool enabled = false;           // the option
-    bool open = false;              // the next key may take the output back
-    int typed = 0;                  // characters the output put in the window; -1: final
-    std::array<char, 64> trigger{}; // the trigger's characters as they were typed
-    WindowId window = 0;            // the window it was typed into
+    bool enabled = false; // the option
+    bool open = false;    // the next key may take the output back
+    int typed = 0;        // characters the output put in the window; -1: final
+    // The trigger's characters as they were typed: a pattern's may fill its window.
+    std::array<char, max_pattern_window + 1> trigger{};
+    WindowId window = 0; // the window it was typed into
 };
 
 // Whether the keyboard is watched, and how (engine/input_watch.cpp).
@@ -152,8 +168,15 @@ struct InputWatch {
     int silent_checks = 0;
 };
 
+// The loaded file's pattern triggers, each compiled once
+// (engine/pattern_match.cpp).
+struct PatternTriggers {
+    std::vector<Pattern> compiled; // by table entry; empty: no pattern, refused or switched off
+};
+
 struct Engine {
     LoadedFile file;
+    PatternTriggers patterns;
     KeyMonitor keys;
     InputWatch watch;
     Preparation prepare;

@@ -20,7 +20,7 @@ void undo_output() {
         type_char(c, engine.file.table.unicode_typing);
     }
     note_own_input();
-    engine.keys.history.fill(0);
+    forget_typed();
 }
 } // namespace
 

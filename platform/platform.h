@@ -263,5 +263,9 @@ bool clipboard_give_back(uint32_t sequence);
 // A timer armed with set_timer fell due.
 void engine_on_timer(int id);
 // A key (`vk` 1 to 254) or mouse button went down or up at `time` (the
-// tick_count clock); vk 0 is input without one (a mouse move).
-void engine_input_event(int vk, bool down, uint32_t time);
+// tick_count clock); vk 0 is input without one (a mouse move). A character
+// sent as itself, by an on-screen keyboard or another program (a Unicode
+// key event), comes as the packet key with its UTF-16 unit in `unit`: no
+// key of the keyboard is down for it.
+constexpr int vk_packet = 0xE7;
+void engine_input_event(int vk, bool down, uint32_t time, uint16_t unit = 0);

@@ -6,6 +6,8 @@
 #include "common/text.h"
 #include "keys/key_tokens.h"
 #include "triggers/encoding.h"
+#include "triggers/pattern_check.h"
+#include "triggers/patterns.h"
 #include "triggers/report.h"
 
 #include <cstdint>
@@ -308,15 +310,33 @@ void check_output(const std::string& output, Sink& sink) {
         }
     }
 }
+// A pattern that cannot fire, or whose output names a group it lacks; then
+// the output as for any trigger, each group it fills in standing as a letter.
+void check_pattern(const std::string& written, const std::string& output, int window, Sink& sink) {
+    for (const PatternDiagnostic& found : check_pattern_line(sink.line, written, output, window)) {
+        const bool placed = found.column > 0 && found.kind != PatternDiagnostic::does_not_compile;
+        sink.mistake((placed ? "at column " + std::to_string(found.column) + ", " : "") +
+                     found.words);
+    }
+    const Pattern pattern = compile_pattern(written);
+    PatternMatch letters;
+    letters.outcome = PatternMatch::matched;
+    letters.groups.assign(static_cast<std::size_t>(pattern.group_count()) + 1, "x");
+    std::string markup;
+    for (const OutputPiece& piece : render_pattern_output(output, pattern, &letters))
+        markup += piece.content;
+    check_output(markup, sink);
+}
 } // namespace
 
 void check_trigger_line(std::string_view text, const TriggerEntry& entry, int line,
-                        std::vector<LineFinding>& findings) {
+                        std::vector<LineFinding>& findings, int pattern_window) {
     const std::size_t equals = text.find('=');
     if (equals == std::string_view::npos || equals == 0) return;
     const std::string written(text.substr(0, equals));
     const std::string output(text.substr(equals + 1));
     Sink sink{findings, line};
+    if (entry.pattern) return check_pattern(written, output, pattern_window, sink);
     if (entry.flags != 0)
         check_hotkey(written, entry, sink);
     else
@@ -337,7 +357,7 @@ int count_likely_mistakes(const char* text, std::size_t size, const TriggerTable
         for (; next < table.count && table.entries[next].line == line; ++next) {
             findings.clear();
             check_trigger_line(std::string_view(text + start, stop - start), table.entries[next],
-                               line, findings);
+                               line, findings, table.pattern_window);
             for (const LineFinding& finding : findings)
                 if (finding.mistake) {
                     ++lines;

@@ -21,9 +21,12 @@ struct LineFinding {
 };
 
 // The findings for one trigger line: `text` is the line (without its line
-// end), `entry` the table entry the loader made of it.
+// end), `entry` the table entry the loader made of it. A pattern trigger's
+// faults (see triggers/pattern_check.h) are its mistakes, under the file's
+// pattern window.
 void check_trigger_line(std::string_view text, const TriggerEntry& entry, int line,
-                        std::vector<LineFinding>& findings);
+                        std::vector<LineFinding>& findings,
+                        int pattern_window = default_pattern_window);
 
 // How many trigger lines of a loaded text hold a likely mistake: `table` is
 // what parse_trigger_text made of `text` (the engine's text). For the load

@@ -67,6 +67,7 @@ bool fires_wherever(const TriggerEntry& earlier, const TriggerEntry& later, bool
 } // namespace
 
 bool fires_inside(const TriggerEntry& inner, const TriggerEntry& outer) {
+    if (inner.pattern || outer.pattern) return false; // no pattern is compared by its text
     // The word rule is checked where `inner` stands inside `outer`, below.
     if (!is_plain(inner) || !is_plain(outer) || !fires_wherever(inner, outer, false)) return false;
     const int inner_length = inner.match_length, outer_length = outer.match_length;
@@ -88,6 +89,7 @@ bool fires_inside(const TriggerEntry& inner, const TriggerEntry& outer) {
 }
 
 bool trigger_shadows(const TriggerEntry& earlier, const TriggerEntry& later) {
+    if (earlier.pattern || later.pattern) return false;
     if (earlier.match_length <= 0 || later.match_length <= 0) return false;
     if (!fires_wherever(earlier, later)) return false;
     if (is_plain(earlier) && is_plain(later)) {
@@ -175,6 +177,11 @@ void build_trigger_report(const char* text, std::size_t size, bool netbook, Trig
     }
     mark_untypeable(report.notes, untypeable);
     read_fields(std::string_view(text, length_bounded(text, size)), report);
+    report.patterns.assign(static_cast<std::size_t>(report.table.count), std::string());
+    for (int i = 0; i < report.table.count; ++i)
+        if (report.table.entries[i].pattern)
+            report.patterns[i] = engine_text_to_utf8(written_trigger(
+                std::string_view(text, length_bounded(text, size)), report.table.entries[i]));
     report.directives.clear();
     report.findings.clear();
     report.dead_lines = 0;
@@ -187,7 +194,8 @@ void build_trigger_report(const char* text, std::size_t size, bool netbook, Trig
             report.directives.emplace_back(note.line, std::string(line));
         if (note.verdict == LineVerdict::trigger) {
             const std::size_t before = report.findings.size();
-            check_trigger_line(line, report.table.entries[note.entry], note.line, report.findings);
+            check_trigger_line(line, report.table.entries[note.entry], note.line, report.findings,
+                               report.table.pattern_window);
             for (std::size_t i = before; i < report.findings.size(); ++i)
                 if (report.findings[i].mistake) {
                     ++report.mistake_lines;
@@ -266,8 +274,9 @@ std::string format_trigger_report(const TriggerReport& report) {
                       is_plain(entry) ? "plain" : "hotkey");
         out += line;
         // What is typed is shown in quotes, so that a space at either end shows.
-        out += is_plain(entry) ? "\"" + engine_text_to_utf8(describe_trigger(entry, true)) + "\""
-                               : describe_trigger(entry);
+        out += entry.pattern     ? "\"" + report.patterns[i] + "\""
+               : is_plain(entry) ? "\"" + engine_text_to_utf8(describe_trigger(entry, true)) + "\""
+                                 : describe_trigger(entry);
         if (entry.section != 0) {
             out += "  [only in:";
             for (const ProgramRule& rule : table.sections[entry.section - 1u])
@@ -283,6 +292,7 @@ std::string format_trigger_report(const TriggerReport& report) {
         if (!report.fields[static_cast<std::size_t>(i)].empty())
             out += "  [fields: " + report.fields[static_cast<std::size_t>(i)] + "]";
         if (static_cast<std::size_t>(i) < report.inserts.tags.size()) out += report.inserts.tags[i];
+        if (entry.pattern) out += "  [pattern]";
         out += '\n';
     }
 

@@ -30,6 +30,8 @@ struct TriggerReport {
     InsertReport inserts;     // what the tokens that build an output from other text make of it
     std::vector<std::string> fields; // per entry: its form's labels, "Name, Day"; "" for none
     std::vector<std::pair<int, std::string>> field_problems; // line, "column 5: what is wrong"
+    // Per entry: a pattern trigger as written (UTF-8), "" for the others.
+    std::vector<std::string> patterns;
 };
 
 // Parses the text (the engine's, see to_engine_text) as the loader does and

@@ -40,12 +40,12 @@ void add_programs(ProgramList& to, std::string_view value) {
 } // namespace
 
 bool apply_directive(std::string_view comment, FileRules& file, TriggerRules& trigger) {
-    enum Name { never_in, only_in, word_start, any_case, paste, type_in };
-    static const std::string_view names[] = {"Quillomat_NEVER_IN",   "Quillomat_ONLY_IN",
-                                             "Quillomat_WORD_START", "Quillomat_CASE",
-                                             "Quillomat_PASTE",      "Quillomat_TYPE_IN"};
+    enum Name { never_in, only_in, word_start, any_case, paste, type_in, window };
+    static const std::string_view names[] = {
+        "Quillomat_NEVER_IN", "Quillomat_ONLY_IN", "Quillomat_WORD_START",  "Quillomat_CASE",
+        "Quillomat_PASTE",    "Quillomat_TYPE_IN", pattern_window_directive};
     comment = trimmed(comment);
-    for (int n = never_in; n <= type_in; ++n) {
+    for (int n = never_in; n <= window; ++n) {
         const std::string_view name = names[n];
         if (comment.size() <= name.size() ||
             !equal_nocase(comment.data(), name.data(), name.size()))
@@ -77,8 +77,11 @@ bool apply_directive(std::string_view comment, FileRules& file, TriggerRules& tr
             file.paste_at = least > 0 ? least : 100;
             break;
         }
-        default:
+        case type_in:
             add_programs(file.type_in, value);
+            break;
+        default:
+            file.pattern_window = pattern_window_from(value);
             break;
         }
         return true;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/platform.h"
+#include "triggers/patterns.h"
 
 #include <cstdint>
 #include <string>
@@ -26,6 +27,9 @@ struct FileRules {
     ProgramList never_in; // "Quillomat_NEVER_IN": nothing fires in these programs
     std::vector<ProgramList>
         sections; // "Quillomat_ONLY_IN" sections; a section number n is [n - 1]
+    // "Quillomat_PATTERN_WINDOW": how many typed characters a pattern may
+    // span; the last such line in the file counts.
+    int pattern_window = default_pattern_window;
 };
 
 // What the directive lines above a trigger say about it.

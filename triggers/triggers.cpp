@@ -2,6 +2,7 @@
 
 #include "common/text.h"
 #include "keys/key_tokens.h"
+#include "triggers/patterns.h"
 
 #include <algorithm>
 #include <array>
@@ -40,6 +41,20 @@ bool make_entry(const char* trigger, TriggerEntry& entry) {
     return length > 0;
 }
 
+// A pattern keeps its text as written (its start, for the messages that
+// name it): no tokens are read in it, and only the pattern ever matches.
+// Always true: even "re:" alone is an entry, one whose pattern is refused.
+bool make_pattern_entry(const char* trigger, TriggerEntry& entry) {
+    entry = TriggerEntry{};
+    entry.pattern = true;
+    std::snprintf(entry.lookup_key.data(), entry.lookup_key.size(), "\n%s=", trigger);
+    char* match = entry.match.data();
+    copy_bounded(match, entry.match.size(), trigger);
+    const std::size_t length = std::strlen(match);
+    std::reverse(match, match + length);
+    entry.match_length = static_cast<int32_t>(std::min<std::size_t>(length, max_match_length));
+    return true;
+}
 } // namespace
 
 char unshift_char(char c) {
@@ -120,20 +135,26 @@ int parse_trigger_text(const char* text, std::size_t size, TriggerTable& table,
         if (count >= max_triggers && !notes) break;
         char trigger[max_trigger_chars + 1];
         std::size_t copied = 0;
+        const bool pattern = is_pattern_trigger(std::string_view(text + pos, end - pos));
         while (copied < max_trigger_chars && pos < end && text[pos] != '=' &&
                !is_line_end(text[pos]))
             trigger[copied++] = text[pos++];
         trigger[copied] = '\0';
+        while (pattern && pos < end && text[pos] != '=' && !is_line_end(text[pos]))
+            ++pos;
         const bool accepted = copied > 0 && pos < end && text[pos] == '=';
         if (accepted) {
             if (count >= max_triggers) {
                 note(line, LineVerdict::beyond_limit, -1);
-            } else if (make_entry(trigger, table.entries[count])) {
+            } else if (pattern ? make_pattern_entry(trigger, table.entries[count])
+                               : make_entry(trigger, table.entries[count])) {
                 TriggerEntry& entry = table.entries[count];
                 entry.line = line;
+                entry.trigger_at = static_cast<uint32_t>(line_start);
                 entry.section = settings.section;
                 entry.word_start = settings.word_start;
-                entry.any_case = settings.any_case;
+                // A pattern's case is its own: (?i) and the case changes of its groups.
+                entry.any_case = settings.any_case && !pattern;
                 const char* output = text + pos + 1;
                 entry.output_at = static_cast<uint32_t>(pos + 1);
                 std::size_t output_end = pos + 1;

@@ -3,7 +3,9 @@
 //
 // A trigger line is "trigger=output": 1 to 61 characters before the first
 // "=". Tokens in the trigger ("{control}", "{shift}", "{alt}", "{4}" and the
-// key tokens) make it a hotkey or name keys; the rest is typed text.
+// key tokens) make it a hotkey or name keys; the rest is typed text. A
+// pattern trigger ("re:", see triggers/patterns.h) is read as it stands and
+// runs to its "=" however long it is: its pattern has a bound of its own.
 #pragma once
 
 #include "triggers/rules.h"
@@ -39,7 +41,20 @@ struct TriggerEntry {
     bool word_start = false;    // "Quillomat_WORD_START: on": only after a non-letter, non-digit
     bool any_case = false;      // "Quillomat_CASE: on": matched in any case, output follows it
     bool always_live = false;   // a hotkey whose output is PAUSE: or SEARCH:: it fires even paused
+    // A pattern trigger ("re:"): matched by its compiled pattern, never by
+    // `match`, which holds only the start of it. Its whole trigger runs from
+    // `trigger_at` to the "=" before the output.
+    bool pattern = false;
+    uint32_t trigger_at = 0; // where the line starts in the parsed text
 };
+
+// The trigger as the file writes it, however long: `text` is the parsed text.
+inline std::string_view written_trigger(std::string_view text, const TriggerEntry& entry) {
+    if (entry.output_at == 0 || entry.output_at > text.size() ||
+        entry.trigger_at >= entry.output_at)
+        return {};
+    return text.substr(entry.trigger_at, entry.output_at - 1 - entry.trigger_at);
+}
 
 // The table of a parsed file, with what its markers and directives say.
 struct TriggerTable : FileRules {

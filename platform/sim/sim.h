@@ -39,6 +39,9 @@ void sim_set_key(int vk, bool down);
 void sim_press_at(uint32_t at_ms, int vk, uint32_t hold_ms);
 // Key `vk` goes down or up at `at_ms` (virtual time).
 void sim_key_at(uint32_t at_ms, int vk, bool down);
+// Another program sends one UTF-16 unit as a Unicode key event pair at
+// `at_ms`: no key goes down, only its report arrives.
+void sim_unicode_at(uint32_t at_ms, uint16_t unit);
 // Types letters, digits and spaces from now on: each key held `hold_ms`,
 // the next one pressed `gap_ms` after the previous release.
 void sim_type(const std::string& keys, uint32_t hold_ms = 40, uint32_t gap_ms = 40);
@@ -59,6 +62,9 @@ std::string sim_key_transcript();
 //   d:KEY  u:KEY   KEY goes down, goes up
 //   t:MS           MS milliseconds pass
 //   type:TEXT      each character pressed 40 ms and released, 40 ms apart ("_" a space)
+//   text:TEXT      the same for any character of the US layout: ":greet(Ann)",
+//                  Shift held around the key (10 ms before, 10 ms after) where it needs it
+//   unicode:TEXT   each character of the UTF-8 text sent as a Unicode key event, 80 ms apart
 //   caps:on        Caps Lock toggled on (caps:off)
 //   front:NAME     the window titled NAME ("_" a space) comes to the front, or else a
 //                  window of program NAME, opened the first time (see sim_front_program)

@@ -32,6 +32,7 @@ struct ScheduledKey {
     uint32_t at;
     int vk;
     bool down;
+    uint16_t unit = 0; // a Unicode key event's: no key changes
 };
 
 struct SimWindow {
@@ -48,6 +49,7 @@ struct InputEvent {
     int vk;
     bool down;
     uint32_t at;
+    uint16_t unit = 0;
 };
 
 struct LogLine {
@@ -142,10 +144,10 @@ SimWindow* window_of(WindowId id) {
 }
 
 // An input event on its way to the program, as raw input reports it.
-void report_input(int vk, bool down, uint32_t at) {
+void report_input(int vk, bool down, uint32_t at, uint16_t unit = 0) {
     desk().last_input = at;
     if (desk().events_on && desk().events_delivered)
-        desk().pending_events.push_back(InputEvent{vk, down, at});
+        desk().pending_events.push_back(InputEvent{vk, down, at, unit});
 }
 
 // Hands over the events that have happened by now, in order.
@@ -153,7 +155,7 @@ void deliver_events() {
     while (!desk().pending_events.empty() && desk().pending_events.front().at <= desk().now) {
         const InputEvent event = desk().pending_events.front();
         desk().pending_events.erase(desk().pending_events.begin());
-        engine_input_event(event.vk, event.down, event.at);
+        engine_input_event(event.vk, event.down, event.at, event.unit);
     }
 }
 
@@ -162,8 +164,8 @@ void apply_keys(uint32_t until) {
     auto& scheduled = desk().scheduled;
     while (!scheduled.empty() && scheduled.front().at <= until) {
         const ScheduledKey change = scheduled.front();
-        desk().keys[change.vk] = change.down;
-        report_input(change.vk, change.down, change.at);
+        if (!change.unit) desk().keys[change.vk] = change.down;
+        report_input(change.vk, change.down, change.at, change.unit);
         scheduled.erase(scheduled.begin());
     }
 }
@@ -261,6 +263,14 @@ void sim_press_at(uint32_t at_ms, int vk, uint32_t hold_ms) {
     auto& scheduled = desk().scheduled;
     scheduled.push_back(ScheduledKey{at_ms, vk, true});
     scheduled.push_back(ScheduledKey{at_ms + hold_ms, vk, false});
+    std::stable_sort(scheduled.begin(), scheduled.end(),
+                     [](const ScheduledKey& a, const ScheduledKey& b) { return a.at < b.at; });
+}
+
+void sim_unicode_at(uint32_t at_ms, uint16_t unit) {
+    auto& scheduled = desk().scheduled;
+    scheduled.push_back(ScheduledKey{at_ms, vk_packet, true, unit});
+    scheduled.push_back(ScheduledKey{at_ms, vk_packet, false, unit});
     std::stable_sort(scheduled.begin(), scheduled.end(),
                      [](const ScheduledKey& a, const ScheduledKey& b) { return a.at < b.at; });
 }
@@ -479,6 +489,7 @@ void send_unicode_unit(uint16_t unit, bool release) {
     char item[16];
     std::snprintf(item, sizeof item, "%cU%04X", release ? '-' : '+', unit);
     log_event("keys", item);
+    report_input(vk_packet, !release, desk().now, unit); // raw input reports it, as any key
 }
 
 // ---- timers and time ----

@@ -1,6 +1,8 @@
 // Input scripts for the simulated desktop: a test says what the user does
 // in one short line, and the clock runs through it.
+#include "common/unicode.h"
 #include "platform/sim/sim.h"
+#include "platform/sim/us_layout.h"
 
 #include <cctype>
 #include <cstdlib>
@@ -77,6 +79,29 @@ void sim_script(const std::string& script) {
                 const int vk = c == '_' ? 32 : key_code(std::string(1, c));
                 sim_key_at(at, vk, true);
                 sim_key_at(at + 40, vk, false);
+                at += 80;
+            }
+        } else if (verb == "text") { // as type:, any character of the layout, Shift as it needs
+            for (const char c : value) {
+                const int16_t key = us_char_key(c == '_' ? ' ' : c);
+                if (key < 0 || (key >> 8) > 1)
+                    throw std::invalid_argument("no key types this in a script: " + word);
+                const bool shift = (key >> 8) == 1;
+                if (shift) sim_key_at(at, 16, true);
+                sim_key_at(at + 10, key & 0xFF, true);
+                sim_key_at(at + 50, key & 0xFF, false);
+                if (shift) sim_key_at(at + 60, 16, false);
+                at += 80;
+            }
+        } else if (verb == "unicode") {
+            for (char32_t c : utf8_to_code_points(value)) {
+                if (c == '_') c = ' ';
+                if (c > 0xFFFF) {
+                    sim_unicode_at(at, static_cast<uint16_t>(0xD800 + ((c - 0x10000) >> 10)));
+                    sim_unicode_at(at, static_cast<uint16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+                } else {
+                    sim_unicode_at(at, static_cast<uint16_t>(c));
+                }
                 at += 80;
             }
         } else if (verb == "caps") { // these change at their time

@@ -57,6 +57,14 @@ int win32_read_input(LPARAM lparam, Win32InputEvent events[6]) {
         return 0;
     if (input.header.dwType == RIM_TYPEKEYBOARD) {
         const USHORT vk = input.data.keyboard.VKey;
+        // A Unicode key event carries its character where the scan code goes
+        // (Wine reports no key for it, Windows the packet key).
+        const USHORT unit = input.data.keyboard.MakeCode;
+        if ((vk == 0 || vk == VK_PACKET) && unit != 0) {
+            events[0] =
+                Win32InputEvent{vk_packet, (input.data.keyboard.Flags & RI_KEY_BREAK) == 0, unit};
+            return 1;
+        }
         if (vk == 0 || vk >= 255) return 0; // a fake key of an escaped sequence
         events[0] = Win32InputEvent{vk, (input.data.keyboard.Flags & RI_KEY_BREAK) == 0};
         return 1;

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
 // The main window: it owns the timers, the raw input registration, the
 // clipboard while a paste is out, and the message boxes. Until the shell
 // sets it those do nothing.
@@ -32,6 +34,7 @@ void restore_focus(HWND window, HWND control);
 struct Win32InputEvent {
     int vk;
     bool down;
+    uint16_t unit = 0; // of a Unicode key event (vk_packet)
 };
 int win32_read_input(LPARAM lparam, Win32InputEvent events[6]);
 

@@ -1218,6 +1218,52 @@ class EveryName(WineTest):
         self.assertTrue(poll(lambda: os.path.exists(other_log), 20), "the program did not start")
 
 
+class Patterns(WineTest):
+    """Pattern triggers typed at in another program."""
+
+    def test_a_call_with_an_argument_becomes_a_greeting_and_only_it_is_erased(self):
+        s = self.session("re::greet\\((\\w+)\\)=Hello, {1}!\r\n")
+        s.start()
+        s.start_target()
+        s.type("Hi ")
+        s.key("semicolon", modifiers=("shift",))
+        s.type("greet")
+        s.key("9", modifiers=("shift",))
+        s.key("a", modifiers=("shift",))
+        s.type("nn")
+        s.key("0", modifiers=("shift",))
+        self.assertTrue(poll(lambda: s.text() == "Hi Hello, Ann!", 10), repr(s.text()))
+        downs = [vk for _, kind, vk in s.key_messages() if kind == "down"]
+        self.assertEqual(downs.count(8), len(":greet(Ann)"), "the matched stretch, not a character more")
+        self.assertEqual(s.status(), " Shortcuts Used:  1")
+
+    def test_a_cyrillic_capture_from_a_utf8_file(self):
+        # Wine maps no key of its keyboard to a Cyrillic character for a
+        # program that polls keys (xdotool's Cyrillic keys arrive as a spare
+        # key with no character): the characters come as Unicode key events,
+        # as an on-screen keyboard sends them. Under a Russian system
+        # language the code page has them, under another it lacks them; the
+        # file is UTF-8 either way. Wine composes no Alt codes: the output's
+        # own Cyrillic goes out as Unicode too.
+        hello, ivan = "\u043f\u0440\u0438\u0432\u0435\u0442", "\u0438\u0432\u0430\u043d"  # привет, иван
+        greeting = "\u0417\u0434\u0440\u0430\u0432\u0441\u0442\u0432\u0443\u0439"  # Здравствуй
+        for locale in ("ru_RU.UTF-8", None):
+            with self.subTest(locale):
+                s = self.session(None)
+                with open(s.triggers_path, "wb") as f:
+                    f.write(("; Quillomat_UNICODE\r\nre:(?i)%s (\\w+)!=%s, {1|title}!\r\n"
+                             % (hello, greeting)).encode("utf-8"))
+                s.start(locale=locale)
+                s.start_target()
+                s.type("x ")
+                self.assertTrue(s.probe_ok("unicode", hello.title() + " " + ivan + "!"))
+                expected = "x %s, %s!" % (greeting, ivan.title())
+                self.assertTrue(poll(lambda: s.text() == expected, 10), repr(s.text()))
+                downs = [vk for _, kind, vk in s.key_messages() if kind == "down"]
+                self.assertEqual(downs.count(8), len(hello + " " + ivan + "!"), "the typed text erased exactly")
+                s.close()
+
+
 class Soak(WineTest):
     """Many expansions in a row: nothing lost, doubled or out of order."""
 

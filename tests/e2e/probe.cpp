@@ -252,6 +252,20 @@ int probe_main(int argc, char** argv) {
         std::printf("%lld\n", static_cast<long long>(result));
         return 0;
     }
+    if (verb == "unicode" && argc == 3) {
+        // Types the text as Unicode key events, as an on-screen keyboard or
+        // a program that types for the user sends it: no key of the layout.
+        for (const wchar_t unit : widen(argv[2])) {
+            INPUT input[2] = {};
+            input[0].type = input[1].type = INPUT_KEYBOARD;
+            input[0].ki.wScan = input[1].ki.wScan = unit;
+            input[0].ki.dwFlags = KEYEVENTF_UNICODE;
+            input[1].ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
+            if (SendInput(2, input, sizeof(INPUT)) != 2) return 1;
+            Sleep(60);
+        }
+        return 0;
+    }
     if (verb == "hold" && (argc == 4 || argc == 5)) {
         // Holds the file open with no sharing, as another program can; or,
         // given a text, writes it there and lets others only read it.

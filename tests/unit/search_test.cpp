@@ -225,3 +225,12 @@ TEST_F(EngineTest, SearchOpensWaitsAndPlaysThePickWithoutErasing) {
                          "643 search open\n"
                          "643 timer 7771 10\n");
 }
+
+TEST(Search, APatternIsListedByItsLabelAndItsPatternWhole) {
+    const std::vector<SearchItem> all = rows("; Greeting\r\nre::greet\\((?<someone>\\w+)\\) and "
+                                             "(?<another>\\w+)!{U+0416}=Hi {someone}\r\n");
+    ASSERT_EQ(all.size(), 1u);
+    EXPECT_EQ(all[0].trigger, "re::greet\\((?<someone>\\w+)\\) and (?<another>\\w+)!\u0416");
+    EXPECT_EQ(all[0].label, "Greeting");
+    EXPECT_EQ(ranked("greeting", all), all[0].trigger);
+}

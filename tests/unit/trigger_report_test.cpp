@@ -260,3 +260,37 @@ TEST(CheckTool, ExplainsEveryLineThatNeverFiresAndSetsItsExitStatus) {
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.output.find("Exit status: 0"), std::string::npos) << help.output;
 }
+
+TEST(TriggerReport, ListsPatternsAndNamesWhatKeepsThemFromFiring) {
+    const std::string file = "; Quillomat_PATTERN_WINDOW: 16\n"
+                             "re::greet\\((\\w+)\\)=Hello, {1}!{Enter}\n"
+                             "re:(\\d+kg=x\n"
+                             "re:a*=x\n"
+                             "re:(\\d+)kg=<{2}>\n"
+                             "re:x{20}=y\n"
+                             ":greet(Ann)=Hi\n"
+                             "re:(?<first>\\w+) (?<second>\\w+) (?<third>\\w+)!!={third} {first}\n";
+    const TriggerReport r = report_of(file);
+    std::string findings;
+    for (const LineFinding& f : r.findings)
+        findings += std::to_string(f.line) + (f.mistake ? " " : " hint ") + f.words + "\n";
+    EXPECT_EQ(findings, "3 the pattern does not compile at column 10: a \"(\" without its \")\", "
+                        "or a \")\" without its \"(\"\n"
+                        "4 the pattern matches where nothing was typed: it would fire on every "
+                        "key\n"
+                        "5 at column 13, the output names the group {2}, which the pattern does "
+                        "not have\n"
+                        "6 the pattern needs at least 20 typed characters, more than the pattern "
+                        "window of 16: it never fires\n");
+    EXPECT_EQ(r.mistake_lines, 4);
+    EXPECT_EQ(count_likely_mistakes(file.data(), file.size(), r.table), 4);
+    EXPECT_EQ(r.dead_lines, 0) << "a plain trigger is never shadowed by a pattern";
+    const std::string out = format_trigger_report(r);
+    EXPECT_NE(out.find("line 2     plain   \"re::greet\\((\\w+)\\)\"  [pattern]\n"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("\"re:(?<first>\\w+) (?<second>\\w+) (?<third>\\w+)!!\"  [pattern]\n"),
+              std::string::npos)
+        << "longer than a plain trigger may be, shown whole\n"
+        << out;
+}
