@@ -20,6 +20,7 @@ namespace {
 constexpr uint32_t command_pause_ms = 10; // lets a click or an activated window take effect
 constexpr uint32_t paste_check_ms = 5;    // how often a sent paste is looked at
 constexpr uint32_t paste_wait_ms = 1000;  // a paste nobody takes gives the clipboard back anyway
+constexpr uint8_t vk_caps_lock = 20;
 
 enum class After {
     next,     // go on with the next step in this tick
@@ -100,14 +101,24 @@ After play_window(const OutputStep& step) {
     return wait(command_pause_ms); // the window takes the focus before typing goes on
 }
 
+// The characters arrive as written whatever the Caps Lock state, unless
+// the output works the lock itself ("{CapsLock}").
 void type_chars(const OutputStep& step) {
     const bool unicode = engine.file.table.unicode_typing;
+    const bool caps_off = !player.works_caps_lock && caps_lock_off_for_typing();
     for (const TypedChar& c : step.chars) {
         if (c.byte)
             type_char(c.byte, unicode || c.literal);
         else
             type_code_point(c.code_point);
     }
+    caps_lock_back(caps_off);
+}
+
+bool works_caps_lock(const OutputScript& script) {
+    for (const OutputStep& step : script)
+        if (step.kind == OutputStep::key && step.vk == vk_caps_lock) return true;
+    return false;
 }
 
 // A long run of plain text goes in through the clipboard in one paste:
@@ -205,6 +216,7 @@ void end_playback(bool complete) {
 
 void start_playback(OutputScript script) {
     player.script = std::move(script);
+    player.works_caps_lock = works_caps_lock(player.script);
     player.next = 0;
     player.active = true;
     set_timer(playback_timer, 1);

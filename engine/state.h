@@ -67,10 +67,10 @@ struct Preparation {
 
 // The output being played (engine/play.cpp).
 struct Player {
-    OutputScript script;        // empty when nothing plays
-    std::size_t next = 0;       // the step the next tick starts with
-    std::size_t chars_done = 0; // of a type step cut short by a paste, the characters already out
+    OutputScript script;  // empty when nothing plays
+    std::size_t next = 0; // the step the next tick starts with
     bool active = false;
+    bool works_caps_lock = false;  // the output presses Caps Lock itself: it is left to it
     bool searching = false;        // the search window is open: nothing typed is matched
     bool second_click_due = false; // a double click waits for its second half
     bool pasting = false;          // a paste was sent: the clipboard goes back once it is taken

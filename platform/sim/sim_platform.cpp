@@ -150,12 +150,18 @@ void deliver_events() {
     }
 }
 
+// A key goes down or up on the desktop: a press of Caps Lock toggles it.
+void set_key_state(int vk, bool down) {
+    if (vk == 0x14 && down && !desk().keys[vk]) desk().caps_lock = !desk().caps_lock;
+    desk().keys[vk] = down;
+}
+
 // Applies scheduled key changes up to `until`.
 void apply_keys(uint32_t until) {
     auto& scheduled = desk().scheduled;
     while (!scheduled.empty() && scheduled.front().at <= until) {
         const ScheduledKey change = scheduled.front();
-        desk().keys[change.vk] = change.down;
+        set_key_state(change.vk, change.down);
         report_input(change.vk, change.down, change.at);
         scheduled.erase(scheduled.begin());
     }
@@ -423,7 +429,7 @@ void send_key_event(uint8_t vk, uint8_t scan_code, uint32_t flags) {
     report_input(vk, (flags & key_release) == 0, desk().now);
     const SimKeyEvent event{vk, scan_code, flags};
     desk().key_events.push_back(event);
-    desk().keys[vk] = (flags & key_release) == 0;
+    set_key_state(vk, (flags & key_release) == 0);
     log_event("keys", key_text(event));
     // The window in front pastes on Ctrl+V and Shift+Insert: it takes the clipboard's text.
     SimDesktop& d = desk();

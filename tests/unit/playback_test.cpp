@@ -196,3 +196,31 @@ TEST_F(EngineTest, LongTextRunsArePastedAndTheClipboardComesBack) {
                   "86 keys +0D -0D +41 -41 +42 -42\n"
                   "86 timer 7771 10\n");
 }
+
+// Caps Lock is switched off around the characters, and on again after: the
+// window gets them as written and the user keeps the lock as it was. An
+// output that works the lock itself is left to it.
+TEST_F(EngineTest, CapsLockLeavesOutputsAsWritten) {
+    const std::string f1 = "d:f1 t:40 u:f1";
+    const std::string f1_fired = "10 status  Shortcuts Used:  1\n10 timer 7772 1\n";
+    const auto caps_on = [] { sim_set_caps_lock(true); };
+    expect_scenarios({
+        {"a hotkey's output", "{F1}=Hi{Enter}!\r\n", f1,
+         f1_fired + "11 keys +14 -14 +10 +48 -48 -10 +49 -49 +14 -14 +0D -0D "
+                    "+14 -14 +10 +31 -31 -10 +14 -14\n11 timer 7771 10\n",
+         caps_on},
+        {"the lock in the output", "{F1}={CapsLock}ab{CapsLock}\r\n", f1,
+         f1_fired + "11 keys +14 -14 +41 -41 +42 -42 +14 -14\n11 timer 7771 10\n", caps_on},
+        // BTW on the screen: the output in capitals, as the user meant.
+        {"the case rule", "; Quillomat_CASE: on\r\nbtw=by\r\n", "type:btw",
+         "160 keys +08 -08 +08 -08 +08 -08\n160 status  Shortcuts Used:  1\n160 timer 7772 1\n"
+         "161 keys +14 -14 +10 +42 -42 -10 +10 +59 -59 -10 +14 -14\n161 timer 7771 10\n",
+         caps_on},
+        {"Shift with the lock gives lower case", "; Quillomat_CASE: on\r\nbtw=by\r\n",
+         "d:shift t:20 d:b t:40 u:b t:20 u:shift type:tw",
+         "160 keys +08 -08 +08 -08 +08 -08\n160 status  Shortcuts Used:  1\n160 timer 7772 1\n"
+         "161 keys +14 -14 +42 -42 +59 -59 +14 -14\n161 timer 7771 10\n",
+         caps_on},
+    });
+    EXPECT_TRUE(caps_lock_on()) << "on again, as the user had it";
+}
