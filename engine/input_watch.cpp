@@ -40,6 +40,10 @@ bool any_key_down(uint32_t now) {
 
 } // namespace
 
+bool shift_down_by_events() {
+    return watch.event_down[16] || watch.event_down[160] || watch.event_down[161];
+}
+
 bool held_by_event(int vk, uint32_t now) {
     return watch.event_down[vk] && now - watch.pressed_at[vk] < held_event_trust_ms;
 }
@@ -92,13 +96,17 @@ bool record_input_event(int vk, bool down, uint32_t time) {
         watch.presses[watch.press_count++] = static_cast<uint8_t>(vk);
     watch.event_pressed[vk] = 1;
     watch.pressed_at[vk] = time;
+    // The poll may come after a quick Shift has gone up again: the case of
+    // a letter is the one it had when it went down.
+    watch.shift_at_press[vk] = shift_down_by_events();
     watch.last_activity = tick_count();
     const bool wake = watch.resting;
     watch.resting = false;
     return wake;
 }
 
-bool watched_key_down(int vk, uint32_t now) {
+bool watched_key_down(int vk, uint32_t now, bool* reported) {
+    *reported = watch.event_pressed[vk] != 0;
     if (watch.event_pressed[vk]) {
         watch.event_pressed[vk] = 0;
         (void)key_is_down(vk); // read all the same: the poll reads every key, every tick

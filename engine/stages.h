@@ -28,13 +28,15 @@ bool record_input_event(int vk, bool down, uint32_t time);
 // One watch-timer tick: true when input came while the poll rests.
 bool watch_tick();
 // For the monitor: whether `vk` counts as down at `now`, from the poll and
-// the events; takes the key's kept press.
-bool watched_key_down(int vk, uint32_t now);
+// the events; takes the key's kept press (`reported`: it was one).
+bool watched_key_down(int vk, uint32_t now, bool* reported);
 // While events are trusted: the next key whose press they reported, in their
 // order (its kept press taken), or -1.
 int take_reported_press();
 // Whether the events say `vk` is held (its latest event a recent press).
 bool held_by_event(int vk, uint32_t now);
+// Whether the events say either Shift key is down.
+bool shift_down_by_events();
 
 // match
 struct MatchQuery {

@@ -43,6 +43,7 @@ struct LoadedFile {
 struct KeyMonitor {
     std::array<uint8_t, 256> key_state{}; // 1: down when last polled (the remapped key: see detect)
     KeyHistory history{};
+    bool new_key_shifted = false;        // Shift was down when the newest key went down
     WindowId front = 0;                  // the window in front when the last key was typed
     bool paused = false;                 // expansions are off: only PAUSE: and SEARCH: hotkeys fire
     std::set<std::string> told_elevated; // programs the tray has named as out of reach
@@ -97,13 +98,14 @@ struct InputWatch {
     int pauses = 0;       // pause_polling calls not resumed yet
     bool watching =
         false; // started with events and the watch timer; until then polling never rests
-    bool events_available = false;            // the platform said it reports events
-    bool events = false;                      // key events arrive from the platform (trusted)
-    bool resting = false;                     // the polling timer is off until input comes
-    std::array<uint8_t, 256> event_down{};    // down by the last event for the key
-    std::array<uint8_t, 256> event_pressed{}; // pressed since the poll last looked at the key
-    std::array<uint32_t, 256> pressed_at{};   // the key's latest press event
-    std::array<uint8_t, 64> presses{};        // keys pressed, in the order the events came
+    bool events_available = false;             // the platform said it reports events
+    bool events = false;                       // key events arrive from the platform (trusted)
+    bool resting = false;                      // the polling timer is off until input comes
+    std::array<uint8_t, 256> event_down{};     // down by the last event for the key
+    std::array<uint8_t, 256> event_pressed{};  // pressed since the poll last looked at the key
+    std::array<uint32_t, 256> pressed_at{};    // the key's latest press event
+    std::array<uint8_t, 256> shift_at_press{}; // Shift was down by the events at that press
+    std::array<uint8_t, 64> presses{};         // keys pressed, in the order the events came
     uint8_t press_count = 0;
     uint32_t last_activity = 0; // the latest key change, polled or reported
     // Events stamped up to `own_input_until` are the program's own output.

@@ -123,3 +123,21 @@ TEST_F(InputWatchTest, EventsSpareTheKeyReadsKeepTheirOrderAndAreTrustedAgain) {
     sim_script("t:10000");
     EXPECT_LE(sim_timer_fires(watch_timer) - checks, 11) << "resting again, no 10 ms checks";
 }
+
+// A fast typist's Shift goes up 10 ms after the letter went down, before a
+// poll may have taken the letter: the case rule still sees the capital, at
+// every phase of the poll.
+TEST_F(InputWatchTest, ShiftCountsAsItWasWhenTheLetterWentDown) {
+    std::string capitals;
+    for (const char letter : std::string("btw"))
+        capitals +=
+            std::string("d:shift t:5 d:") + letter + " t:10 u:shift t:15 u:" + letter + " t:50 ";
+    for (int phase = 0; phase < 10; ++phase) {
+        fresh();
+        watch("; Quillomat_CASE: on\r\nbtw=by\r\n");
+        sim_script("type:_ t:" + std::to_string(phase) + " " + capitals);
+        const std::string keys = sim_log({"keys"});
+        const std::string output = keys.substr(keys.rfind(" keys ") + 6);
+        EXPECT_EQ(output, "+10 +42 -42 -10 +10 +59 -59 -10\n") << "BY, at phase " << phase;
+    }
+}
