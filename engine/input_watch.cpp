@@ -87,10 +87,11 @@ bool record_input_event(int vk, bool down, uint32_t time) {
         watch.event_down[vk] = 0;
         return false;
     }
-    // While an output plays, or the search window is open, nothing typed is
-    // seen, as with polling; and the program's own keys are not the user's.
-    if (output_on_its_way()) return false;
+    // Keys typed into the search window are its own; the program's own keys
+    // are not the user's.
+    if (engine.player.searching) return false;
     if (watch.own_input_pending && not_after(time, watch.own_input_until)) return false;
+    const bool repeat = watch.event_down[vk] != 0; // a held key repeating
     watch.event_down[vk] = 1;
     if (!watch.event_pressed[vk] && watch.press_count < watch.presses.size())
         watch.presses[watch.press_count++] = static_cast<uint8_t>(vk);
@@ -99,6 +100,12 @@ bool record_input_event(int vk, bool down, uint32_t time) {
     // The poll may come after a quick Shift has gone up again: the case of
     // a letter is the one it had when it went down.
     watch.shift_at_press[vk] = shift_down_by_events();
+    // The key is in the window in front already: the output must not go on
+    // around it. The press is kept for the poll that comes after.
+    if (output_on_its_way()) {
+        if (!repeat) user_pressed_during_output(vk);
+        return false;
+    }
     watch.last_activity = tick_count();
     const bool wake = watch.resting;
     watch.resting = false;

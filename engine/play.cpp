@@ -181,6 +181,7 @@ After play_step(const OutputStep& step) {
         return After::next;
     case OutputStep::key:
         play_key_token(step.vk, step.mode);
+        player.held[step.vk] = step.mode == press_only;
         return After::next;
     case OutputStep::delay:
         return wait(static_cast<uint32_t>(step.number));
@@ -211,20 +212,23 @@ void end_playback(bool complete) {
     player.next = 0;
     player.active = false;
     player.second_click_due = false;
-}
-} // namespace
-
-void start_playback(OutputScript script) {
-    player.script = std::move(script);
-    player.works_caps_lock = works_caps_lock(player.script);
-    player.next = 0;
-    player.active = true;
-    set_timer(playback_timer, 1);
+    player.stop_asked = false;
 }
 
-void playback_tick() {
-    if (!player.active) return;
+// A stopped output lets go of the keys its "{CtrlDown}" and the like hold,
+// or the user's keyboard would stay stuck with them.
+void end_stopped_playback() {
+    kill_timer(playback_timer);
+    for (int vk = 0; vk < 256; ++vk)
+        if (player.held[static_cast<std::size_t>(vk)]) send_key(static_cast<uint8_t>(vk), true);
+    player.held.reset();
+    note_own_input();
+    end_playback(false);
+}
+
+void play_on() {
     if (waiting_for_paste()) return;
+    if (player.stop_asked) return end_stopped_playback();
     if (player.second_click_due) {
         player.second_click_due = false;
         click(OutputStep::left);
@@ -233,9 +237,37 @@ void playback_tick() {
     }
     while (player.next < player.script.size()) {
         const After after = play_step(player.script[player.next++]);
+        if (after == After::searched) return end_playback(false); // polling resumes when it closes
+        if (player.stop_asked) return end_stopped_playback();
         if (after == After::wait) return;
         if (after == After::stop) return end_playback(false);
-        if (after == After::searched) return end_playback(false); // polling resumes when it closes
     }
     end_playback(true);
+}
+} // namespace
+
+void start_playback(OutputScript script) {
+    player.script = std::move(script);
+    player.works_caps_lock = works_caps_lock(player.script);
+    player.held.reset();
+    player.next = 0;
+    player.active = true;
+    set_timer(playback_timer, 1);
+}
+
+void playback_tick() {
+    if (!player.active) return;
+    player.in_tick = true;
+    play_on();
+    player.in_tick = false;
+    note_own_input(); // the reports of the keys just sent are not the user's
+}
+
+void stop_playback() {
+    if (!player.active) return;
+    player.stop_asked = true;
+    // Inside a tick (a message box of the output) the tick ends it; a paste
+    // on its way still decides about the clipboard first.
+    if (player.in_tick || player.pasting) return;
+    end_stopped_playback();
 }

@@ -4,6 +4,7 @@
 #include "engine/engine.h"
 #include "engine/stages.h"
 #include "platform/platform.h"
+#include "ui/status.h"
 #include "ui/ui.h"
 
 void output_done() {
@@ -11,6 +12,24 @@ void output_done() {
     // that erased a trigger, keys typed into the search window) are not the user's.
     note_own_input();
     continue_polling();
+}
+
+// Nothing holds the user's key back (the keyboard is watched, not hooked):
+// it has reached the window, and the output stops rather than type on
+// around it. A key that comes before the first tick only comes before the
+// whole output.
+void user_pressed_during_output(int vk) {
+    const bool modifier = vk == 16 || vk == 17 || vk == 18 || (vk >= 160 && vk <= 165);
+    if (engine.prepare.stage != Preparation::Stage::idle) {
+        if (modifier) return; // the very keys the output waits for
+        cancel_preparation();
+    } else if (engine.player.active && engine.player.next > 0) {
+        stop_playback();
+    } else {
+        return;
+    }
+    status_printf(" Output stopped: a key was pressed while it played");
+    if (!output_on_its_way()) output_done();
 }
 
 void start_polling() {

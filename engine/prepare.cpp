@@ -45,6 +45,7 @@ void send_output() {
     const TriggerEntry& entry = engine.file.table.entries[prepare.entry];
     for (int i = 0; i < prepare.erase; ++i)
         play_key_token(vk_backspace, press_and_release);
+    note_own_input();
     engine.keys.history.fill(0);
     OutputScript script = prepared_output(entry, prepare.letters);
     prepare.stage = Preparation::Stage::idle;
@@ -92,6 +93,12 @@ void prepare_tick() {
         return;
     }
     send_output();
+}
+
+void cancel_preparation() {
+    engine.prepare.stage = Preparation::Stage::idle;
+    kill_timer(playback_timer);
+    engine.keys.history.fill(0);
 }
 
 void search_window_closed(int entry) {

@@ -13,6 +13,10 @@ void start_polling();
 void continue_polling();
 // An output is over (or none came of a match): polling goes on.
 void output_done();
+// The user pressed `vk` (a key or a button) while an output was on its way:
+// it stops, unless it has not begun to type and the key is a modifier it
+// waits for.
+void user_pressed_during_output(int vk);
 
 // detect
 void polling_tick();
@@ -60,6 +64,8 @@ OutputCase typed_case(const TriggerEntry& entry, const KeyHistory& history);
 void begin_output(int entry, uint8_t new_key, OutputCase letters);
 // The playback timer, while the preparation waits.
 void prepare_tick();
+// The output waiting for the modifiers is given up: nothing was erased or typed.
+void cancel_preparation();
 
 // fill in
 // Variables, dates and the typed case in the output's markup pieces.
@@ -69,6 +75,9 @@ void fill_in(OutputPieces& pieces, OutputCase letters);
 // Starts playing the steps (the first tick 1 ms later).
 void start_playback(OutputScript script);
 void playback_tick();
+// The output stops where it is: at once while it waits, after the step under
+// way otherwise. The keys it holds down go up.
+void stop_playback();
 
 // undo
 // After a complete output: the chance for Backspace to take it back.

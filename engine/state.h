@@ -13,6 +13,7 @@
 #include "triggers/triggers.h"
 
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <set>
 #include <string>
@@ -71,6 +72,9 @@ struct Player {
     OutputScript script;  // empty when nothing plays
     std::size_t next = 0; // the step the next tick starts with
     bool active = false;
+    bool in_tick = false;          // a playback tick is under way (a message box may be up)
+    bool stop_asked = false;       // the user pressed a key: the output ends where it is
+    std::bitset<256> held;         // keys the output pressed and has not released
     bool works_caps_lock = false;  // the output presses Caps Lock itself: it is left to it
     bool searching = false;        // the search window is open: nothing typed is matched
     bool second_click_due = false; // a double click waits for its second half

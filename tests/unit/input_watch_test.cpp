@@ -141,3 +141,43 @@ TEST_F(InputWatchTest, ShiftCountsAsItWasWhenTheLetterWentDown) {
         EXPECT_EQ(output, "+10 +42 -42 -10 +10 +59 -59 -10\n") << "BY, at phase " << phase;
     }
 }
+
+// A key the user presses while an output plays has reached the window
+// already: the output stops there and says so, lets go of the keys it holds,
+// and the key counts as typed. Before the output begins, the trigger stays.
+TEST_F(InputWatchTest, AKeyDuringAnOutputStopsIt) {
+    const struct {
+        const char* name;
+        const char* triggers;
+        const char* script;
+        const char* transcript;
+    } cases[] = {
+        {"Backspace during {Delay}", "x=one{Delay 1000}two\r\n", "type:x t:300 d:bs t:40 u:bs",
+         "10 keys +08 -08\n10 status  Shortcuts Used:  1\n10 timer 7772 1\n"
+         "11 keys +4F -4F +4E -4E +45 -45\n11 timer 7772 1000\n"
+         "380 status  Output stopped: a key was pressed while it played\n380 timer 7771 10\n"},
+        {"a click, with Shift held by the output", "x={ShiftDown}a{Delay 500}b{ShiftUp}\r\n",
+         "type:x t:100 d:click t:40 u:click",
+         "10 keys +08 -08\n10 status  Shortcuts Used:  1\n10 timer 7772 1\n"
+         "11 keys +10 +41 -41\n11 timer 7772 500\n"
+         "180 keys -10\n"
+         "180 status  Output stopped: a key was pressed while it played\n180 timer 7771 10\n"},
+        {"the key is typed: it completes a trigger", "x=one{Delay 1000}two\r\nab=AB\r\n",
+         "type:x t:100 type:ab",
+         "10 keys +08 -08\n10 status  Shortcuts Used:  1\n10 timer 7772 1\n"
+         "11 keys +4F -4F +4E -4E +45 -45\n11 timer 7772 1000\n"
+         "180 status  Output stopped: a key was pressed while it played\n180 timer 7771 10\n"
+         "260 keys +08 -08 +08 -08\n260 status  Shortcuts Used:  2\n260 timer 7772 1\n"
+         "261 keys +10 +41 -41 -10 +10 +42 -42 -10\n261 timer 7771 10\n"},
+        {"a key while the modifiers are awaited: nothing erased", "{control}{alt}k=hot\r\n",
+         "d:ctrl t:20 d:alt t:180 d:k t:40 u:k t:20 d:x t:40 u:x t:100 u:alt u:ctrl",
+         "200 timer 7772 10\n"
+         "260 status  Output stopped: a key was pressed while it played\n260 timer 7771 10\n"},
+    };
+    for (const auto& c : cases) {
+        fresh();
+        watch(c.triggers);
+        sim_script(c.script);
+        EXPECT_EQ(sim_log({"keys", "status", "timer"}), c.transcript) << c.name;
+    }
+}
