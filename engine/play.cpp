@@ -2,8 +2,6 @@
 // goes on through characters, keys and commands that need no time, and ends
 // at a step that does (a pause, a click, a window brought forward, a paste
 // on its way), re-arming the playback timer for the rest.
-#include "common/text.h"
-#include "common/utf8.h"
 #include "engine/engine.h"
 #include "engine/stages.h"
 #include "keys/key_tokens.h"
@@ -13,13 +11,10 @@
 #include "ui/ui.h"
 
 #include <cstdint>
-#include <cstring>
 #include <string>
 
 namespace {
 constexpr uint32_t command_pause_ms = 10; // lets a click or an activated window take effect
-constexpr uint32_t paste_check_ms = 5;    // how often a sent paste is looked at
-constexpr uint32_t paste_wait_ms = 1000;  // a paste nobody takes gives the clipboard back anyway
 constexpr uint8_t vk_caps_lock = 20;
 
 enum class After {
@@ -34,10 +29,6 @@ Player& player = engine.player;
 After wait(uint32_t ms) {
     set_timer(playback_timer, ms);
     return After::wait;
-}
-
-void debug_note(const std::string& line) {
-    if (engine.file.table.debug_mode) append_debug_log(line);
 }
 
 void click(OutputStep::Button button) {
@@ -101,82 +92,16 @@ After play_window(const OutputStep& step) {
     return wait(command_pause_ms); // the window takes the focus before typing goes on
 }
 
-// The characters arrive as written whatever the Caps Lock state, unless
-// the output works the lock itself ("{CapsLock}").
-void type_chars(const OutputStep& step) {
-    const bool unicode = engine.file.table.unicode_typing;
-    const bool caps_off = !player.works_caps_lock && caps_lock_off_for_typing();
-    for (const TypedChar& c : step.chars) {
-        if (c.byte)
-            type_char(c.byte, unicode || c.literal);
-        else
-            type_code_point(c.code_point);
-    }
-    caps_lock_back(caps_off);
-}
-
 bool works_caps_lock(const OutputScript& script) {
     for (const OutputStep& step : script)
         if (step.kind == OutputStep::key && step.vk == vk_caps_lock) return true;
     return false;
 }
 
-// A long run of plain text goes in through the clipboard in one paste:
-// Ctrl+V, or Shift+Insert in the console windows that take no Ctrl+V. Not in
-// programs named by "Quillomat_TYPE_IN", nor while another program holds the
-// clipboard: then it is typed as ever. True when the paste was sent.
-bool paste(const OutputStep& step) {
-    const TriggerTable& table = engine.file.table;
-    if (table.paste_at <= 0 || step.chars.size() < static_cast<std::size_t>(table.paste_at))
-        return false;
-    const FrontProgram front = front_program();
-    if (program_matches(table.type_in, front)) return false;
-    std::string run;
-    for (const TypedChar& c : step.chars)
-        utf8_append(run, c.code_point ? c.code_point : 0xFFFD);
-    std::string not_kept;
-    if (!clipboard_put_for_paste(run.c_str(), &not_kept)) {
-        debug_note("the clipboard was busy: the text was typed");
-        return false;
-    }
-    if (!not_kept.empty()) debug_note("clipboard formats not kept: " + not_kept);
-    static const char* const consoles[] = {"ConsoleWindowClass", "CASCADIA_HOSTING_WINDOW_CLASS",
-                                           "mintty", "PuTTY"};
-    bool console = false;
-    for (const char* name : consoles)
-        console = console || equal_nocase(front.window_class.c_str(), name, std::strlen(name) + 1);
-    const uint8_t modifier = console ? 16 : 17, key = console ? 45 : 'V';
-    send_key(modifier, false);
-    send_key(key, false);
-    send_key(key, true);
-    send_key(modifier, true);
-    player.pasting = true;
-    player.paste_sent_at = tick_count();
-    return true;
-}
-
-// While a paste is out: true when the tick must wait for it; once the window
-// has taken the text, or nobody did in time, the user's clipboard goes back.
-bool waiting_for_paste() {
-    if (!player.pasting) return false;
-    const uint32_t waited = tick_count() - player.paste_sent_at;
-    const bool taken = clipboard_paste_taken();
-    if (!taken && waited < paste_wait_ms) {
-        wait(paste_check_ms);
-        return true;
-    }
-    player.pasting = false;
-    const bool restored = clipboard_restore();
-    debug_note(std::string(taken ? "paste taken" : "paste not taken") + " after " +
-               std::to_string(waited) + " ms; the clipboard " +
-               (restored ? "was given back" : "was left as it was (copied meanwhile)"));
-    return false;
-}
-
 After play_step(const OutputStep& step) {
     switch (step.kind) {
     case OutputStep::type:
-        if (paste(step)) return wait(paste_check_ms);
+        if (paste_run(step)) return After::wait;
         type_chars(step);
         return After::next;
     case OutputStep::key:
@@ -207,7 +132,7 @@ After play_step(const OutputStep& step) {
 }
 
 void end_playback(bool complete) {
-    if (complete) open_undo_chance(player.script);
+    if (complete) open_undo_chance(player.typed_unknown ? -1 : typed_length(player.script));
     player.script.clear();
     player.next = 0;
     player.active = false;
@@ -246,10 +171,25 @@ void play_on() {
 }
 } // namespace
 
+// The characters arrive as written whatever the Caps Lock state, unless
+// the output works the lock itself ("{CapsLock}").
+void type_chars(const OutputStep& step) {
+    const bool unicode = engine.file.table.unicode_typing;
+    const bool caps_off = !player.works_caps_lock && caps_lock_off_for_typing();
+    for (const TypedChar& c : step.chars) {
+        if (c.byte)
+            type_char(c.byte, unicode || c.literal);
+        else
+            type_code_point(c.code_point);
+    }
+    caps_lock_back(caps_off);
+}
+
 void start_playback(OutputScript script) {
     player.script = std::move(script);
     player.works_caps_lock = works_caps_lock(player.script);
     player.held.reset();
+    player.typed_unknown = false;
     player.next = 0;
     player.active = true;
     set_timer(playback_timer, 1);

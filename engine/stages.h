@@ -78,10 +78,21 @@ void playback_tick();
 // The output stops where it is: at once while it waits, after the step under
 // way otherwise. The keys it holds down go up.
 void stop_playback();
+// Types a run's characters, as written whatever the Caps Lock state.
+void type_chars(const OutputStep& step);
+
+// paste
+// A long run of text goes in through the clipboard, where the file asks for
+// it: true when the paste was sent, and the playback timer armed to see it taken.
+bool paste_run(const OutputStep& step);
+// While a paste is out: true when the tick must go on waiting (the timer is
+// armed); false once it is decided, the run typed instead if need be.
+bool waiting_for_paste();
 
 // undo
-// After a complete output: the chance for Backspace to take it back.
-void open_undo_chance(const OutputScript& script);
+// After a complete output that put `typed` characters in the window (-1:
+// not known, or not only characters): the chance for Backspace to take it back.
+void open_undo_chance(int typed);
 // The first key after an output: true when it was the Backspace that took it back.
 bool undo_if_backspace(int vk);
 

@@ -80,6 +80,9 @@ struct Player {
     bool second_click_due = false; // a double click waits for its second half
     bool pasting = false;          // a paste was sent: the clipboard goes back once it is taken
     uint32_t paste_sent_at = 0;
+    WindowId paste_window = 0;     // the window in front when the paste keys went out
+    std::size_t paste_step = 0;    // the run being pasted
+    bool typed_unknown = false;    // a paste went nobody knows where: no count of what was typed
     ScreenPoint saved_mouse{0, 0}; // the pointer when the trigger fired
     std::string trigger;           // the trigger as written (UTF-8), for messages
 };

@@ -26,9 +26,9 @@ void undo_output() {
 }
 } // namespace
 
-void open_undo_chance(const OutputScript& script) {
+void open_undo_chance(int typed) {
     UndoChance& undo = engine.undo;
-    undo.typed = typed_length(script);
+    undo.typed = typed;
     if (!undo.enabled || undo.typed <= 0) return;
     undo.open = true;
     undo.window = foreground_window();

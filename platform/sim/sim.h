@@ -127,6 +127,11 @@ void sim_set_clipboard(const std::string& text, bool busy = false);
 const std::string& sim_clipboard();
 // When a paste key reaches the window in front, the user copies `text` at that moment.
 void sim_copy_when_pasted(const std::string& text);
+// The window in front takes a paste `ms` after its paste key (0, after a
+// reset: at once), reading the clipboard as it is then; sim_paste_never: it
+// ignores the key.
+constexpr uint32_t sim_paste_never = UINT32_MAX;
+void sim_set_paste_delay(uint32_t ms);
 
 // ---- the log ----
 // One line per event, with its virtual time:
@@ -140,7 +145,8 @@ void sim_copy_when_pasted(const std::string& text);
 //   "12 editor read-only"  "12 editor editable"   (only when it changes)
 //   "12 paused on"  "12 paused off"   "12 note <a tray balloon's text>"
 //   "12 clipboard put <text>"  "12 clipboard restored"  "12 clipboard left alone"
-//   "12 clipboard busy"   "12 pasted <text>" (the window in front took the paste)
+//   "12 clipboard busy"   "12 clipboard emptied"
+//   "12 pasted <text>" (the window in front read the clipboard for a paste)
 // Kinds not wanted can be left out by naming those that are.
 std::string sim_log(const std::vector<std::string>& kinds = {});
 void sim_clear_log();

@@ -122,14 +122,18 @@ bool clipboard_put_for_paste(const char* text, std::string* not_kept) {
     if (!main_window) return false;
     const OpenedClipboard opened(main_window, open_attempts);
     if (!opened) return false;
-    PasteClipboard& paste = paste_clipboard;
-    paste = PasteClipboard{};
+    // Saved before the old paste state goes: an earlier output left on the
+    // clipboard is rendered from it while its text is read here.
+    std::vector<SavedFormat> saved;
     for (UINT format = EnumClipboardFormats(0); format; format = EnumClipboardFormats(format)) {
         HANDLE data = GetClipboardData(format);
-        if (data && !save_format(format, data, paste.saved) && not_kept)
+        if (data && !save_format(format, data, saved) && not_kept)
             *not_kept += (not_kept->empty() ? "" : ", ") + format_name(format);
     }
     EmptyClipboard();
+    PasteClipboard& paste = paste_clipboard;
+    paste = PasteClipboard{};
+    paste.saved = std::move(saved);
     paste.text = widen(text);
     SetClipboardData(CF_UNICODETEXT, nullptr); // given when the pasting window asks: then it has it
     put_marker(L"ExcludeClipboardContentFromMonitorProcessing", 1);
@@ -150,4 +154,21 @@ bool clipboard_restore() {
     const bool restored = GetClipboardOwner() == main_window && put_back_all(main_window, paste);
     paste = PasteClipboard{};
     return restored;
+}
+
+bool clipboard_withdraw_paste() {
+    PasteClipboard& paste = paste_clipboard;
+    const HWND main_window = win32_main_window();
+    if (GetClipboardOwner() != main_window) { // copied meanwhile: the text went with it
+        const bool unread = !paste.rendered;
+        paste = PasteClipboard{};
+        return unread;
+    }
+    // Open, the clipboard is ours alone: a window asking for the text now
+    // waits, and then finds it gone.
+    const OpenedClipboard opened(main_window, open_attempts);
+    if (!opened || paste.rendered) return false;
+    EmptyClipboard();
+    paste = PasteClipboard{};
+    return true;
 }

@@ -179,6 +179,28 @@ TEST_F(EngineTest, BackspaceRightAfterAnOutputTakesItBack) {
              undo_on();
              sim_set_caps_lock(true);
          }},
+        // A paste the window ignored: typed instead, and only that is taken back.
+        {"a paste typed instead", "; Quillomat_PASTE: 3\r\nqq=abc\r\n",
+         "type:qq t:3100 d:bs t:40 u:bs t:100",
+         qq_fired + "81 clipboard put abc\n81 keys +11e +56 -56 -11e\n81 timer 7772 5\n"
+                    "3081 clipboard emptied\n3081 keys +41 -41 +42 -42 +43 -43\n"
+                    "3081 status  The window did not take the paste: the text was typed instead\n"
+                    "3081 timer 7771 10\n"
+                    "3261 keys +08 -08 +08 -08 +51 -51 +51 -51\n",
+         [=] {
+             undo_on();
+             sim_set_paste_delay(sim_paste_never);
+         }},
+        // Left on the clipboard, nobody knows what is in the window: nothing is erased.
+        {"a paste nobody took", "; Quillomat_PASTE: 3\r\nqq=abc\r\n",
+         "type:qq t:1000 front:other.exe t:2100 d:bs t:40 u:bs t:100",
+         qq_fired + "81 clipboard put abc\n81 keys +11e +56 -56 -11e\n81 timer 7772 5\n"
+                    "3081 status  The window did not take the paste: the text is left on the "
+                    "clipboard\n3081 timer 7771 10\n",
+         [=] {
+             undo_on();
+             sim_set_paste_delay(sim_paste_never);
+         }},
         {"Shift first ends the chance", "qq=ab\r\n",
          "type:qq t:100 d:shift t:40 u:shift t:60 d:bs t:40 u:bs t:100 type:q",
          qq_fired + "81 keys +41 -41 +42 -42\n81 timer 7771 10\n", undo_on},

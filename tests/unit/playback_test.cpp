@@ -224,3 +224,48 @@ TEST_F(EngineTest, CapsLockLeavesOutputsAsWritten) {
     });
     EXPECT_TRUE(caps_lock_on()) << "on again, as the user had it";
 }
+
+// The user's clipboard goes back only once the window has read the pasted
+// text. A window that reads nothing in 3 s gets the text typed, when it is
+// still in front; then the text is off the clipboard first, so that a late
+// paste brings nothing. Otherwise the text stays on the clipboard.
+TEST_F(EngineTest, APasteNotTakenIsTypedOrLeftButNeverGetsTheUsersClipboard) {
+    const std::string triggers = "; Quillomat_PASTE: 10\r\nqq=" + std::string(12, 'x') + "\r\n";
+    const std::string sent = "80 keys +08 -08 +08 -08\n80 status  Shortcuts Used:  1\n"
+                             "80 timer 7772 1\n81 clipboard put xxxxxxxxxxxx\n"
+                             "81 keys +11e +56 -56 -11e\n81 timer 7772 5\n";
+    const std::string typed_instead =
+        "3081 clipboard emptied\n"
+        "3081 keys" +
+        repeat(" +58 -58", 12) +
+        "\n3081 status  The window did not take the paste: the text was typed instead\n"
+        "3081 timer 7771 10\n";
+    const std::string left =
+        "3081 status  The window did not take the paste: the text is left on the clipboard\n"
+        "3081 timer 7771 10\n";
+    const auto window = [](uint32_t paste_delay) {
+        return [paste_delay] {
+            sim_set_clipboard("mine");
+            sim_front_program("editor.exe");
+            sim_set_paste_delay(paste_delay);
+        };
+    };
+    expect_scenarios({
+        {"a window that takes 1.5 s", triggers, "type:qq",
+         sent + "1581 pasted xxxxxxxxxxxx\n1581 clipboard restored\n1581 timer 7771 10\n",
+         window(1500)},
+        {"a window that ignores the paste", triggers, "type:qq", sent + typed_instead,
+         window(sim_paste_never)},
+        {"too late: nothing comes twice", triggers, "type:qq",
+         sent + typed_instead + "4081 pasted\n", window(4000)},
+        {"another window in front by then", triggers, "type:qq t:1000 front:other.exe",
+         sent + left + "4081 pasted xxxxxxxxxxxx\n", window(4000)},
+        {"the user took over", triggers, "type:qq t:1000 d:x t:40 u:x",
+         sent + "1160 status  Output stopped: a key was pressed while it played\n" + left,
+         [=] {
+             window(sim_paste_never)();
+             start_watching();
+         }},
+    });
+    EXPECT_EQ(sim_clipboard(), "xxxxxxxxxxxx") << "left there for the user to paste";
+}
