@@ -87,9 +87,9 @@ bool record_input_event(int vk, bool down, uint32_t time) {
         watch.event_down[vk] = 0;
         return false;
     }
-    // Keys typed into the search window are its own; the program's own keys
-    // are not the user's.
-    if (engine.player.searching) return false;
+    // Keys typed into the search window or an output's warning are theirs;
+    // the program's own keys are not the user's.
+    if (engine.player.searching || engine.player.message_up) return false;
     if (watch.own_input_pending && not_after(time, watch.own_input_until)) return false;
     const bool repeat = watch.event_down[vk] != 0; // a held key repeating
     watch.event_down[vk] = 1;

@@ -73,7 +73,9 @@ After play_mouse_return() {
 void warn_failed(const char* what, const char* keyword, const std::string& argument) {
     const std::string text =
         std::string(what) + "\n\nTrigger: " + player.trigger + "\nCommand: " + keyword + argument;
+    player.message_up = true; // the keys that close it are no keys during the output
     show_message(text.c_str(), "Quillomat", message_playback_warning);
+    player.message_up = false;
 }
 
 After play_run(const OutputStep& step) {

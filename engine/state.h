@@ -77,6 +77,7 @@ struct Player {
     std::bitset<256> held;         // keys the output pressed and has not released
     bool works_caps_lock = false;  // the output presses Caps Lock itself: it is left to it
     bool searching = false;        // the search window is open: nothing typed is matched
+    bool message_up = false;       // a warning of the output is on screen, with the keyboard
     bool second_click_due = false; // a double click waits for its second half
     bool pasting = false;          // a paste was sent: the clipboard goes back once it is taken
     uint32_t paste_sent_at = 0;
