@@ -25,7 +25,7 @@ char shift_char(int vk) {
 }
 
 char key_to_char(int vk) {
-    const bool shift = engine.keys.key_state[vk_shift] == 1;
+    const bool shift = engine.keys.new_key_shifted;
     const bool caps = caps_lock_on();
     if (vk >= 'A' && vk <= 'Z') {
         if (shift == caps) return static_cast<char>(vk + 32);
@@ -75,11 +75,22 @@ bool is_modifier_key(int vk) {
            (vk >= 160 && vk <= 165);
 }
 
+// Whether Shift was down when `vk` went down: as the events saw it at the
+// press (`reported`), or as this poll reads it (the keys are read in
+// ascending order, so Shift's state is this poll's). A Shift held since
+// before the events could see it counts either way.
+bool shifted_at_press(int vk, bool reported) {
+    const bool polled = engine.keys.key_state[vk_shift] == 1;
+    if (!reported) return polled;
+    return engine.watch.shift_at_press[vk] != 0 || (polled && !shift_down_by_events());
+}
+
 // Takes a key's new state; true when it just went down.
-bool took_press(int vk, bool down, uint32_t now) {
+bool took_press(int vk, bool down, uint32_t now, bool reported = false) {
     if (static_cast<uint8_t>(down) == engine.keys.key_state[vk]) return false;
     engine.keys.key_state[vk] = down ? 1 : 0;
     engine.watch.last_activity = now;
+    if (down) engine.keys.new_key_shifted = shifted_at_press(vk, reported);
     return down;
 }
 
@@ -87,7 +98,9 @@ bool took_press(int vk, bool down, uint32_t now) {
 int scan_new_key(uint32_t now) {
     for (int vk = 0; vk < 255; ++vk) {
         if (vk == vk_backquote && engine.file.table.remap_mode) continue; // it is the remapped Alt
-        if (took_press(vk, watched_key_down(vk, now), now)) return vk;
+        bool reported = false;
+        const bool down = watched_key_down(vk, now, &reported);
+        if (took_press(vk, down, now, reported)) return vk;
     }
     return -1;
 }
@@ -106,7 +119,7 @@ int reported_new_key(uint32_t now) {
     }
     for (int vk = take_reported_press(); vk >= 0; vk = take_reported_press()) {
         if (vk == vk_backquote && remap) continue;
-        if (took_press(vk, true, now)) return vk; // a key held already only repeats
+        if (took_press(vk, true, now, true)) return vk; // a key held already only repeats
     }
     return -1;
 }

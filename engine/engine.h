@@ -5,7 +5,8 @@
 //   match    engine/match.cpp: the first trigger, in file order, that the newest key completes
 //   prepare  engine/prepare.cpp: waits for the modifiers to go up, erases the
 //            typed trigger, fills in the output and reads it into steps
-//   play     engine/play.cpp: carries the steps out, one burst per playback tick
+//   play     engine/play.cpp: carries the steps out, one burst per playback tick;
+//            engine/paste.cpp puts long runs of text in through the clipboard
 //
 // The trigger file comes in through engine/load.cpp and is watched by
 // engine/disk_copy.cpp. engine/loop.cpp owns the polling timer and routes

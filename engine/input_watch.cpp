@@ -40,6 +40,10 @@ bool any_key_down(uint32_t now) {
 
 } // namespace
 
+bool shift_down_by_events() {
+    return watch.event_down[16] || watch.event_down[160] || watch.event_down[161];
+}
+
 bool held_by_event(int vk, uint32_t now) {
     return watch.event_down[vk] && now - watch.pressed_at[vk] < held_event_trust_ms;
 }
@@ -68,7 +72,7 @@ void start_watching() {
     start_polling();
 }
 
-bool record_input_event(int vk, bool down, uint32_t time) {
+bool record_input_event(int vk, bool down, uint32_t time, bool* during_output) {
     ++watch.event_count;
     if (watch.events_available && !watch.events) {
         // Events come again after a spell without them (a locked screen, a
@@ -83,15 +87,25 @@ bool record_input_event(int vk, bool down, uint32_t time) {
         watch.event_down[vk] = 0;
         return false;
     }
-    // While an output plays, or the search window is open, nothing typed is
-    // seen, as with polling; and the program's own keys are not the user's.
-    if (output_on_its_way()) return false;
+    // Keys typed into the search window or an output's warning are theirs;
+    // the program's own keys are not the user's.
+    if (engine.player.searching || engine.player.message_up) return false;
     if (watch.own_input_pending && not_after(time, watch.own_input_until)) return false;
+    const bool repeat = watch.event_down[vk] != 0; // a held key repeating
     watch.event_down[vk] = 1;
     if (!watch.event_pressed[vk] && watch.press_count < watch.presses.size())
         watch.presses[watch.press_count++] = static_cast<uint8_t>(vk);
     watch.event_pressed[vk] = 1;
     watch.pressed_at[vk] = time;
+    // The poll may come after a quick Shift has gone up again: the case of
+    // a letter is the one it had when it went down.
+    watch.shift_at_press[vk] = shift_down_by_events();
+    // The key is in the window in front already: the output must not go on
+    // around it. The press is kept for the poll that comes after.
+    if (output_on_its_way()) {
+        if (!repeat && during_output) *during_output = true;
+        return false;
+    }
     watch.last_activity = tick_count();
     const bool wake = watch.resting;
     watch.resting = false;
@@ -106,7 +120,8 @@ bool record_character_event(bool down, uint32_t time) {
     return true;
 }
 
-bool watched_key_down(int vk, uint32_t now) {
+bool watched_key_down(int vk, uint32_t now, bool* reported) {
+    *reported = watch.event_pressed[vk] != 0;
     if (watch.event_pressed[vk]) {
         watch.event_pressed[vk] = 0;
         (void)key_is_down(vk); // read all the same: the poll reads every key, every tick

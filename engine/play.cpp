@@ -3,7 +3,6 @@
 // at a step that does (a pause, a click, a window brought forward, a paste
 // on its way), re-arming the playback timer for the rest.
 #include "common/text.h"
-#include "common/utf8.h"
 #include "engine/engine.h"
 #include "engine/stages.h"
 #include "keys/key_tokens.h"
@@ -19,8 +18,7 @@
 
 namespace {
 constexpr uint32_t command_pause_ms = 10; // lets a click or an activated window take effect
-constexpr uint32_t paste_check_ms = 5;    // how often a sent paste is looked at
-constexpr uint32_t paste_wait_ms = 1000;  // a paste nobody takes gives the clipboard back anyway
+constexpr uint8_t vk_caps_lock = 20;
 constexpr uint8_t vk_left = 0x25;
 
 enum class After {
@@ -83,7 +81,9 @@ After play_mouse_return() {
 void warn_failed(const char* what, const char* keyword, const std::string& argument) {
     const std::string text =
         std::string(what) + "\n\nTrigger: " + player.trigger + "\nCommand: " + keyword + argument;
+    player.message_up = true; // the keys that close it are no keys during the output
     show_message(text.c_str(), "Quillomat", message_playback_warning);
+    player.message_up = false;
 }
 
 After play_run(const OutputStep& step) {
@@ -102,61 +102,9 @@ After play_window(const OutputStep& step) {
     return wait(command_pause_ms); // the window takes the focus before typing goes on
 }
 
-void type_chars(const OutputStep& step) {
-    const bool unicode = engine.file.table.unicode_typing;
-    for (const TypedChar& c : step.chars) {
-        if (c.byte)
-            type_char(c.byte, unicode || c.literal);
-        else
-            type_code_point(c.code_point);
-    }
-}
-
-// A long run of plain text goes in through the clipboard in one paste:
-// Ctrl+V, or Shift+Insert in the console windows that take no Ctrl+V. Not in
-// programs named by "Quillomat_TYPE_IN", nor while another program holds the
-// clipboard: then it is typed as ever. True when the paste was sent.
-bool paste(const OutputStep& step) {
-    const TriggerTable& table = engine.file.table;
-    if (table.paste_at <= 0 || step.chars.size() < static_cast<std::size_t>(table.paste_at))
-        return false;
-    const FrontProgram front = front_program();
-    if (program_matches(table.type_in, front)) return false;
-    std::string run;
-    for (const TypedChar& c : step.chars)
-        utf8_append(run, c.code_point ? c.code_point : 0xFFFD);
-    std::string not_kept;
-    if (!clipboard_put_for_paste(run.c_str(), &not_kept)) {
-        debug_note("the clipboard was busy: the text was typed");
-        return false;
-    }
-    if (!not_kept.empty()) debug_note("clipboard formats not kept: " + not_kept);
-    const bool console = is_console_window(front);
-    const uint8_t modifier = console ? 16 : 17, key = console ? 45 : 'V';
-    send_key(modifier, false);
-    send_key(key, false);
-    send_key(key, true);
-    send_key(modifier, true);
-    player.pasting = true;
-    player.paste_sent_at = tick_count();
-    return true;
-}
-
-// While a paste is out: true when the tick must wait for it; once the window
-// has taken the text, or nobody did in time, the user's clipboard goes back.
-bool waiting_for_paste() {
-    if (!player.pasting) return false;
-    const uint32_t waited = tick_count() - player.paste_sent_at;
-    const bool taken = clipboard_paste_taken();
-    if (!taken && waited < paste_wait_ms) {
-        wait(paste_check_ms);
-        return true;
-    }
-    player.pasting = false;
-    const bool restored = clipboard_restore();
-    debug_note(std::string(taken ? "paste taken" : "paste not taken") + " after " +
-               std::to_string(waited) + " ms; the clipboard " +
-               (restored ? "was given back" : "was left as it was (copied meanwhile)"));
+bool works_caps_lock(const OutputScript& script) {
+    for (const OutputStep& step : script)
+        if (step.kind == OutputStep::key && step.vk == vk_caps_lock) return true;
     return false;
 }
 
@@ -184,11 +132,12 @@ void place_caret(const OutputStep& step) {
 After play_step(const OutputStep& step) {
     switch (step.kind) {
     case OutputStep::type:
-        if (paste(step)) return wait(paste_check_ms);
+        if (paste_run(step)) return After::wait;
         type_chars(step);
         return After::next;
     case OutputStep::key:
         play_key_token(step.vk, step.mode);
+        player.held[step.vk] = step.mode == press_only;
         return After::next;
     case OutputStep::delay:
         return wait(static_cast<uint32_t>(step.number));
@@ -218,11 +167,42 @@ After play_step(const OutputStep& step) {
 }
 
 void end_playback(bool complete) {
-    if (complete) open_undo_chance(player.script);
+    if (complete) open_undo_chance(player.typed_unknown ? -1 : typed_length(player.script));
     player.script.clear();
     player.next = 0;
     player.active = false;
     player.second_click_due = false;
+    player.stop_asked = false;
+}
+
+// A stopped output lets go of the keys its "{CtrlDown}" and the like hold,
+// or the user's keyboard would stay stuck with them.
+void end_stopped_playback() {
+    kill_timer(playback_timer);
+    for (int vk = 0; vk < 256; ++vk)
+        if (player.held[static_cast<std::size_t>(vk)]) send_key(static_cast<uint8_t>(vk), true);
+    player.held.reset();
+    note_own_input();
+    end_playback(false);
+}
+
+void play_on() {
+    if (waiting_for_paste()) return;
+    if (player.stop_asked) return end_stopped_playback();
+    if (player.second_click_due) {
+        player.second_click_due = false;
+        press_button(OutputStep::left);
+        wait(command_pause_ms);
+        return;
+    }
+    while (player.next < player.script.size()) {
+        const After after = play_step(player.script[player.next++]);
+        if (after == After::searched) return end_playback(false); // polling resumes when it closes
+        if (player.stop_asked) return end_stopped_playback();
+        if (after == After::wait) return;
+        if (after == After::stop) return end_playback(false);
+    }
+    end_playback(true);
 }
 } // namespace
 
@@ -234,8 +214,25 @@ bool is_console_window(const FrontProgram& front) {
     return false;
 }
 
+// The characters arrive as written whatever the Caps Lock state, unless
+// the output works the lock itself ("{CapsLock}").
+void type_chars(const OutputStep& step) {
+    const bool unicode = engine.file.table.unicode_typing;
+    const bool caps_off = !player.works_caps_lock && caps_lock_off_for_typing();
+    for (const TypedChar& c : step.chars) {
+        if (c.byte)
+            type_char(c.byte, unicode || c.literal);
+        else
+            type_code_point(c.code_point);
+    }
+    caps_lock_back(caps_off);
+}
+
 void start_playback(OutputScript script) {
     player.script = std::move(script);
+    player.works_caps_lock = works_caps_lock(player.script);
+    player.held.reset();
+    player.typed_unknown = false;
     player.next = 0;
     player.active = true;
     set_timer(playback_timer, 1);
@@ -243,18 +240,17 @@ void start_playback(OutputScript script) {
 
 void playback_tick() {
     if (!player.active) return;
-    if (waiting_for_paste()) return;
-    if (player.second_click_due) {
-        player.second_click_due = false;
-        press_button(OutputStep::left);
-        wait(command_pause_ms);
-        return;
-    }
-    while (player.next < player.script.size()) {
-        const After after = play_step(player.script[player.next++]);
-        if (after == After::wait) return;
-        if (after == After::stop) return end_playback(false);
-        if (after == After::searched) return end_playback(false); // polling resumes when it closes
-    }
-    end_playback(true);
+    player.in_tick = true;
+    play_on();
+    player.in_tick = false;
+    note_own_input(); // the reports of the keys just sent are not the user's
+}
+
+void stop_playback() {
+    if (!player.active) return;
+    player.stop_asked = true;
+    // Inside a tick (a message box of the output) the tick ends it; a paste
+    // on its way still decides about the clipboard first.
+    if (player.in_tick || player.pasting) return;
+    end_stopped_playback();
 }

@@ -4,6 +4,7 @@
 #include "engine/engine.h"
 #include "engine/stages.h"
 #include "platform/platform.h"
+#include "ui/status.h"
 #include "ui/ui.h"
 
 void output_done() {

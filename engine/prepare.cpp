@@ -64,6 +64,7 @@ void send_output() {
     Preparation& prepare = engine.prepare;
     for (int i = 0; i < prepare.erase; ++i)
         play_key_token(vk_backspace, press_and_release);
+    note_own_input(); // the Backspaces' reports are not the user's keys
     forget_typed();
     OutputScript script = prepared_output(prepare);
     prepare.stage = Preparation::Stage::idle;
@@ -169,6 +170,12 @@ void prepare_tick() {
     default:
         return;
     }
+}
+
+void cancel_preparation() {
+    engine.prepare.stage = Preparation::Stage::idle;
+    kill_timer(playback_timer);
+    forget_typed();
 }
 
 void search_window_closed(int entry) {

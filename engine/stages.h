@@ -25,8 +25,9 @@ void note_own_input();
 // input_watch: at the end of a polling tick, re-arm the polling timer or rest.
 void rearm_or_rest();
 // An input event as engine_input_event hears it: true when it ends a rest,
-// and the polling tick is to run at once.
-bool record_input_event(int vk, bool down, uint32_t time);
+// and the polling tick is to run at once. `during_output`: a key the user
+// pressed while an output was on its way (not a held key repeating).
+bool record_input_event(int vk, bool down, uint32_t time, bool* during_output = nullptr);
 // A Unicode key event: true when it is the user's, to be taken as typed.
 bool record_character_event(bool down, uint32_t time);
 // detect: a character of a Unicode key event, one UTF-16 unit at a time.
@@ -34,8 +35,8 @@ void take_typed_unit(uint16_t unit);
 // One watch-timer tick: true when input came while the poll rests.
 bool watch_tick();
 // For the monitor: whether `vk` counts as down at `now`, from the poll and
-// the events; takes the key's kept press.
-bool watched_key_down(int vk, uint32_t now);
+// the events; takes the key's kept press (`reported`: it was one).
+bool watched_key_down(int vk, uint32_t now, bool* reported);
 // While events are trusted: the next key whose press they reported, in their
 // order (its kept press taken), or -1.
 int take_reported_press();
@@ -44,6 +45,8 @@ bool held_by_event(int vk, uint32_t now);
 // What was typed no longer counts (a match, a load, another window): the
 // key history and the typed text start afresh.
 void forget_typed();
+// Whether the events say either Shift key is down.
+bool shift_down_by_events();
 
 // match
 struct MatchQuery {
@@ -108,16 +111,8 @@ bool keep_form_answer(bool submitted, const FormValues& values);
 // else the wait goes on (the playback timer is armed), or it was given up.
 bool form_target_in_front();
 
-// form step
-// When the output that fired has fields: opens its form for `target` (the
-// window the output is to go to) and returns true; nothing is erased yet.
-bool ask_for_fields(WindowId target);
-// The form's answer: the values are kept for the next time; true when it was
-// submitted, and the output now waits for its window to come back in front.
-bool keep_form_answer(bool submitted, const FormValues& values);
-// While the output waits for its window: true once the window is in front;
-// else the wait goes on (the playback timer is armed), or it was given up.
-bool form_target_in_front();
+// The output waiting for the modifiers is given up: nothing was erased or typed.
+void cancel_preparation();
 
 // fill in
 // Variables, dates and the typed case in the output's markup pieces.
@@ -150,10 +145,24 @@ bool is_console_window(const FrontProgram& front);
 // Starts playing the steps (the first tick 1 ms later).
 void start_playback(OutputScript script);
 void playback_tick();
+// The output stops where it is: at once while it waits, after the step under
+// way otherwise. The keys it holds down go up.
+void stop_playback();
+// Types a run's characters, as written whatever the Caps Lock state.
+void type_chars(const OutputStep& step);
+
+// paste
+// A long run of text goes in through the clipboard, where the file asks for
+// it: true when the paste was sent, and the playback timer armed to see it taken.
+bool paste_run(const OutputStep& step);
+// While a paste is out: true when the tick must go on waiting (the timer is
+// armed); false once it is decided, the run typed instead if need be.
+bool waiting_for_paste();
 
 // undo
-// After a complete output: the chance for Backspace to take it back.
-void open_undo_chance(const OutputScript& script);
+// After a complete output that put `typed` characters in the window (-1:
+// not known, or not only characters): the chance for Backspace to take it back.
+void open_undo_chance(int typed);
 // The first key after an output: true when it was the Backspace that took it back.
 bool undo_if_backspace(int vk);
 

@@ -16,6 +16,7 @@
 #include "triggers/triggers.h"
 
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <map>
 #include <random>
@@ -60,6 +61,7 @@ struct KeyMonitor {
     KeyHistory history{};
     TypedText typed;                     // the same keys, for pattern triggers
     uint16_t high_surrogate = 0;         // of a Unicode key event, waiting for its low half
+    bool new_key_shifted = false;        // Shift was down when the newest key went down
     WindowId front = 0;                  // the window in front when the last key was typed
     bool paused = false;                 // expansions are off: only PAUSE: and SEARCH: hotkeys fire
     std::set<std::string> told_elevated; // programs the tray has named as out of reach
@@ -107,7 +109,7 @@ struct Preparation {
     std::mt19937 choices;         // {Random:}, seeded once per start
     FrontProgram front;           // the program in front, once a {Snip:} asked for it
     bool front_known = false;
-    FilledForm form;       // the output's fields and their values; empty: it has none
+    FilledForm form;            // the output's fields and their values; empty: it has none
     bool form_answered = false; // the form was filled in (or there is none)
     WindowId form_for = 0;      // the window the form's output goes to
     // Per trigger as written: the values its form was last given. Kept only
@@ -117,14 +119,21 @@ struct Preparation {
 
 // The output being played (engine/play.cpp).
 struct Player {
-    OutputScript script;        // empty when nothing plays
-    std::size_t next = 0;       // the step the next tick starts with
-    std::size_t chars_done = 0; // of a type step cut short by a paste, the characters already out
+    OutputScript script;  // empty when nothing plays
+    std::size_t next = 0; // the step the next tick starts with
     bool active = false;
+    bool in_tick = false;          // a playback tick is under way (a message box may be up)
+    bool stop_asked = false;       // the user pressed a key: the output ends where it is
+    std::bitset<256> held;         // keys the output pressed and has not released
+    bool works_caps_lock = false;  // the output presses Caps Lock itself: it is left to it
     bool searching = false;        // the search window is open: nothing typed is matched
+    bool message_up = false;       // a warning of the output is on screen, with the keyboard
     bool second_click_due = false; // a double click waits for its second half
     bool pasting = false;          // a paste was sent: the clipboard goes back once it is taken
     uint32_t paste_sent_at = 0;
+    WindowId paste_window = 0;     // the window in front when the paste keys went out
+    std::size_t paste_step = 0;    // the run being pasted
+    bool typed_unknown = false;    // a paste went nobody knows where: no count of what was typed
     ScreenPoint saved_mouse{0, 0}; // the pointer when the trigger fired
     std::string trigger;           // the trigger as written (UTF-8), for messages
     WindowId before_search = 0; // in front when the search window opened: a pick's form is for it
@@ -149,13 +158,14 @@ struct InputWatch {
     int pauses = 0;       // pause_polling calls not resumed yet
     bool watching =
         false; // started with events and the watch timer; until then polling never rests
-    bool events_available = false;            // the platform said it reports events
-    bool events = false;                      // key events arrive from the platform (trusted)
-    bool resting = false;                     // the polling timer is off until input comes
-    std::array<uint8_t, 256> event_down{};    // down by the last event for the key
-    std::array<uint8_t, 256> event_pressed{}; // pressed since the poll last looked at the key
-    std::array<uint32_t, 256> pressed_at{};   // the key's latest press event
-    std::array<uint8_t, 64> presses{};        // keys pressed, in the order the events came
+    bool events_available = false;             // the platform said it reports events
+    bool events = false;                       // key events arrive from the platform (trusted)
+    bool resting = false;                      // the polling timer is off until input comes
+    std::array<uint8_t, 256> event_down{};     // down by the last event for the key
+    std::array<uint8_t, 256> event_pressed{};  // pressed since the poll last looked at the key
+    std::array<uint32_t, 256> pressed_at{};    // the key's latest press event
+    std::array<uint8_t, 256> shift_at_press{}; // Shift was down by the events at that press
+    std::array<uint8_t, 64> presses{};         // keys pressed, in the order the events came
     uint8_t press_count = 0;
     uint32_t last_activity = 0; // the latest key change, polled or reported
     // Events stamped up to `own_input_until` are the program's own output.

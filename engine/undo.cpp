@@ -15,18 +15,20 @@ constexpr uint8_t vk_backspace = 8, vk_shift = 16, vk_control = 17, vk_alt = 18;
 void undo_output() {
     for (int i = 1; i < engine.undo.typed; ++i)
         play_key_token(vk_backspace, press_and_release);
+    const bool caps_off = caps_lock_off_for_typing(); // the trigger comes back as it was typed
     for (const char c : engine.undo.trigger) {
         if (!c) break;
         type_char(c, engine.file.table.unicode_typing);
     }
+    caps_lock_back(caps_off);
     note_own_input();
     forget_typed();
 }
 } // namespace
 
-void open_undo_chance(const OutputScript& script) {
+void open_undo_chance(int typed) {
     UndoChance& undo = engine.undo;
-    undo.typed = typed_length(script);
+    undo.typed = typed;
     if (!undo.enabled || undo.typed <= 0) return;
     undo.open = true;
     undo.window = foreground_window();

@@ -9,6 +9,7 @@
 namespace {
 constexpr uint8_t vk_shift = 0x10;
 constexpr uint8_t vk_alt = 0x12;
+constexpr uint8_t vk_caps_lock = 0x14;
 constexpr uint8_t vk_numpad0 = 0x60;
 
 constexpr std::array<AltCode, alt_code_count + 1> build_alt_codes() {
@@ -109,4 +110,17 @@ void type_char(char c, bool unicode_fallback) {
         type_alt_code(c);
     else
         type_direct(key);
+}
+
+// Switching the lock itself, rather than inverting Shift for the letters,
+// holds on every layout (where Caps Lock also shifts the digit row, or where
+// a press of Shift releases it) and under Wine alike.
+bool caps_lock_off_for_typing() {
+    if (!caps_lock_on()) return false;
+    play_key_token(vk_caps_lock, press_and_release);
+    return true;
+}
+
+void caps_lock_back(bool switched_off) {
+    if (switched_off) play_key_token(vk_caps_lock, press_and_release);
 }

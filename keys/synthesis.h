@@ -27,3 +27,10 @@ constexpr int alt_code_count = 159;
 void type_char(char c, bool unicode_fallback);
 // Types one Unicode character as Unicode key events (a surrogate pair above U+FFFF).
 void type_code_point(uint32_t code_point);
+
+// Caps Lock turns what the layout types into the other case (letters, and
+// on some layouts digits and more), so text is typed with it off: this
+// switches it off when it is on, and returns whether it did;
+// caps_lock_back() then switches it on again, as the user had it.
+bool caps_lock_off_for_typing();
+void caps_lock_back(bool switched_off);

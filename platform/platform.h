@@ -235,6 +235,12 @@ bool clipboard_paste_taken();
 // Puts the saved formats back, but only while the clipboard still holds the
 // pasted text: whatever was copied meanwhile stays. True when restored.
 bool clipboard_restore();
+// Takes the pasted text off the clipboard before anyone has read it, so
+// that a window that pastes late gets nothing: the clipboard is emptied
+// while it still holds the unread text. True when the text is off the
+// clipboard unread (emptied now, or replaced by a copy meanwhile); false
+// when it was read, or the clipboard could not be had.
+bool clipboard_withdraw_paste();
 
 // ---- The clipboard's text, for {Clipboard} and {Selection} ------------------------
 

@@ -157,6 +157,11 @@ void sim_set_clipboard_picture();
 // What is selected in the window in front ("" nothing): Ctrl+C or
 // Ctrl+Insert puts it on the clipboard `copy_delay_ms` later.
 void sim_set_selection(const std::string& text, uint32_t copy_delay_ms = 0);
+// The window in front takes a paste `ms` after its paste key (0, after a
+// reset: at once), reading the clipboard as it is then; sim_paste_never: it
+// ignores the key.
+constexpr uint32_t sim_paste_never = UINT32_MAX;
+void sim_set_paste_delay(uint32_t ms);
 
 // ---- the log ----
 // One line per event, with its virtual time:
@@ -171,7 +176,8 @@ void sim_set_selection(const std::string& text, uint32_t copy_delay_ms = 0);
 //   "12 paused on"  "12 paused off"   "12 note <a tray balloon's text>"
 //   "12 form Letter | Name=Ann | for 256"  "12 form ok | Name=Bob"  "12 form cancel | Name=Bob"
 //   "12 clipboard put <text>"  "12 clipboard restored"  "12 clipboard left alone"
-//   "12 clipboard busy"  "12 clipboard given back"  "12 pasted <text>" (the window in front took the paste)
+//   "12 clipboard busy"  "12 clipboard given back"  "12 clipboard emptied"
+//   "12 pasted <text>" (the window in front read the clipboard for a paste)
 // Kinds not wanted can be left out by naming those that are.
 std::string sim_log(const std::vector<std::string>& kinds = {});
 void sim_clear_log();

@@ -104,6 +104,11 @@ struct SimDesktop {
     std::string selection, kept_clipboard;
     uint32_t copy_delay = 0, copy_due = 0;
     bool copy_pending = false, kept_holds_text = false;
+    // When the window in front takes a paste: this long after the paste key
+    // (sim_paste_never: it ignores the key), and when a late one falls due.
+    uint32_t paste_delay = 0;
+    bool paste_pending = false;
+    uint32_t paste_due = 0;
     std::map<int, std::string> builtin_overrides;
     std::string user_data_folder;
     std::vector<LogLine> log;
@@ -159,14 +164,35 @@ void deliver_events() {
     }
 }
 
+// A key goes down or up on the desktop: a press of Caps Lock toggles it.
+void set_key_state(int vk, bool down) {
+    if (vk == 0x14 && down && !desk().keys[vk]) desk().caps_lock = !desk().caps_lock;
+    desk().keys[vk] = down;
+}
+
 // Applies scheduled key changes up to `until`.
 void apply_keys(uint32_t until) {
     auto& scheduled = desk().scheduled;
     while (!scheduled.empty() && scheduled.front().at <= until) {
         const ScheduledKey change = scheduled.front();
-        if (!change.unit) desk().keys[change.vk] = change.down;
+        if (!change.unit) set_key_state(change.vk, change.down);
         report_input(change.vk, change.down, change.at, change.unit);
         scheduled.erase(scheduled.begin());
+    }
+}
+
+// The window in front reads the clipboard, whatever it holds by now.
+void window_takes_paste() {
+    SimDesktop& d = desk();
+    d.paste_pending = false;
+    log_event("pasted", d.clipboard);
+    if (!d.clipboard_ours) return;
+    d.paste_taken = true;
+    if (!d.copy_when_pasted.empty()) {
+        d.clipboard = d.copy_when_pasted;
+        d.clipboard_ours = false;
+        d.copy_when_pasted.clear();
+        ++d.sequence;
     }
 }
 
@@ -224,6 +250,12 @@ void sim_run_for(uint32_t ms) {
             apply_keys(desk().now);
             continue;
         }
+        if (desk().paste_pending && desk().paste_due <= end &&
+            (!timer || desk().paste_due <= next->second.due)) {
+            desk().now = std::max(desk().now, desk().paste_due);
+            window_takes_paste();
+            continue;
+        }
         if (!timer) break;
         fire(next);
     }
@@ -244,7 +276,7 @@ void sim_run_until_idle(uint32_t limit_ms) {
     while (desk().now < end) {
         sim_run_for(1);
         // Polling and the watch run for as long as the program does.
-        bool busy = !desk().scheduled.empty();
+        bool busy = !desk().scheduled.empty() || desk().paste_pending;
         for (const auto& timer : desk().timers)
             busy = busy || (timer.first != polling_timer && timer.first != watch_timer);
         if (!busy) return;
@@ -451,28 +483,22 @@ void send_key_event(uint8_t vk, uint8_t scan_code, uint32_t flags) {
     report_input(vk, (flags & key_release) == 0, desk().now);
     const SimKeyEvent event{vk, scan_code, flags};
     desk().key_events.push_back(event);
-    desk().keys[vk] = (flags & key_release) == 0;
+    set_key_state(vk, (flags & key_release) == 0);
     log_event("keys", key_text(event));
-    // The window in front pastes on Ctrl+V and Shift+Insert: it takes the clipboard's text.
+    // The window in front pastes on Ctrl+V and Shift+Insert: at once, later, or never.
     SimDesktop& d = desk();
     const bool paste =
         (flags & key_release) == 0 && ((vk == 'V' && d.keys[17]) || (vk == 45 && d.keys[16]));
-    if (paste && d.clipboard_ours) {
-        d.paste_taken = true;
-        log_event("pasted", d.clipboard);
-        if (!d.copy_when_pasted.empty()) {
-            d.clipboard = d.copy_when_pasted;
-            d.clipboard_ours = false;
-            d.copy_when_pasted.clear();
-            ++d.sequence;
-        }
-    }
     // Ctrl+C and Ctrl+Insert copy what is selected; with nothing selected, nothing happens.
     const bool copy = (flags & key_release) == 0 && d.keys[17] && (vk == 'C' || vk == 45);
     if (copy && !d.selection.empty()) {
         d.copy_pending = true;
         d.copy_due = d.now + d.copy_delay;
     }
+    if (!paste || d.paste_delay == sim_paste_never) return;
+    if (d.paste_delay == 0) return window_takes_paste();
+    d.paste_pending = true;
+    d.paste_due = d.now + d.paste_delay;
 }
 
 unsigned key_scan_code(int vk) {
@@ -677,6 +703,10 @@ void sim_copy_when_pasted(const std::string& text) {
     desk().copy_when_pasted = text;
 }
 
+void sim_set_paste_delay(uint32_t ms) {
+    desk().paste_delay = ms;
+}
+
 bool clipboard_put_for_paste(const char* text, std::string* not_kept) {
     if (not_kept) not_kept->clear();
     SimDesktop& d = desk();
@@ -710,6 +740,17 @@ bool clipboard_restore() {
     d.clipboard_ours = false;
     ++d.sequence;
     log_event("clipboard", "restored");
+    return true;
+}
+
+bool clipboard_withdraw_paste() {
+    SimDesktop& d = desk();
+    if (d.paste_taken) return false;
+    if (d.clipboard_ours) {
+        d.clipboard.clear();
+        d.clipboard_ours = false;
+        log_event("clipboard", "emptied");
+    }
     return true;
 }
 

@@ -142,10 +142,13 @@ bool clipboard_put_for_paste(const char* text, std::string* not_kept) {
     if (!main_window) return false;
     const OpenedClipboard opened(main_window, open_attempts);
     if (!opened) return false;
+    // Saved before the old paste state goes: an earlier output left on the
+    // clipboard is rendered from it while its text is read here.
+    std::vector<SavedFormat> saved = read_formats(not_kept);
+    EmptyClipboard();
     PasteClipboard& paste = paste_clipboard;
     paste = PasteClipboard{};
-    paste.saved = read_formats(not_kept);
-    EmptyClipboard();
+    paste.saved = std::move(saved);
     paste.text = widen(text);
     paste.out = true;
     SetClipboardData(CF_UNICODETEXT, nullptr); // given when the pasting window asks: then it has it
@@ -209,4 +212,21 @@ bool clipboard_give_back(uint32_t sequence) {
                        put_back_all(win32_main_window(), kept_clipboard);
     kept_clipboard.clear();
     return given;
+}
+
+bool clipboard_withdraw_paste() {
+    PasteClipboard& paste = paste_clipboard;
+    const HWND main_window = win32_main_window();
+    if (GetClipboardOwner() != main_window) { // copied meanwhile: the text went with it
+        const bool unread = !paste.rendered;
+        paste = PasteClipboard{};
+        return unread;
+    }
+    // Open, the clipboard is ours alone: a window asking for the text now
+    // waits, and then finds it gone.
+    const OpenedClipboard opened(main_window, open_attempts);
+    if (!opened || paste.rendered) return false;
+    EmptyClipboard();
+    paste = PasteClipboard{};
+    return true;
 }

@@ -875,6 +875,21 @@ class FireRules(WineTest):
         self.assertEqual(s.text("Untitled - Notepad"), "w", "nothing erased, nothing typed")
         self.assertEqual(s.text(), "By the way bt")
 
+    def test_caps_lock_on_outputs_arrive_as_written_and_it_stays_on(self):
+        s = self.session("{control}{alt}h=Hello World\r\n; Quillomat_CASE: on\r\nbtw=by the way\r\n")
+        s.start()
+        s.start_target()
+        s.key("Caps_Lock")
+        self.addCleanup(subprocess.run, ["xdotool", "key", "Caps_Lock"])
+        self.assertTrue(poll(lambda: s.caps_lock_at_last_key(), 5), "Caps Lock on for the target")
+        s.key("h", modifiers=("ctrl", "alt"))
+        self.assertTrue(poll(lambda: s.text() == "Hello World", 10), repr(s.text()))
+        # The last keys the target got are the output's; the lock was on again after them.
+        self.assertTrue(s.caps_lock_at_last_key(), "on again after the output")
+        s.type(" btw")  # BTW on the screen: the output in capitals
+        self.assertTrue(poll(lambda: s.text() == "Hello World BY THE WAY", 10), repr(s.text()))
+        self.assertTrue(s.caps_lock_at_last_key())
+
     def test_backspace_right_after_an_output_undoes_it(self):
         s = self.session(settings=dict(undo_backspace=1))
         s.start()
@@ -896,12 +911,12 @@ class Paste(WineTest):
         return ("; Quillomat_PASTE: 100\r\n" + extra +
                 "qql=" + self.LONG + "{Enter}{Delay 100}" + self.LONG + "\r\n").encode("utf-8")
 
-    def paste_session(self, extra="", window_class=None):
-        s = self.session(None)
+    def paste_session(self, extra="", window_class=None, paste=None, settings=None):
+        s = self.session(None, settings)
         with open(s.triggers_path, "wb") as f:
             f.write(self.triggers(extra))
         s.start()
-        s.start_target(window_class)
+        s.start_target(window_class, paste)
         return s
 
     def downs(self, s):
@@ -934,6 +949,40 @@ class Paste(WineTest):
         s.type("qql")
         self.assertTrue(poll(lambda: s.text() == self.LONG + "\r\n" + self.LONG, 30), repr(s.text()))
         self.assertNotIn(17, self.downs(s), "no Ctrl+V: typed")
+
+    def test_a_window_slow_to_paste_never_gets_the_users_clipboard(self):
+        s = self.paste_session(paste="delay:1500")
+        mine = "my secret 1234"
+        self.assertTrue(s.probe_ok("clipboard-many", mine))
+        before = s.probe("clipboard-bytes", "unicode")[1]
+        s.type("qql")
+        expected = self.LONG + "\r\n" + self.LONG
+        self.assertTrue(poll(lambda: s.text() == expected, 20), repr(s.text()))
+        self.assertTrue(poll(lambda: s.probe("clipboard-bytes", "unicode")[1] == before, 5),
+                        "the clipboard comes back once both pastes were taken")
+        time.sleep(2)  # a late paste would show now
+        self.assertEqual(s.text(), expected)
+
+    def test_a_window_that_ignores_the_paste_gets_the_text_typed(self):
+        s = self.paste_session(paste="ignore")
+        self.assertTrue(s.probe_ok("clipboard-many", "my secret 1234"))
+        s.type("qql")
+        expected = self.LONG + "\r\n" + self.LONG
+        self.assertTrue(poll(lambda: s.text() == expected, 40), repr(s.text()))
+        self.assertEqual(s.status(), " The window did not take the paste: the text was typed instead")
+        self.assertNotIn("my secret", s.probe("clipboard")[1], "the user's data stays out of reach")
+
+    def test_undo_after_an_ignored_paste_erases_only_the_output(self):
+        s = self.session("; Quillomat_PASTE: 20\r\nqqp=" + "pasted words, thirty letters" + "\r\n",
+                         settings=dict(undo_backspace=1))
+        s.start()
+        s.start_target(paste="ignore")
+        mine = "my own words typed before the trigger "  # 37 characters and a space
+        s.type(mine + "qqp")
+        self.assertTrue(poll(lambda: s.text() == mine + "pasted words, thirty letters", 20),
+                        repr(s.text()))
+        s.key("BackSpace")
+        self.assertTrue(poll(lambda: s.text() == mine + "qqp", 10), repr(s.text()))
 
 
 class Inserts(WineTest):

@@ -135,8 +135,13 @@ class Session:
             poll(lambda: self.window().get("foreground") or not self.window().get("visible"), 5)
         return process
 
-    def start_target(self, window_class=None):
-        env = dict(os.environ, QUILLOMAT_TARGET_CLASS=window_class) if window_class else None
+    def start_target(self, window_class=None, paste=None):
+        """paste: "ignore", or "delay:MS", for a window that pastes badly."""
+        env = dict(os.environ)
+        if window_class:
+            env["QUILLOMAT_TARGET_CLASS"] = window_class
+        if paste:
+            env["QUILLOMAT_TARGET_PASTE"] = paste
         process = subprocess.Popen(
             [self.desktop.wine, os.path.join(self.bin_dir, "tests", "e2e", "quillomat-target.exe"),
              windows_path(self.key_log)], env=env,
@@ -228,6 +233,14 @@ class Session:
         with open(self.key_log) as f:
             rows = [line.split() for line in f if line.strip()]
         return [(int(r[0]), r[1], int(r[2])) for r in rows]
+
+    def caps_lock_at_last_key(self):
+        """Whether Caps Lock was on for the target at the last key message it got."""
+        if not os.path.exists(self.key_log):
+            return None
+        with open(self.key_log) as f:
+            rows = [line.split() for line in f if line.strip()]
+        return rows[-1][5] == "1" if rows else None
 
     # ---- typing ----
 

@@ -1,14 +1,29 @@
 // A target application for the end-to-end tests: one edit control that logs
 // every key message it gets, with a timestamp, to the file named on its
 // command line. A Unicode window, so that it takes every character typed.
+//
+// QUILLOMAT_TARGET_PASTE stands in for windows that paste badly: "ignore"
+// drops every paste, "delay:MS" is busy for MS milliseconds before it reads
+// the clipboard.
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cwchar>
 
 namespace {
 WNDPROC edit_proc = nullptr;
 FILE* key_log = nullptr;
 HWND edit = nullptr;
+bool paste_ignored = false;
+DWORD paste_delay_ms = 0;
+
+void read_paste_mode() {
+    wchar_t mode[64] = {};
+    GetEnvironmentVariableW(L"QUILLOMAT_TARGET_PASTE", mode, 63);
+    paste_ignored = lstrcmpW(mode, L"ignore") == 0;
+    if (wcsncmp(mode, L"delay:", 6) == 0) paste_delay_ms = static_cast<DWORD>(_wtoi(mode + 6));
+}
 
 const char* message_name(UINT message) {
     switch (message) {
@@ -30,12 +45,18 @@ const char* message_name(UINT message) {
 LRESULT CALLBACK logging_edit_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     if (const char* name = message_name(message)) {
         if (key_log) {
-            // The time the input was generated; last, when this window got round to it.
-            std::fprintf(key_log, "%lu %s %u %s %lu\n", static_cast<unsigned long>(GetMessageTime()),
-                         name, static_cast<unsigned>(wparam), (lparam & (1 << 24)) ? "ext" : "-",
-                         static_cast<unsigned long>(GetTickCount()));
+            // The time the input was generated; then when this window got
+            // round to it, and whether Caps Lock was on for this window then.
+            std::fprintf(key_log, "%lu %s %u %s %lu %d\n",
+                         static_cast<unsigned long>(GetMessageTime()), name,
+                         static_cast<unsigned>(wparam), (lparam & (1 << 24)) ? "ext" : "-",
+                         static_cast<unsigned long>(GetTickCount()), GetKeyState(VK_CAPITAL) & 1);
             std::fflush(key_log);
         }
+    }
+    if (message == WM_PASTE) {
+        if (paste_ignored) return 0;
+        Sleep(paste_delay_ms); // busy, as a window that takes long to answer Ctrl+V
     }
     return CallWindowProcW(edit_proc, window, message, wparam, lparam);
 }
@@ -59,6 +80,7 @@ LRESULT CALLBACK frame_proc(HWND window, UINT message, WPARAM wparam, LPARAM lpa
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int) {
     if (command_line && *command_line) key_log = std::fopen(command_line, "a");
+    read_paste_mode();
     WNDCLASSW wc{};
     wc.lpfnWndProc = frame_proc;
     wc.hInstance = instance;

@@ -77,9 +77,11 @@ TEST_F(EngineTest, CharactersFollowShiftAndCapsLock) {
         {
             {"a", triggers, "type:a", "10 keys +08 -08\n11 keys +31 -31\n"},
             {"Shift+A", triggers, shifted("a"), "120 keys +08 -08\n121 keys +32 -32\n"},
-            {"Caps Lock, A", triggers, "caps:on type:a", "10 keys +08 -08\n11 keys +32 -32\n"},
+            // The output goes out with the lock off (+14 -14), and it is on again after.
+            {"Caps Lock, A", triggers, "caps:on type:a",
+             "10 keys +08 -08\n11 keys +14 -14 +32 -32 +14 -14\n"},
             {"Caps Lock, Shift+A", triggers, "caps:on " + shifted("a"),
-             "120 keys +08 -08\n121 keys +31 -31\n"},
+             "120 keys +08 -08\n121 keys +14 -14 +31 -31 +14 -14\n"},
             {"Shift+1", triggers, shifted("1"), "120 keys +08 -08\n121 keys +33 -33\n"},
             {"1", triggers, "type:1", "10 keys +08 -08\n11 keys +34 -34\n"},
             {"Shift+; is a colon", triggers, shifted("#BA"),

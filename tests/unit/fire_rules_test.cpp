@@ -86,18 +86,24 @@ TEST_F(EngineTest, WordStartsCaseAndOtherWindows) {
          "241 timer 7771 10\n"},
         {"typed as written", file, "type:qqn",
          qq_fired + "161 keys +4E -4E +4F -4F +54 -54 +45 -45 " + rest_of_qqn, programs_start},
-        // Every letter typed upper case: the output's letters too, but not
-        // its markup, variables and commands.
+        // Every letter typed upper case (by Caps Lock, which is off while
+        // the output types: +14 -14): the output's letters too, but not its
+        // markup, variables and commands.
         {"upper case", file, "caps:on type:qqn",
-         qq_fired + "161 keys +10 +4E -4E -10 +10 +4F -4F -10 +10 +54 -54 -10 +10 +45 -45 -10 " +
-             rest_of_qqn,
+         qq_fired +
+             "161 keys +14 -14 +10 +4E -4E -10 +10 +4F -4F -10 +10 +54 -54 -10 +10 +45 -45 -10 "
+             "+20 -20 +14 -14 +0D -0D +14 -14 +10 +35 -35 -10 +10 +55 -55 -10 +10 +53 -53 -10 "
+             "+10 +45 -45 -10 +10 +52 -52 -10 +10 +4E -4E -10 +10 +41 -41 -10 +10 +4D -4D -10 "
+             "+10 +45 -45 -10 +10 +35 -35 -10 +20 -20 +14 -14\n"
+             "161 launch Notes.exe ||\n161 timer 7771 10\n",
          programs_start},
         {"a percent sign with no variable", file, "caps:on type:qqo",
          qq_fired +
-             "161 keys +35 -35 +30 -30 +10 +35 -35 -10 +20 -20 +10 +4F -4F -10 +10 +46 -46 -10 " // 50% OF
-             "+10 +46 -46 -10 +BC -BC +20 -20 +32 -32 +30 -30 +10 +35 -35 -10 +20 -20 " // F, 20%
-             "+10 +4D -4D -10 +10 +4F -4F -10 +10 +52 -52 -10 +10 +45 -45 -10\n" +
-             done}, // MORE
+             "161 keys +14 -14 +35 -35 +30 -30 +10 +35 -35 -10 +20 -20 +10 +4F -4F -10 " // 50% O
+             "+10 +46 -46 -10 +10 +46 -46 -10 +BC -BC +20 -20 +32 -32 +30 -30 "          // FF, 20
+             "+10 +35 -35 -10 +20 -20 +10 +4D -4D -10 +10 +4F -4F -10 +10 +52 -52 -10 "  // % MOR
+             "+10 +45 -45 -10 +14 -14\n" +
+             done}, // E
         {"Shift on the first letter: capitalised", file, shift_q + "type:n",
          qq_fired + "161 keys +10 +4E -4E -10 +4F -4F +54 -54 +45 -45 " + rest_of_qqn,
          programs_start},
@@ -165,6 +171,36 @@ TEST_F(EngineTest, BackspaceRightAfterAnOutputTakesItBack) {
          qq_fired + "81 keys +41 -41 +42 -42 +25e -25e\n81 timer 7771 10\n", undo_on},
         {"a command: final", "qq=ab RUN: x\r\n", "type:qq t:100 d:bs t:40 u:bs t:100 type:q",
          qq_fired + "81 keys +41 -41 +42 -42 +20 -20\n81 launch x ||\n81 timer 7771 10\n", undo_on},
+        {"Caps Lock on: the trigger comes back as it was typed", "11=ab\r\n",
+         "caps:on type:11 t:100 d:bs t:40 u:bs t:100",
+         qq_fired + "81 keys +14 -14 +41 -41 +42 -42 +14 -14\n81 timer 7771 10\n"
+                    "261 keys +08 -08 +14 -14 +31 -31 +31 -31 +14 -14\n",
+         [=] {
+             undo_on();
+             sim_set_caps_lock(true);
+         }},
+        // A paste the window ignored: typed instead, and only that is taken back.
+        {"a paste typed instead", "; Quillomat_PASTE: 3\r\nqq=abc\r\n",
+         "type:qq t:3100 d:bs t:40 u:bs t:100",
+         qq_fired + "81 clipboard put abc\n81 keys +11e +56 -56 -11e\n81 timer 7772 5\n"
+                    "3081 clipboard emptied\n3081 keys +41 -41 +42 -42 +43 -43\n"
+                    "3081 status  The window did not take the paste: the text was typed instead\n"
+                    "3081 timer 7771 10\n"
+                    "3261 keys +08 -08 +08 -08 +51 -51 +51 -51\n",
+         [=] {
+             undo_on();
+             sim_set_paste_delay(sim_paste_never);
+         }},
+        // Left on the clipboard, nobody knows what is in the window: nothing is erased.
+        {"a paste nobody took", "; Quillomat_PASTE: 3\r\nqq=abc\r\n",
+         "type:qq t:1000 front:other.exe t:2100 d:bs t:40 u:bs t:100",
+         qq_fired + "81 clipboard put abc\n81 keys +11e +56 -56 -11e\n81 timer 7772 5\n"
+                    "3081 status  The window did not take the paste: the text is left on the "
+                    "clipboard\n3081 timer 7771 10\n",
+         [=] {
+             undo_on();
+             sim_set_paste_delay(sim_paste_never);
+         }},
         {"Shift first ends the chance", "qq=ab\r\n",
          "type:qq t:100 d:shift t:40 u:shift t:60 d:bs t:40 u:bs t:100 type:q",
          qq_fired + "81 keys +41 -41 +42 -42\n81 timer 7771 10\n", undo_on},

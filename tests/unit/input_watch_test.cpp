@@ -123,3 +123,66 @@ TEST_F(InputWatchTest, EventsSpareTheKeyReadsKeepTheirOrderAndAreTrustedAgain) {
     sim_script("t:10000");
     EXPECT_LE(sim_timer_fires(watch_timer) - checks, 11) << "resting again, no 10 ms checks";
 }
+
+// A fast typist's Shift goes up 10 ms after the letter went down, before a
+// poll may have taken the letter: the case rule still sees the capital, at
+// every phase of the poll.
+TEST_F(InputWatchTest, ShiftCountsAsItWasWhenTheLetterWentDown) {
+    std::string capitals;
+    for (const char letter : std::string("btw"))
+        capitals +=
+            std::string("d:shift t:5 d:") + letter + " t:10 u:shift t:15 u:" + letter + " t:50 ";
+    for (int phase = 0; phase < 10; ++phase) {
+        fresh();
+        watch("; Quillomat_CASE: on\r\nbtw=by\r\n");
+        sim_script("type:_ t:" + std::to_string(phase) + " " + capitals);
+        const std::string keys = sim_log({"keys"});
+        const std::string output = keys.substr(keys.rfind(" keys ") + 6);
+        EXPECT_EQ(output, "+10 +42 -42 -10 +10 +59 -59 -10\n") << "BY, at phase " << phase;
+    }
+}
+
+// A key the user presses while an output plays has reached the window
+// already: the output stops there and says so, lets go of the keys it holds,
+// and the key counts as typed. Before the output begins, the trigger stays.
+TEST_F(InputWatchTest, AKeyDuringAnOutputStopsIt) {
+    const struct {
+        const char* name;
+        const char* triggers;
+        const char* script;
+        const char* transcript;
+    } cases[] = {
+        {"Backspace during {Delay}", "x=one{Delay 1000}two\r\n", "type:x t:300 d:bs t:40 u:bs",
+         "10 keys +08 -08\n10 status  Shortcuts Used:  1\n10 timer 7772 1\n"
+         "11 keys +4F -4F +4E -4E +45 -45\n11 timer 7772 1000\n"
+         "380 status  Output stopped: a key was pressed while it played\n380 timer 7771 10\n"},
+        {"a click, with Shift held by the output", "x={ShiftDown}a{Delay 500}b{ShiftUp}\r\n",
+         "type:x t:100 d:click t:40 u:click",
+         "10 keys +08 -08\n10 status  Shortcuts Used:  1\n10 timer 7772 1\n"
+         "11 keys +10 +41 -41\n11 timer 7772 500\n"
+         "180 keys -10\n"
+         "180 status  Output stopped: a key was pressed while it played\n180 timer 7771 10\n"},
+        {"the key is typed: it completes a trigger", "x=one{Delay 1000}two\r\nab=AB\r\n",
+         "type:x t:100 type:ab",
+         "10 keys +08 -08\n10 status  Shortcuts Used:  1\n10 timer 7772 1\n"
+         "11 keys +4F -4F +4E -4E +45 -45\n11 timer 7772 1000\n"
+         "180 status  Output stopped: a key was pressed while it played\n180 timer 7771 10\n"
+         "260 keys +08 -08 +08 -08\n260 status  Shortcuts Used:  2\n260 timer 7772 1\n"
+         "261 keys +10 +41 -41 -10 +10 +42 -42 -10\n261 timer 7771 10\n"},
+        {"a key while the modifiers are awaited: nothing erased", "{control}{alt}k=hot\r\n",
+         "d:ctrl t:20 d:alt t:180 d:k t:40 u:k t:20 d:x t:40 u:x t:100 u:alt u:ctrl",
+         "200 timer 7772 10\n"
+         "260 status  Output stopped: a key was pressed while it played\n260 timer 7771 10\n"},
+        {"keys typed into a form are its own", "qq=Dear {Input:Name}\r\n",
+         "front:Editor type:qq t:50 type:bo fill:Name=Bo form:ok",
+         "370 keys +08 -08 +08 -08\n370 status  Shortcuts Used:  1\n370 timer 7772 1\n"
+         "371 keys +10 +44 -44 -10 +45 -45 +41 -41 +52 -52 +20 -20 +10 +42 -42 -10 +4F -4F\n"
+         "371 timer 7771 10\n"},
+    };
+    for (const auto& c : cases) {
+        fresh();
+        watch(c.triggers);
+        sim_script(c.script);
+        EXPECT_EQ(sim_log({"keys", "status", "timer"}), c.transcript) << c.name;
+    }
+}

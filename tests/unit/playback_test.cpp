@@ -196,3 +196,76 @@ TEST_F(EngineTest, LongTextRunsArePastedAndTheClipboardComesBack) {
                   "86 keys +0D -0D +41 -41 +42 -42\n"
                   "86 timer 7771 10\n");
 }
+
+// Caps Lock is switched off around the characters, and on again after: the
+// window gets them as written and the user keeps the lock as it was. An
+// output that works the lock itself is left to it.
+TEST_F(EngineTest, CapsLockLeavesOutputsAsWritten) {
+    const std::string f1 = "d:f1 t:40 u:f1";
+    const std::string f1_fired = "10 status  Shortcuts Used:  1\n10 timer 7772 1\n";
+    const auto caps_on = [] { sim_set_caps_lock(true); };
+    expect_scenarios({
+        {"a hotkey's output", "{F1}=Hi{Enter}!\r\n", f1,
+         f1_fired + "11 keys +14 -14 +10 +48 -48 -10 +49 -49 +14 -14 +0D -0D "
+                    "+14 -14 +10 +31 -31 -10 +14 -14\n11 timer 7771 10\n",
+         caps_on},
+        {"the lock in the output", "{F1}={CapsLock}ab{CapsLock}\r\n", f1,
+         f1_fired + "11 keys +14 -14 +41 -41 +42 -42 +14 -14\n11 timer 7771 10\n", caps_on},
+        // BTW on the screen: the output in capitals, as the user meant.
+        {"the case rule", "; Quillomat_CASE: on\r\nbtw=by\r\n", "type:btw",
+         "160 keys +08 -08 +08 -08 +08 -08\n160 status  Shortcuts Used:  1\n160 timer 7772 1\n"
+         "161 keys +14 -14 +10 +42 -42 -10 +10 +59 -59 -10 +14 -14\n161 timer 7771 10\n",
+         caps_on},
+        {"Shift with the lock gives lower case", "; Quillomat_CASE: on\r\nbtw=by\r\n",
+         "d:shift t:20 d:b t:40 u:b t:20 u:shift type:tw",
+         "160 keys +08 -08 +08 -08 +08 -08\n160 status  Shortcuts Used:  1\n160 timer 7772 1\n"
+         "161 keys +14 -14 +42 -42 +59 -59 +14 -14\n161 timer 7771 10\n",
+         caps_on},
+    });
+    EXPECT_TRUE(caps_lock_on()) << "on again, as the user had it";
+}
+
+// The user's clipboard goes back only once the window has read the pasted
+// text. A window that reads nothing in 3 s gets the text typed, when it is
+// still in front; then the text is off the clipboard first, so that a late
+// paste brings nothing. Otherwise the text stays on the clipboard.
+TEST_F(EngineTest, APasteNotTakenIsTypedOrLeftButNeverGetsTheUsersClipboard) {
+    const std::string triggers = "; Quillomat_PASTE: 10\r\nqq=" + std::string(12, 'x') + "\r\n";
+    const std::string sent = "80 keys +08 -08 +08 -08\n80 status  Shortcuts Used:  1\n"
+                             "80 timer 7772 1\n81 clipboard put xxxxxxxxxxxx\n"
+                             "81 keys +11e +56 -56 -11e\n81 timer 7772 5\n";
+    const std::string typed_instead =
+        "3081 clipboard emptied\n"
+        "3081 keys" +
+        repeat(" +58 -58", 12) +
+        "\n3081 status  The window did not take the paste: the text was typed instead\n"
+        "3081 timer 7771 10\n";
+    const std::string left =
+        "3081 status  The window did not take the paste: the text is left on the clipboard\n"
+        "3081 timer 7771 10\n";
+    const auto window = [](uint32_t paste_delay) {
+        return [paste_delay] {
+            sim_set_clipboard("mine");
+            sim_front_program("editor.exe");
+            sim_set_paste_delay(paste_delay);
+        };
+    };
+    expect_scenarios({
+        {"a window that takes 1.5 s", triggers, "type:qq",
+         sent + "1581 pasted xxxxxxxxxxxx\n1581 clipboard restored\n1581 timer 7771 10\n",
+         window(1500)},
+        {"a window that ignores the paste", triggers, "type:qq", sent + typed_instead,
+         window(sim_paste_never)},
+        {"too late: nothing comes twice", triggers, "type:qq",
+         sent + typed_instead + "4081 pasted\n", window(4000)},
+        {"another window in front by then", triggers, "type:qq t:1000 front:other.exe",
+         sent + left + "4081 pasted xxxxxxxxxxxx\n", window(4000)},
+        {"the user took over", triggers, "type:qq t:1000 d:x t:40 u:x",
+         sent + "1160 status  Output stopped: a key was pressed while it played\n" + left,
+         [=] {
+             window(sim_paste_never)();
+             start_watching();
+         }},
+    });
+    EXPECT_EQ(sim_clipboard(), "xxxxxxxxxxxx") << "left there for the user to paste";
+}
