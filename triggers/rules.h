@@ -26,6 +26,7 @@ struct FileRules {
     ProgramList never_in; // "Quillomat_NEVER_IN": nothing fires in these programs
     std::vector<ProgramList>
         sections; // "Quillomat_ONLY_IN" sections; a section number n is [n - 1]
+    std::vector<int> unreadable_directives; // lines of directives whose value could not be read
 };
 
 // What the directive lines above a trigger say about it.
@@ -36,8 +37,11 @@ struct TriggerRules {
 };
 
 // A comment line (without its ";") that sets something: true when it is one,
-// and its setting taken into `file` and `trigger`.
-bool apply_directive(std::string_view comment, FileRules& file, TriggerRules& trigger);
+// and its setting taken into `file` and `trigger`. A value that cannot be
+// read ("WORD_START: maybe", "PASTE: abc", "ONLY_IN:" with no program) sets
+// nothing; `problem` then says why in words, and is emptied otherwise.
+bool apply_directive(std::string_view comment, FileRules& file, TriggerRules& trigger,
+                     std::string* problem = nullptr);
 
 // The program in front matches one of the rules.
 bool program_matches(const ProgramList& rules, const FrontProgram& front);
