@@ -75,7 +75,9 @@ void change_settings(void (*change)(SettingsText&, const char*, const char*), co
     const FileRead read = read_settings_file(bytes);
     if (read != FileRead::ok && read != FileRead::missing) return;
     bool odd = false;
-    SettingsText settings = parse_settings(decode(bytes, &odd));
+    const std::string text = decode(bytes, &odd);
+    SettingsText settings = parse_settings(text);
+    if (cut_short_line(text)) settings.lines.pop_back(); // half a line is no setting
     change(settings, key, value);
     (void)write_settings_file(settings);
 }

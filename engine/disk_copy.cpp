@@ -111,7 +111,8 @@ DiskAction react_to_disk_change(bool editor_dirty) {
     case DiskChange::gone:
         return note_gone();
     case DiskChange::unreadable:
-        return retry_read();
+        // A file that could not be read when it was loaded, and still cannot, is no news.
+        return engine.file.on_disk.hashed ? retry_read() : DiskAction::none;
     case DiskChange::changed:
         break;
     }
@@ -125,7 +126,9 @@ DiskAction react_to_disk_change(bool editor_dirty) {
 }
 
 DiskAction discard_edits_and_reload() {
-    switch (trigger_file_change()) {
+    // Whatever was last seen of it: a file that is not there now is not loaded.
+    const bool there = file_stat(engine.file.path.c_str()).exists;
+    switch (there ? trigger_file_change() : DiskChange::gone) {
     case DiskChange::gone:
         status_printf(" The trigger file is no longer on disk, so your edits stay in the editor; "
                       "Save writes them to it: %s",

@@ -142,6 +142,15 @@ TEST_F(EngineTest, TheLookAtTheFileWaitsBoundedTimes) {
         sim_run_until_idle();
         EXPECT_EQ(last_line(sim_log({"status"})), c.transcript) << c.name;
     }
+    // A file that could not be read when it was loaded, and still cannot, is no news.
+    fresh();
+    write_triggers("btw=by the way\r\n");
+    sim_lock_file(path);
+    load_triggers(path.c_str());
+    sim_clear_log();
+    folder_changes({0});
+    sim_run_until_idle();
+    EXPECT_EQ(sim_log({"status"}), "");
 }
 
 // A reload that leaves the editor empty (the file emptied, or one written
@@ -189,6 +198,8 @@ TEST_F(EngineTest, LoadingFromDiskKeepsTheDiscardedEdits) {
     start("btw=by the way\r\n");
     sim_edit_editor("btw=by the way\r\nmine=edits\r\n");
     fs::remove(path);
+    trigger_folder_changed(); // the file's going seen before the answer comes
+    sim_run_for(200);
     EXPECT_EQ(discard_edits_and_reload(), DiskAction::noted_gone);
     EXPECT_EQ(sim_editor_text(), "btw=by the way\r\nmine=edits\r\n");
     EXPECT_FALSE(fs::exists(path));
