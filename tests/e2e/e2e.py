@@ -850,6 +850,20 @@ class OtherPrograms(WineTest):
         with open(real, "rb") as f:
             self.assertTrue(f.read().endswith(b"x"))
 
+    def test_a_file_the_settings_name_is_waited_for_until_it_comes(self):
+        later = os.path.join(tempfile.gettempdir(), "quillomat-e2e-not-synced-%d" % os.getpid())
+        self.addCleanup(shutil.rmtree, later, True)
+        mine = os.path.join(later, "mine.txt")
+        s = self.session(None, settings={"file": windows_path(mine)})
+        s.start(status=" The trigger file is not there (yet)")
+        self.assertFalse(os.path.exists(s.triggers_path), "no examples beside the program")
+        os.makedirs(later)  # the sync tool brings the folder and the file
+        with open(mine, "wb") as f:
+            f.write(b"btw=by the way\r\n")
+        self.assertTrue(poll(lambda: s.status().startswith(" Triggers Loaded: 1"), 10), s.status())
+        self.assertEqual(s.title(), "Quillomat - " + windows_path(mine))
+        self.assertEqual(s.settings().get("file"), windows_path(mine))
+
     def test_a_busy_folder_never_holds_a_change_back(self):
         s = self.session()
         s.start()
@@ -1146,7 +1160,10 @@ class EveryName(WineTest):
         s.start_target()
         self.expand(s, "btw", "by the way")
         s.bring_to_front("=QuillomatClass")
-        s.key("s", modifiers=("ctrl",))  # Save stores the file's path in the settings
+        s.key("o", modifiers=("ctrl",))  # Open stores the file's path in the settings
+        self.wait_dialog(s, "Open|")
+        s.type("quillomat.txt")
+        s.key("Return")
         self.assertTrue(poll(lambda: s.settings().get("file") == windows_path(s.triggers_path), 10),
                         s.settings())
         s.probe("close", "=QuillomatClass")
