@@ -97,6 +97,23 @@ void report_load(int count) {
     status_printf(" Triggers Loaded: %d%s %s", count, notes.c_str(), debug);
 }
 
+// Nothing is written in a missing file's place: it is looked for now and
+// then, and loaded once it is there.
+void await_missing_file(const char* path, const LinkTarget& link) {
+    remember_trigger_file(path, nullptr, 0);
+    engine.file.awaited = true;
+    await_trigger_file();
+    refuse_file(FileRead::missing);
+    if (!link.dangling)
+        status_printf(" The trigger file is not there (yet); it is loaded as soon as it "
+                      "appears: %s",
+                      path);
+    else
+        status_printf(" The trigger file links to %s, which is missing; it is loaded as soon as "
+                      "it appears: %s",
+                      link.target.empty() ? "a file" : link.target.c_str(), path);
+}
+
 void read_into_table(const char* path, bool keep_place, IfMissing if_missing) {
     start_afresh(path);
     LoadedFile& file = engine.file;
@@ -109,21 +126,8 @@ void read_into_table(const char* path, bool keep_place, IfMissing if_missing) {
     // Only a file that is not there at all gets the examples: one the user
     // saved, however short, is theirs. A file on its way (named by the
     // settings, or a link into a folder not synced yet) is waited for.
-    if (result == FileRead::missing && (link.dangling || if_missing == IfMissing::wait)) {
-        remember_trigger_file(path, nullptr, 0);
-        file.awaited = true;
-        await_trigger_file();
-        refuse_file(FileRead::missing);
-        if (!link.dangling)
-            status_printf(" The trigger file is not there (yet); it is loaded as soon as it "
-                          "appears: %s",
-                          path);
-        else
-            status_printf(" The trigger file links to %s, which is missing; it is loaded as soon "
-                          "as it appears: %s",
-                          link.target.empty() ? "a file" : link.target.c_str(), path);
-        return;
-    }
+    if (result == FileRead::missing && (link.dangling || if_missing == IfMissing::wait))
+        return await_missing_file(path, link);
     if (result == FileRead::missing) {
         text.reset();
         if (!write_default_file(path)) return refuse_file(FileRead::missing);

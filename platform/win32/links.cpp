@@ -41,6 +41,16 @@ std::wstring full_path(const std::wstring& path) {
     return full;
 }
 
+// The full path with its short (8.3) names written out, as a final path has them.
+std::wstring long_full_path(const std::wstring& path) {
+    const std::wstring full = full_path(path);
+    std::wstring long_form(32768, L'\0');
+    const DWORD length = GetLongPathNameW(full.c_str(), &long_form[0], 32767);
+    if (length == 0 || length >= 32767) return full;
+    long_form.resize(length);
+    return long_form;
+}
+
 bool same_path(const std::wstring& a, const std::wstring& b) {
     return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
                                 static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
@@ -99,7 +109,7 @@ LinkTarget link_target(const char* path) {
                                                        FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
         if (length == 0 || length >= 32767) return link;
         final_path = without_long_prefix(final_path.substr(0, length));
-        link.link = !same_path(final_path, without_long_prefix(full_path(wide)));
+        link.link = !same_path(final_path, without_long_prefix(long_full_path(wide)));
         if (link.link) link.target = narrow(final_path.c_str());
         return link;
     }

@@ -864,6 +864,21 @@ class OtherPrograms(WineTest):
         self.assertEqual(s.title(), "Quillomat - " + windows_path(mine))
         self.assertEqual(s.settings().get("file"), windows_path(mine))
 
+    def test_a_link_to_a_missing_file_is_waited_for_never_replaced(self):
+        s = self.session(None)
+        synced = os.path.join(s.top, "synced")
+        os.makedirs(synced)
+        real = os.path.join(synced, "real.txt")
+        os.symlink(real, s.triggers_path)
+        s.start(status=" The trigger file links to ")
+        self.assertIn("which is missing", s.status())
+        self.assertTrue(os.path.islink(s.triggers_path))
+        self.assertFalse(os.path.exists(real), "no examples there either")
+        with open(real, "wb") as f:  # the sync tool brings it
+            f.write(b"btw=by the way\r\n")
+        self.assertTrue(poll(lambda: s.status().startswith(" Triggers Loaded: 1"), 10), s.status())
+        self.assertTrue(os.path.islink(s.triggers_path))
+
     def test_a_busy_folder_never_holds_a_change_back(self):
         s = self.session()
         s.start()
