@@ -845,10 +845,13 @@ class OtherPrograms(WineTest):
         s.bring_to_front("=QuillomatClass")
         s.type("x")
         s.key("s", modifiers=("ctrl",))
-        self.assertTrue(poll(lambda: os.path.exists(real), 10), "written through the link")
+        def saved_there():
+            if not os.path.exists(real):
+                return False
+            with open(real, "rb") as f:
+                return f.read().endswith(b"x")
+        self.assertTrue(poll(saved_there, 10), "written through the link")
         self.assertTrue(os.path.islink(s.triggers_path))
-        with open(real, "rb") as f:
-            self.assertTrue(f.read().endswith(b"x"))
 
     def test_a_file_the_settings_name_is_waited_for_until_it_comes(self):
         later = os.path.join(tempfile.gettempdir(), "quillomat-e2e-not-synced-%d" % os.getpid())
