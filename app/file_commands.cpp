@@ -38,10 +38,10 @@ bool pick_file(HWND owner, char* path, bool save) {
 
 bool saving_as = false; // Save is running for Save As: the new name is no changed file
 
-// A file is loaded under its name: the title, the settings and the watch follow it.
+// A file the user opened: the title, the settings and the watch follow it.
 void load_named(const std::string& path) {
     load_triggers(path.c_str());
-    settle_file_name();
+    settle_file_name(true);
 }
 
 // What the file on screen is when the loader refused it, for the message
@@ -56,7 +56,9 @@ std::string refusal_reason(FileRead why) {
     case FileRead::no_memory:
         return "There was not enough memory to load it.";
     case FileRead::missing:
-        return "It does not exist and could not be created.";
+        return engine.file.awaited ? "It is not there yet: Quillomat loads it as soon as it "
+                                     "appears."
+                                   : "It does not exist and could not be created.";
     default:
         return "It could not be read: another program may hold it open, or you may not have "
                "access to it.";
@@ -77,27 +79,71 @@ bool refuse_to_save_refused_file(HWND window) {
 // Another program changed the file since it was loaded or saved: the user
 // decides whether the edits go over it. False when the save must not go on.
 bool settle_change_on_disk(HWND window) {
-    if (saving_as || trigger_file_change() != DiskChange::changed) return true;
+    if (saving_as) return true;
+    switch (trigger_file_change()) {
+    case DiskChange::changed:
+        break;
+    case DiskChange::unreadable:
+        // What is on disk cannot be compared: it is not written over blindly.
+        warn_user(window, "Quillomat could not read the trigger file to make sure that no other "
+                          "program changed it:\n\n" +
+                              engine.file.path +
+                              "\n\nAnother program may be writing it. Your changes are still "
+                              "in the editor: save again in a moment.");
+        return false;
+    default:
+        return true;
+    }
     const int answer = ask_choice(
         window,
         widen("The trigger file was changed by another program since you opened it:\n\n" +
               engine.file.path),
-        L"Overwrite it with your edits", L"Load the file from disk", true);
+        L"Overwrite it with your edits", L"Load the file from disk and discard my edits", true);
     if (answer == 1) return true;
-    if (answer == 2) load_named(engine.file.path);
+    if (answer == 2) discard_edits_and_reload(); // kept in a copy; a file gone is not loaded
     return false;
+}
+
+// What stood in the way of a save, in a sentence; "" when it is not known.
+std::string write_problem_words(WriteProblem why) {
+    switch (why) {
+    case WriteProblem::read_only:
+        return "The file is read-only.";
+    case WriteProblem::denied:
+        return "Windows denied access to the file or to its folder.";
+    case WriteProblem::in_use:
+        return "Another program holds the file open.";
+    case WriteProblem::disk_full:
+        return "The disk is full.";
+    default:
+        return "";
+    }
 }
 
 // Nothing on disk changed; or the system took the old file away and could
 // not put the new one in its place, which then holds the text under another name.
-std::string save_failure_message(const std::string& kept_at) {
-    const std::string failed = "Unable to save the trigger file:\n\n" + engine.file.path + "\n\n";
+std::string save_failure_message(const std::string& kept_at, WriteProblem why) {
+    std::string failed = "Unable to save the trigger file:\n\n" + engine.file.path + "\n\n";
+    const std::string cause = write_problem_words(why);
+    if (!cause.empty()) failed += cause + " ";
     if (kept_at.empty())
         return failed + "The file was left as it was, and your changes are still in the editor.";
     return failed +
            "Windows removed the old file but could not put the new one in its place. "
            "Your text is saved in:\n\n" +
            kept_at + "\n\nand your changes are still in the editor.";
+}
+
+// A save that failed: the cause named; for a read-only file, Save As offered.
+LRESULT report_save_failure(HWND window, const std::string& kept_at, WriteProblem why) {
+    const std::string message = save_failure_message(kept_at, why);
+    if (why != WriteProblem::read_only || !kept_at.empty()) {
+        warn_user(window, message);
+        return save_failed;
+    }
+    const int answer = ask_choice(window, widen(message + "\n\nSave them under another name?"),
+                                  L"Save As...", L"Not now", false);
+    return answer == 1 ? SendMessageW(window, WM_COMMAND, command::save_file_as, 0) : save_failed;
 }
 } // namespace
 
@@ -106,12 +152,10 @@ LRESULT save_file(HWND window) {
     if (refuse_to_save_refused_file(window)) return save_failed;
     if (!settle_change_on_disk(window)) return save_cancelled;
     std::string kept_at;
-    if (!save_trigger_text(narrow(editor_text().c_str()), &kept_at)) {
-        // The editor keeps the text and its dirty marker.
-        warn_user(window, save_failure_message(kept_at));
-        return save_failed;
-    }
-    settle_file_name();
+    WriteProblem why = WriteProblem::none;
+    if (!save_trigger_text(narrow(editor_text().c_str()), &kept_at, &why))
+        return report_save_failure(window, kept_at, why); // the editor keeps text and marker
+    settle_file_name(saving_as);
     forget_kept_edits();
     return save_succeeded;
 }

@@ -45,19 +45,31 @@ bool is_netbook() {
     return GetComputerNameW(name, &size) && equal_nocase(narrow(name).c_str(), "NETBOOK", 8);
 }
 
+// The trigger file to load at start, and what to do if it is missing.
+struct StartFile {
+    std::string path;
+    IfMissing if_missing = IfMissing::write_examples;
+};
+
 // The settings file is the program's path with ".ini" for its extension;
-// the default trigger file the same with ".txt". Returns the trigger file
-// the settings name, or that default when they name none that exists.
-std::string derive_paths() {
+// the default trigger file the same with ".txt". The trigger file is the
+// one the settings name, or that default when they name none or a folder.
+// A file they name that is not there (yet: a folder a sync tool has not
+// filled) keeps its name and is waited for; only the default gets the examples.
+StartFile derive_paths(std::string* settings_problem) {
     copy_bounded(shell.settings_path, path_capacity, with_extension(program_path(), ".ini"));
-    prepare_settings_file();
+    *settings_problem = load_settings_file();
+    const std::string fallback = with_extension(shell.settings_path, ".txt");
     char named[path_capacity] = {};
     setting_text("file", named, path_capacity - 1);
-    const DWORD attributes =
-        named[0] ? GetFileAttributesW(file_path(named).c_str()) : INVALID_FILE_ATTRIBUTES;
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return with_extension(shell.settings_path, ".txt");
-    return named;
+    if (!named[0]) return {fallback};
+    const DWORD attributes = GetFileAttributesW(file_path(named).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return {fallback};
+    const bool is_default = fallback.size() == std::strlen(named) &&
+                            equal_nocase(fallback.c_str(), named, fallback.size());
+    if (attributes == INVALID_FILE_ATTRIBUTES && !is_default) return {named, IfMissing::wait};
+    return {named};
 }
 
 bool option(const char* key) {
@@ -96,8 +108,8 @@ void set_main_title() {
     SetWindowTextW(shell.main, main_title().c_str());
 }
 
-void settle_file_name() {
-    write_setting("file", engine.file.path.c_str());
+void settle_file_name(bool new_name) {
+    if (new_name) write_setting("file", engine.file.path.c_str());
     set_main_title();
     watch_trigger_folder();
 }
@@ -116,11 +128,12 @@ bool second_instance() {
 // Waits for the next message, or for a change in the trigger file's folder,
 // which costs nothing while none comes. False when the program is to end.
 bool run_messages(HACCEL accelerators, int* exit_code) {
-    HANDLE watch = trigger_folder_watch();
-    const DWORD count = watch != INVALID_HANDLE_VALUE ? 1 : 0;
+    watch_trigger_folder(); // a load may have changed where the file or its link's target is
+    HANDLE watches[2];
+    const DWORD count = static_cast<DWORD>(trigger_folder_watches(watches));
     const DWORD woke =
-        MsgWaitForMultipleObjectsEx(count, &watch, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-    if (count == 1 && woke == WAIT_OBJECT_0) on_trigger_folder_changed();
+        MsgWaitForMultipleObjectsEx(count, watches, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    if (woke < WAIT_OBJECT_0 + count) on_trigger_folder_changed(watches[woke - WAIT_OBJECT_0]);
     MSG msg{};
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
@@ -144,7 +157,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     if (second_instance()) return 0;
     shell.instance = instance;
     engine.file.table.netbook = is_netbook();
-    const std::string trigger_file = derive_paths();
+    std::string settings_problem;
+    const StartFile trigger_file = derive_paths(&settings_problem);
+    engine.file.path = trigger_file.path; // for the title
     int height = setting_int("window_height"), width = setting_int("window_width");
     int top = setting_int("window_top"), left = setting_int("window_left");
     // A place stored on a monitor that is gone opens at the default place.
@@ -188,12 +203,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     }
     ShowWindow(shell.main, show_command());
     UpdateWindow(shell.main);
-    load_triggers(trigger_file.c_str());
+    load_triggers(trigger_file.path.c_str(), false, trigger_file.if_missing);
     watch_trigger_folder();
     start_watching();
     // Older runtimes give the same random_device numbers at every start: the
     // clock and the process id make each start's {Random:} choices its own.
     seed_random_choices(std::random_device{}() ^ GetTickCount() ^ (GetCurrentProcessId() << 16));
+    if (!settings_problem.empty())
+        warn_user(shell.main, std::string("Quillomat could not read its settings file whole:\n\n") +
+                                  shell.settings_path + "\n\n" + settings_problem);
     offer_kept_edits(shell.main);
     if (setting_int("paused")) set_expansions_paused(true); // as it was left
 

@@ -1,10 +1,12 @@
 // Unsaved edits outlive a session that ends without them being saved: they
-// are written beside the trigger file, and offered at the next start. The
-// file is removed only when the user discards it, or once its text is saved.
+// are kept in a copy (engine/recovery.h: beside the trigger file, else in
+// the user's own folder) and offered at the next start, each copy until the
+// user opens or discards it. A copy is removed only when the user discards
+// it, or once its text is saved.
 #include "app/shell.h"
 
-#include "common/memory.h"
 #include "engine/engine.h"
+#include "engine/recovery.h"
 #include "platform/platform.h"
 #include "platform/win32/wide.h"
 #include "ui/status.h"
@@ -14,64 +16,69 @@
 #include <string>
 
 namespace {
-bool recovery_offered_in_editor = false;
+std::string copy_in_editor; // the kept copy whose text the editor holds as unsaved edits
 
-// "quillomat.txt" keeps its edits in "quillomat (unsaved edits).txt".
-std::string recovery_path() {
-    std::string path = engine.file.path;
-    const std::size_t dot = path.size() >= 4 ? path.size() - 4 : std::string::npos;
-    if (dot != std::string::npos && equal_nocase(path.c_str() + dot, ".txt", 4)) path.erase(dot);
-    return path + " (unsaved edits).txt";
+std::string question(const KeptText& kept) {
+    const std::string when = kept.kept_at.empty() ? "an earlier session" : kept.kept_at;
+    switch (kept.why) {
+    case KeptWhy::discarded:
+        return "Quillomat kept the edits you discarded for the file on disk on " + when + ":\n\n" +
+               kept.path;
+    case KeptWhy::emptied:
+        return "Quillomat kept the text it showed on " + when +
+               ", before the trigger file on disk was emptied or could no longer be loaded:\n\n" +
+               kept.path;
+    default:
+        return "Quillomat kept unsaved edits from " + when + ":\n\n" + kept.path;
+    }
 }
 
-std::string local_time_of(uint64_t write_time) {
-    FILETIME utc{static_cast<DWORD>(write_time), static_cast<DWORD>(write_time >> 32)};
-    SYSTEMTIME universal{}, local{};
-    if (!FileTimeToSystemTime(&utc, &universal) ||
-        !SystemTimeToTzSpecificLocalTime(nullptr, &universal, &local))
-        return "an earlier session";
-    char text[32];
-    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u", local.wYear, local.wMonth,
-                  local.wDay, local.wHour, local.wMinute);
-    return text;
+// The end of the last session found no place for its unsaved edits.
+void say_edits_not_kept(HWND window) {
+    char when[64] = {};
+    setting_text("edits_not_kept", when, sizeof when);
+    if (!when[0]) return;
+    warn_user(window, std::string("When the session ended on ") + when +
+                          ", Quillomat could not keep the unsaved edits: neither the trigger "
+                          "file's folder nor " +
+                          user_data_folder() + "Recovered took the file.");
+    remove_setting("edits_not_kept");
 }
-
 } // namespace
 
 void keep_unsaved_edits() {
-    // UTF-8 with its mark, whatever the trigger file's encoding: nothing is lost.
-    const std::string text = "\xEF\xBB\xBF" + narrow(editor_text().c_str());
-    (void)replace_file(recovery_path().c_str(), text);
+    if (!keep_text_copy(editor_text_utf8(), KeptWhy::session_end).empty()) return;
+    const LocalTime now = local_time();
+    char when[32];
+    std::snprintf(when, sizeof when, "%04d-%02d-%02d %02d:%02d", now.year, now.month, now.day,
+                  now.hour, now.minute);
+    write_setting("edits_not_kept", when); // said at the next start
 }
 
 void offer_kept_edits(HWND window) {
-    const std::string path = recovery_path();
-    const FileStat kept = file_stat(path.c_str());
-    if (!kept.exists) return;
-    const std::wstring question = widen("Quillomat kept unsaved edits from " +
-                                        local_time_of(kept.write_time) + ":\n\n" + path);
-    const int answer = ask_choice(window, question, L"Open them", L"Discard", false);
-    if (answer == 0) return; // asked again at the next start
-    if (answer == 2) {
-        (void)delete_file(path.c_str());
+    say_edits_not_kept(window);
+    // Never into an editor whose file was refused, or is not there yet.
+    if (engine.file.refusal != FileRead::ok) return;
+    for (const KeptText& kept : kept_texts()) {
+        const int answer =
+            ask_choice(window, widen(question(kept)), L"Open them", L"Discard", false);
+        if (answer == 0) return; // asked again at the next start
+        if (answer == 2) {
+            (void)delete_file(kept.path.c_str());
+            continue;
+        }
+        set_editor_text(kept.text);
+        mark_dirty(window);
+        edits_based_on(kept);
+        copy_in_editor = kept.path;
+        status_printf(" Unsaved edits from %s are in the editor: save to keep them",
+                      kept.kept_at.empty() ? "an earlier session" : kept.kept_at.c_str());
         return;
     }
-    char* raw = nullptr;
-    std::size_t size = 0;
-    if (read_whole_file(path.c_str(), 64u << 20, &raw, &size) != FileRead::ok) return;
-    const HeapText text(raw);
-    // Never into an editor whose file was refused.
-    if (engine.file.refusal != FileRead::ok) return;
-    const std::string_view kept_text(raw, size);
-    set_editor_text(kept_text.substr(kept_text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0));
-    mark_dirty(window);
-    recovery_offered_in_editor = true;
-    status_printf(" Unsaved edits from %s are in the editor: save to keep them",
-                  local_time_of(kept.write_time).c_str());
 }
 
 void forget_kept_edits() {
-    if (!recovery_offered_in_editor) return;
-    recovery_offered_in_editor = false;
-    (void)delete_file(recovery_path().c_str());
+    if (copy_in_editor.empty()) return;
+    (void)delete_file(copy_in_editor.c_str());
+    copy_in_editor.clear();
 }

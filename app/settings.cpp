@@ -1,8 +1,12 @@
 // The settings file: an INI file beside the program, one section, kept as
-// UTF-16 so that paths and names in any script survive.
+// UTF-16 (little endian, with its mark) so that paths and names in any
+// script survive, and earlier versions still read it. It is read whole and
+// written whole, through the one safe writer: a write cut short leaves the
+// old file as it was.
 #include "app/shell.h"
 
 #include "common/memory.h"
+#include "common/settings_text.h"
 #include "common/utf8.h"
 #include "platform/platform.h"
 #include "platform/win32/wide.h"
@@ -11,60 +15,131 @@
 #include <string>
 
 namespace {
-const wchar_t* const section = L"Quillomat Settings";
+constexpr const char* section = "Quillomat Settings";
+constexpr std::size_t max_settings_size = 1u << 20;
+
+// A file there but unreadable at start is never written over: it may hold
+// settings that only could not be read just then.
+bool leave_file_alone = false;
+
+// The file's text in UTF-8, from UTF-16 with its mark, UTF-8 with its mark,
+// or the code page (a file an earlier version or the user wrote). `odd`: a
+// UTF-16 file with half a character at its end.
+std::string decode(std::string_view bytes, bool* odd) {
+    *odd = false;
+    if (bytes.size() >= 2 && std::memcmp(bytes.data(), "\xFF\xFE", 2) == 0) {
+        *odd = bytes.size() % 2 != 0;
+        std::wstring wide((bytes.size() - 2) / 2, L'\0');
+        std::memcpy(&wide[0], bytes.data() + 2, wide.size() * sizeof(wchar_t));
+        return narrow(wide.c_str(), static_cast<int>(wide.size()));
+    }
+    if (bytes.size() >= 3 && std::memcmp(bytes.data(), "\xEF\xBB\xBF", 3) == 0)
+        return std::string(bytes.substr(3));
+    if (bytes.empty()) return {};
+    const int size = static_cast<int>(bytes.size());
+    const int length = MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
+    if (length > 0) MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, &wide[0], length);
+    return narrow(wide.c_str(), length);
 }
 
-// The profile calls write UTF-16 only into a file that is UTF-16 already; a
-// new file, or one an earlier version wrote in the code page, would get
-// code-page text, and every character beyond the code page would become
-// "?". So the file is made UTF-16 (little endian, with its mark) before
-// anything is read or written: created so, or converted whole from the code
-// page, which loses nothing. Earlier versions read such a file as before.
-void prepare_settings_file() {
+// Reads the whole file; `bytes` gets its bytes.
+FileRead read_settings_file(std::string& bytes) {
     char* raw = nullptr;
     std::size_t size = 0;
-    const FileRead read = read_whole_file(shell.settings_path, 1u << 20, &raw, &size);
-    HeapText text(raw);
+    const FileRead read = read_whole_file(shell.settings_path, max_settings_size, &raw, &size);
+    const HeapText text(raw);
+    bytes.assign(raw ? raw : "", raw ? size : 0);
+    return read;
+}
+
+SettingsText current_settings() {
+    std::string bytes;
+    bool odd = false;
+    return read_settings_file(bytes) == FileRead::ok ? parse_settings(decode(bytes, &odd))
+                                                     : SettingsText{};
+}
+
+bool write_settings_file(const SettingsText& settings) {
+    const std::wstring wide = L"\xFEFF" + widen(settings_to_text(settings));
+    return replace_file(shell.settings_path,
+                        std::string_view(reinterpret_cast<const char*>(wide.data()),
+                                         wide.size() * sizeof(wchar_t)));
+}
+
+// Changes the settings on disk: read, changed, written whole.
+void change_settings(void (*change)(SettingsText&, const char*, const char*), const char* key,
+                     const char* value) {
+    if (leave_file_alone) return;
+    std::string bytes;
+    const FileRead read = read_settings_file(bytes);
     if (read != FileRead::ok && read != FileRead::missing) return;
-    if (read == FileRead::ok && size >= 2 && std::memcmp(text.get(), "\xFF\xFE", 2) == 0) return;
-    std::wstring wide(1, L'\xFEFF');
-    if (read == FileRead::ok && size > 0) {
-        const int length =
-            MultiByteToWideChar(CP_ACP, 0, text.get(), static_cast<int>(size), nullptr, 0);
-        if (length <= 0) return;
-        wide.resize(1 + static_cast<std::size_t>(length));
-        MultiByteToWideChar(CP_ACP, 0, text.get(), static_cast<int>(size), &wide[1], length);
+    bool odd = false;
+    const std::string text = decode(bytes, &odd);
+    SettingsText settings = parse_settings(text);
+    if (cut_short_line(text)) settings.lines.pop_back(); // half a line is no setting
+    change(settings, key, value);
+    (void)write_settings_file(settings);
+}
+} // namespace
+
+std::string load_settings_file() {
+    std::string bytes;
+    const FileRead read = read_settings_file(bytes);
+    if (read == FileRead::missing) return {};
+    if (read != FileRead::ok) {
+        leave_file_alone = true;
+        return "It could not be read (another program may hold it, or you may not have access "
+               "to it). Quillomat starts with its default settings and leaves the file as it is.";
     }
-    (void)replace_file(shell.settings_path,
-                         std::string_view(reinterpret_cast<const char*>(wide.data()),
-                                          wide.size() * sizeof(wchar_t)));
+    bool odd = false;
+    const std::string text = decode(bytes, &odd);
+    const auto cut = cut_short_line(text);
+    // An earlier version's file in the code page becomes UTF-16, which
+    // loses nothing: the profile calls of earlier versions read both.
+    const bool utf16 = bytes.size() >= 2 && std::memcmp(bytes.data(), "\xFF\xFE", 2) == 0;
+    if (!utf16 && !cut) (void)write_settings_file(parse_settings(text));
+    if (!odd && !cut) return {};
+    return "It ends in the middle of a line" + (cut ? ": \"" + *cut + "\"" : std::string()) +
+           ", as a write cut short leaves it. The settings before it are used, and the file is "
+           "written whole again when a setting changes.";
 }
 
 bool setting_present(const char* key) {
-    wchar_t value[32];
-    GetPrivateProfileStringW(section, widen(key).c_str(), L"x", value, 31,
-                             file_path(shell.settings_path).c_str());
-    return std::wcscmp(value, L"x") != 0;
+    const auto value = settings_value(current_settings(), section, key);
+    return value && *value != "x";
 }
 
 int setting_int(const char* key) {
-    return static_cast<int>(GetPrivateProfileIntW(section, widen(key).c_str(), 0,
-                                                  file_path(shell.settings_path).c_str()));
+    const auto value = settings_value(current_settings(), section, key);
+    if (!value) return 0;
+    // As the profile calls read a number: a sign and the digits at its start.
+    const char* text = value->c_str();
+    const bool negative = *text == '-';
+    if (negative || *text == '+') ++text;
+    int number = 0;
+    for (; *text >= '0' && *text <= '9'; ++text)
+        number = static_cast<int>(static_cast<unsigned>(number) * 10u + unsigned(*text - '0'));
+    return negative ? -number : number;
 }
 
 void setting_text(const char* key, char* out, std::size_t capacity) {
     if (!out || capacity == 0) return;
-    std::wstring value(capacity, L'\0'); // never more characters than UTF-8 bytes
-    const DWORD got = GetPrivateProfileStringW(section, widen(key).c_str(), L"", &value[0],
-                                               static_cast<DWORD>(capacity),
-                                               file_path(shell.settings_path).c_str());
-    const std::string utf8 = narrow(value.c_str(), static_cast<int>(got));
-    copy_bounded(out, capacity, std::string_view(utf8).substr(0, utf8_prefix(utf8, capacity - 1)));
+    const std::string value = settings_value(current_settings(), section, key).value_or("");
+    copy_bounded(out, capacity,
+                 std::string_view(value).substr(0, utf8_prefix(value, capacity - 1)));
 }
 
 void write_setting(const char* key, const char* value) {
-    WritePrivateProfileStringW(section, widen(key).c_str(), widen(value).c_str(),
-                               file_path(shell.settings_path).c_str());
+    change_settings([](SettingsText& settings, const char* k,
+                       const char* v) { set_settings_value(settings, section, k, v); },
+                    key, value);
+}
+
+void remove_setting(const char* key) {
+    change_settings([](SettingsText& settings, const char* k,
+                       const char*) { remove_settings_value(settings, section, k); },
+                    key, "");
 }
 
 void write_setting_int(const char* key, int value) {

@@ -63,20 +63,24 @@ extern Shell shell;
 extern const wchar_t* const main_class_name;
 
 // ---- settings file (keys and values in UTF-8) ----
-// Makes the settings file UTF-16 before its first use; see settings.cpp.
-void prepare_settings_file();
+// Reads the settings file at start (making an older one UTF-16; see
+// settings.cpp). Returns what the user should know when it could not be
+// read whole, "" when it could.
+std::string load_settings_file();
 bool setting_present(const char* key);
 int setting_int(const char* key);
 void setting_text(const char* key, char* out, std::size_t capacity);
 void write_setting(const char* key, const char* value);
 void write_setting_int(const char* key, int value);
+void remove_setting(const char* key);
 
 // ---- main window ----
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 // Sets the title "Quillomat - <trigger file>": the editor holds no unsaved edits.
 void set_main_title();
-// After a load or a save under a name: the settings name the file, and its folder is watched.
-void settle_file_name();
+// After a load or a save: the title names the file, and its folder is
+// watched; `new_name` (Open, Save As): the settings name it from now on.
+void settle_file_name(bool new_name);
 // The program's own path, in UTF-8.
 std::string program_path();
 // The DPI the window is shown at (per monitor where Windows tells it), and a
@@ -89,12 +93,13 @@ HFONT make_ui_font(int dpi);
 HCURSOR create_hand_cursor(HINSTANCE instance);
 
 // ---- the watch on the trigger file's folder ----
-// Watches the folder of the trigger file now loaded (again after Open and Save As).
+// Watches the folder of the trigger file now loaded, and of the file a link
+// leads to (again after every load: Open, Save As, a file that appeared).
 void watch_trigger_folder();
-// The change notification the message loop waits on; INVALID_HANDLE_VALUE when none.
-HANDLE trigger_folder_watch();
-// Something changed in the folder: the engine looks at the file a moment later.
-void on_trigger_folder_changed();
+// The change notifications the message loop waits on (at most 2); their count.
+int trigger_folder_watches(HANDLE* handles);
+// Something changed in a watched folder: the engine looks at the file a moment later.
+void on_trigger_folder_changed(HANDLE which);
 
 // Asks with two buttons named for what they do (and Cancel with `cancel`):
 // 1 the first, 2 the second, 0 Cancel or the box closed.
@@ -102,7 +107,8 @@ int ask_choice(HWND owner, const std::wstring& text, const wchar_t* first, const
                bool cancel);
 
 // ---- unsaved edits at the end of a session ----
-// Writes the editor's text beside the trigger file (the session ends without a save).
+// Keeps the editor's text in a copy (the session ends without a save); when
+// no place takes it, the next start says so.
 void keep_unsaved_edits();
 // At start: offers edits kept by an earlier session ("Open them" / "Discard").
 void offer_kept_edits(HWND window);

@@ -40,6 +40,10 @@ bool editor_has_unsaved_edits() {
     return shell.dirty;
 }
 
+std::string editor_text_utf8() {
+    return narrow(editor_text().c_str());
+}
+
 void set_status_text(const char* text) {
     if (!shell.status_bar || !IsWindow(shell.status_bar) || !text || !*text) return;
     const std::wstring wide = widen(text);

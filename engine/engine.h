@@ -36,20 +36,29 @@ void set_expansions_paused(bool paused);
 
 // ---- The trigger file ---------------------------------------------------------------
 
+// What a load does when the file is missing: write the built-in examples
+// there (the program's own file at a first start), or wait for it (a file
+// the settings name, a reload: it may be on its way, from a sync tool).
+enum class IfMissing : uint8_t { write_examples, wait };
 // Loads the file at `path` into the trigger table and the editor, sets the
 // markers' modes and reports the count in the status bar; matching stops
 // meanwhile. A missing file is written from the built-in default (an
-// existing one never is); a file that exists but cannot be read or holds
-// bytes that are no text (or a default that cannot be written) is refused:
-// it is left untouched, the table is empty and the editor empty and
-// read-only. `keep_place`: a reload, the editor's caret stays.
-void load_triggers(const char* path, bool keep_place = false);
+// existing one never is) or awaited, as `if_missing` says; a symbolic link
+// to a missing file is always awaited, never replaced. A file that exists
+// but cannot be read or holds bytes that are no text (or a default that
+// cannot be written), or one awaited, is refused: it is left untouched, the
+// table is empty and the editor empty and read-only. An awaited file is
+// loaded as soon as it appears. `keep_place`: a reload, the editor's caret stays.
+void load_triggers(const char* path, bool keep_place = false,
+                   IfMissing if_missing = IfMissing::write_examples);
 // Writes the editor's text (UTF-8) to the trigger file in the encoding it
 // was read in (text the code page cannot hold turns an ANSI file into
 // UTF-8 with a mark), through the one safe writer, and loads it again.
 // False when the text did not take the file's place; `kept_at` then names
-// the file that holds it, if the old file is gone (see replace_file).
-bool save_trigger_text(std::string_view editor_text, std::string* kept_at = nullptr);
+// the file that holds it, if the old file is gone, and `why` says what stood
+// in the way (see replace_file).
+bool save_trigger_text(std::string_view editor_text, std::string* kept_at = nullptr,
+                       WriteProblem* why = nullptr);
 // Something changed in the trigger file's folder: it is looked at a moment
 // later, once the other program has finished writing.
 void trigger_folder_changed();

@@ -3,6 +3,7 @@
 // through here too, in the encoding the file came in.
 #include "common/memory.h"
 #include "common/packed_text.h"
+#include "engine/disk_copy.h"
 #include "engine/engine.h"
 #include "engine/stages.h"
 #include "platform/platform.h"
@@ -55,7 +56,7 @@ void refuse_file(FileRead why, const TextProblem& problem = {}) {
         status_printf(" Triggers Loaded: 0 ");
         break;
     case FileRead::missing:
-        status_printf(" Unable to create the trigger file: %s", path);
+        if (!file.awaited) status_printf(" Unable to create the trigger file: %s", path);
         break;
     default:
         status_printf(" Unable to read the trigger file: %s", path);
@@ -96,15 +97,37 @@ void report_load(int count) {
     status_printf(" Triggers Loaded: %d%s %s", count, notes.c_str(), debug);
 }
 
-void read_into_table(const char* path, bool keep_place) {
+// Nothing is written in a missing file's place: it is looked for now and
+// then, and loaded once it is there.
+void await_missing_file(const char* path, const LinkTarget& link) {
+    remember_trigger_file(path, nullptr, 0);
+    engine.file.awaited = true;
+    await_trigger_file();
+    refuse_file(FileRead::missing);
+    if (!link.dangling)
+        status_printf(" The trigger file is not there (yet); it is loaded as soon as it "
+                      "appears: %s",
+                      path);
+    else
+        status_printf(" The trigger file links to %s, which is missing; it is loaded as soon as "
+                      "it appears: %s",
+                      link.target.empty() ? "a file" : link.target.c_str(), path);
+}
+
+void read_into_table(const char* path, bool keep_place, IfMissing if_missing) {
     start_afresh(path);
     LoadedFile& file = engine.file;
+    const LinkTarget link = link_target(path);
+    if (link.link) file.link_target = link.target;
     char* raw = nullptr;
     std::size_t size = 0;
     FileRead result = read_whole_file(path, max_trigger_file_size, &raw, &size);
     HeapText text(raw);
     // Only a file that is not there at all gets the examples: one the user
-    // saved, however short, is theirs.
+    // saved, however short, is theirs. A file on its way (named by the
+    // settings, or a link into a folder not synced yet) is waited for.
+    if (result == FileRead::missing && (link.dangling || if_missing == IfMissing::wait))
+        return await_missing_file(path, link);
     if (result == FileRead::missing) {
         text.reset();
         if (!write_default_file(path)) return refuse_file(FileRead::missing);
@@ -132,23 +155,23 @@ void read_into_table(const char* path, bool keep_place) {
 }
 } // namespace
 
-void load_triggers(const char* path, bool keep_place) {
+void load_triggers(const char* path, bool keep_place, IfMissing if_missing) {
     pause_polling();
     // An output on its way holds the modifiers its "{CtrlDown}" pressed.
     if (!output_on_its_way()) reset_keyboard();
-    read_into_table(path ? path : "", keep_place);
+    read_into_table(path ? path : "", keep_place, if_missing);
     compile_patterns();
     resume_polling();
 }
 
-bool save_trigger_text(std::string_view editor_text, std::string* kept_at) {
+bool save_trigger_text(std::string_view editor_text, std::string* kept_at, WriteProblem* why) {
     LoadedFile& file = engine.file;
     if (file.refusal != FileRead::ok) return false; // never over a file that was not loaded
     const std::string bytes = encode_trigger_text(editor_text, file.encoding);
     pause_polling();
     const std::string path = file.path;
-    const bool saved = replace_file(path.c_str(), bytes, kept_at);
-    if (saved) load_triggers(path.c_str(), true);
+    const bool saved = replace_file(path.c_str(), bytes, kept_at, why);
+    if (saved) load_triggers(path.c_str(), true, IfMissing::wait);
     resume_polling();
     return saved;
 }

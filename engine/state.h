@@ -53,6 +53,15 @@ struct LoadedFile {
     DiskIdentity on_disk;      // the file as last loaded or saved
     std::string modes_path;    // the file whose markers switched debug or remap mode on
     std::string debug_log;     // where debug mode writes; beside the trigger file
+    std::string link_target;   // the file the path leads to, when it is a symbolic link
+    bool awaited = false;      // missing, and loaded as soon as it appears (refusal `missing`)
+};
+
+// What the watch on the trigger file's folder waits for (engine/disk_copy.cpp).
+struct DiskCheck {
+    bool pending = false;      // a change came and the file was not looked at since
+    uint32_t first_change = 0; // when the first of the pending changes came
+    int failed_reads = 0;      // reads of the changed file that failed in a row
 };
 
 // What the keyboard did (engine/detect.cpp).
@@ -192,6 +201,7 @@ struct Engine {
     Preparation prepare;
     Player player;
     UndoChance undo;
+    DiskCheck disk;
 };
 extern Engine engine;
 

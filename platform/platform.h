@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Flags of a synthesized key event.
 constexpr uint32_t key_extended = 1; // the key's event carries the extended-key bit
@@ -86,7 +87,17 @@ bool append_to_file(const char* path, std::string_view data);
 // it is the only copy: should the system take the old file away and then
 // fail to put the new one in its place, the new file stays where it was
 // written, `kept_at` gets its path, and the result is false.
-bool replace_file(const char* path, std::string_view data, std::string* kept_at = nullptr);
+// `why` (when given) says what stood in the way of a write that failed.
+enum class WriteProblem : uint8_t {
+    none,
+    read_only, // the file is marked read-only
+    denied,    // access to the file, or to its folder, is denied
+    in_use,    // another program holds the file open
+    disk_full,
+    other,
+};
+bool replace_file(const char* path, std::string_view data, std::string* kept_at = nullptr,
+                  WriteProblem* why = nullptr);
 
 // What a file is on disk now, to tell whether another program changed it.
 struct FileStat {
@@ -98,9 +109,22 @@ FileStat file_stat(const char* path);
 // Deletes the file; false when it could not be deleted.
 bool delete_file(const char* path);
 // The folder that holds what is the user's alone (the local application
-// data folder's "Quillomat"), made when missing, with its separator at the
-// end; empty when there is none.
-std::string user_data_folder();
+// data folder's "Quillomat", or its `subfolder`), made when missing, with
+// its separator at the end; empty when there is none.
+std::string user_data_folder(const char* subfolder = nullptr);
+// The names of the files (not folders) in a folder; none when it cannot be read.
+std::vector<std::string> files_in_folder(const char* folder);
+
+// Where a path leads when it is a symbolic link (or runs through one): the
+// file it names in the end. `dangling`: the link leads to a file that is
+// missing; `target` is then that file's path, or empty when the platform
+// cannot tell it.
+struct LinkTarget {
+    bool link = false;
+    bool dangling = false;
+    std::string target;
+};
+LinkTarget link_target(const char* path);
 
 // ---- Built-in texts ---------------------------------------------------------
 

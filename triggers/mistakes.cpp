@@ -369,5 +369,5 @@ int count_likely_mistakes(const char* text, std::size_t size, const TriggerTable
         start = stop + 1;
         ++line;
     }
-    return lines;
+    return lines + static_cast<int>(table.unreadable_directives.size());
 }

@@ -28,7 +28,8 @@ void check_trigger_line(std::string_view text, const TriggerEntry& entry, int li
                         std::vector<LineFinding>& findings,
                         int pattern_window = default_pattern_window);
 
-// How many trigger lines of a loaded text hold a likely mistake: `table` is
+// How many lines of a loaded text hold a likely mistake (trigger lines, and
+// directives whose value cannot be read): `table` is
 // what parse_trigger_text made of `text` (the engine's text). For the load
 // message, so that the status bar can say the checker has something to show.
 int count_likely_mistakes(const char* text, std::size_t size, const TriggerTable& table);

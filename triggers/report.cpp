@@ -56,50 +56,74 @@ const char* reason(LineVerdict verdict) {
 } // namespace
 
 namespace {
-// Whether `earlier` may fire wherever and however `later` may: in every
-// program `later` fires in, at least as often in the case and word rules.
-bool fires_wherever(const TriggerEntry& earlier, const TriggerEntry& later, bool words = true) {
+// Whether `earlier` may fire wherever `later` may: in every program `later`
+// fires in, and in every case `later` matches.
+bool fires_wherever(const TriggerEntry& earlier, const TriggerEntry& later) {
     if (earlier.section != 0 && earlier.section != later.section) return false;
-    if (words && earlier.word_start && !later.word_start) return false;
     return earlier.any_case || !later.any_case;
 }
 
+// How surely a trigger fires where another is typed.
+enum class Fires : uint8_t { never, always, at_word_start };
+
+// Whether typing `outer` fires `inner`, whose characters are those of
+// `outer` that end `skip` characters before its end: as the matcher sees
+// it, with the case rule and the word-start rule of `inner`.
+Fires fires_within(const TriggerEntry& inner, const TriggerEntry& outer, int skip) {
+    const int length = inner.match_length;
+    const int typed = static_cast<int>(std::strlen(outer.match.data()));
+    if (skip + length > typed) return Fires::never;
+    for (int i = 0; i < length; ++i) {
+        const char a = inner.match[static_cast<std::size_t>(i)];
+        const char b = outer.match[static_cast<std::size_t>(skip + i)];
+        if (inner.any_case ? lower_ascii(a) != lower_ascii(b) : a != b) return Fires::never;
+    }
+    if (!inner.word_start || length >= max_match_length) return Fires::always;
+    // The character typed just before it: inside `outer`, or before `outer`,
+    // where only a word-start `outer` says it is no letter or digit.
+    const int before = skip + length;
+    if (before < typed)
+        return is_word_byte(outer.match[static_cast<std::size_t>(before)]) ? Fires::never
+                                                                           : Fires::always;
+    return outer.word_start ? Fires::always : Fires::at_word_start;
+}
+
+// Whether `earlier` fires on what fires `later`: always, or only where
+// `later` is typed at the start of a word.
+Fires beats(const TriggerEntry& earlier, const TriggerEntry& later) {
+    if (earlier.pattern || later.pattern) return Fires::never; // no pattern is compared by its text
+    if (earlier.match_length <= 0 || later.match_length <= 0) return Fires::never;
+    if (!fires_wherever(earlier, later)) return Fires::never;
+    if (is_plain(earlier) && is_plain(later))
+        return earlier.match_length <= later.match_length ? fires_within(earlier, later, 0)
+                                                          : Fires::never;
+    if (!is_plain(earlier) && !is_plain(later) && earlier.match[0] == later.match[0] &&
+        (earlier.flags & 15) == (later.flags & 15))
+        return Fires::always;
+    return Fires::never;
+}
+
+// Whether typing `outer` fires `inner` before its own last character.
+Fires fires_before_end(const TriggerEntry& inner, const TriggerEntry& outer) {
+    if (inner.pattern || outer.pattern) return Fires::never;
+    if (!is_plain(inner) || !is_plain(outer) || !fires_wherever(inner, outer)) return Fires::never;
+    if (inner.match_length <= 0 || outer.match_length >= max_match_length) return Fires::never;
+    Fires found = Fires::never;
+    for (int skip = 1; skip + inner.match_length <= outer.match_length; ++skip) {
+        const Fires here = fires_within(inner, outer, skip);
+        if (here == Fires::always) return here;
+        if (here == Fires::at_word_start) found = here;
+    }
+    return found;
+}
 } // namespace
 
 bool fires_inside(const TriggerEntry& inner, const TriggerEntry& outer) {
-    if (inner.pattern || outer.pattern) return false; // no pattern is compared by its text
-    // The word rule is checked where `inner` stands inside `outer`, below.
-    if (!is_plain(inner) || !is_plain(outer) || !fires_wherever(inner, outer, false)) return false;
-    const int inner_length = inner.match_length, outer_length = outer.match_length;
-    if (inner_length <= 0 || outer_length >= max_match_length) return false;
-    // The matches are reversed: `inner` ends `skip` characters before `outer` does.
-    for (int skip = 1; skip + inner_length <= outer_length; ++skip) {
-        bool same = true;
-        for (int i = 0; i < inner_length && same; ++i) {
-            const char a = inner.match[static_cast<std::size_t>(i)];
-            const char b = outer.match[static_cast<std::size_t>(skip + i)];
-            same = inner.any_case ? lower_ascii(a) == lower_ascii(b) : a == b;
-        }
-        const int before = skip + inner_length; // the character typed just before it
-        if (same && (!inner.word_start || before >= outer_length ||
-                     !is_word_byte(outer.match[static_cast<std::size_t>(before)])))
-            return true;
-    }
-    return false;
+    return fires_before_end(inner, outer) == Fires::always;
 }
 
 bool trigger_shadows(const TriggerEntry& earlier, const TriggerEntry& later) {
-    if (earlier.pattern || later.pattern) return false;
-    if (earlier.match_length <= 0 || later.match_length <= 0) return false;
-    if (!fires_wherever(earlier, later)) return false;
-    if (is_plain(earlier) && is_plain(later)) {
-        return earlier.match_length <= later.match_length &&
-               std::memcmp(earlier.match.data(), later.match.data(),
-                           static_cast<std::size_t>(earlier.match_length)) == 0;
-    }
-    if (!is_plain(earlier) && !is_plain(later))
-        return earlier.match[0] == later.match[0] && (earlier.flags & 15) == (later.flags & 15);
-    return false;
+    return beats(earlier, later) == Fires::always;
 }
 
 std::string describe_trigger(const TriggerEntry& entry, bool as_text) {
@@ -148,6 +172,70 @@ void mark_untypeable(std::vector<LineNote>& notes, const std::vector<int>* untyp
             if (note.line == line) note.verdict = LineVerdict::not_typeable;
 }
 
+namespace {
+// For every entry, the first other entry that always fires before it (one
+// above it on the same keys, or a shorter one inside it), and one that does
+// so only where it is typed at the start of a word.
+void find_beaten(TriggerReport& report) {
+    const int count = report.table.count;
+    const auto& entries = report.table.entries;
+    report.shadowed_by.assign(static_cast<std::size_t>(count), -1);
+    report.fired_inside_by.assign(static_cast<std::size_t>(count), -1);
+    report.beaten_at_word_start_by.assign(static_cast<std::size_t>(count), -1);
+    for (int later = 0; later < count; ++later) {
+        int& at_word_start = report.beaten_at_word_start_by[static_cast<std::size_t>(later)];
+        for (int earlier = 0; earlier < later && report.shadowed_by[later] < 0; ++earlier) {
+            const Fires fires = beats(entries[earlier], entries[later]);
+            if (fires == Fires::always) report.shadowed_by[later] = earlier;
+            if (fires == Fires::at_word_start && at_word_start < 0) at_word_start = earlier;
+        }
+        for (int inner = 0; inner < count && report.shadowed_by[later] < 0; ++inner) {
+            if (inner == later) continue;
+            const Fires fires = fires_before_end(entries[inner], entries[later]);
+            if (fires == Fires::always) {
+                report.fired_inside_by[later] = inner;
+                break;
+            }
+            if (fires == Fires::at_word_start && at_word_start < 0) at_word_start = inner;
+        }
+        if (report.shadowed_by[later] >= 0 || report.fired_inside_by[later] >= 0)
+            at_word_start = -1;
+    }
+}
+
+// What is said of one line: a directive whose value cannot be read, or a
+// trigger line's mistakes and hints.
+void find_line_findings(TriggerReport& report, const LineNote& note, std::string_view line) {
+    if (note.verdict == LineVerdict::directive) {
+        FileRules file;
+        TriggerRules trigger;
+        std::string problem;
+        apply_directive(line.substr(1), file, trigger, &problem);
+        const std::vector<int>& unreadable = report.table.unreadable_directives;
+        if (std::find(unreadable.begin(), unreadable.end(), note.line) != unreadable.end()) {
+            report.findings.push_back({note.line, true, problem});
+            ++report.mistake_lines;
+        }
+        return;
+    }
+    if (note.verdict != LineVerdict::trigger) return;
+    const std::size_t before = report.findings.size();
+    check_trigger_line(line, report.table.entries[note.entry], note.line, report.findings,
+                       report.table.pattern_window);
+    for (std::size_t i = before; i < report.findings.size(); ++i)
+        if (report.findings[i].mistake) {
+            ++report.mistake_lines;
+            break;
+        }
+    const int beater = report.beaten_at_word_start_by[static_cast<std::size_t>(note.entry)];
+    if (beater >= 0)
+        report.findings.push_back({note.line, false,
+                                   "typed at the start of a word, it fires the trigger on line " +
+                                       std::to_string(report.table.entries[beater].line) +
+                                       " first: this line fires only after a letter or digit"});
+}
+} // namespace
+
 void build_trigger_report(const char* text, std::size_t size, bool netbook, TriggerReport& report,
                           const std::vector<int>* untypeable) {
     report.table = TriggerTable{};
@@ -155,26 +243,7 @@ void build_trigger_report(const char* text, std::size_t size, bool netbook, Trig
     report.notes.clear();
     apply_markers(text, report.table);
     parse_trigger_text(text, size, report.table, &report.notes);
-    report.shadowed_by.assign(static_cast<std::size_t>(report.table.count), -1);
-    for (int later = 0; later < report.table.count; ++later) {
-        for (int earlier = 0; earlier < later; ++earlier) {
-            if (trigger_shadows(report.table.entries[earlier], report.table.entries[later])) {
-                report.shadowed_by[later] = earlier;
-                break;
-            }
-        }
-    }
-    report.fired_inside_by.assign(static_cast<std::size_t>(report.table.count), -1);
-    for (int outer = 0; outer < report.table.count; ++outer) {
-        if (report.shadowed_by[outer] >= 0) continue;
-        for (int inner = 0; inner < report.table.count; ++inner) {
-            if (inner != outer &&
-                fires_inside(report.table.entries[inner], report.table.entries[outer])) {
-                report.fired_inside_by[outer] = inner;
-                break;
-            }
-        }
-    }
+    find_beaten(report);
     mark_untypeable(report.notes, untypeable);
     read_fields(std::string_view(text, length_bounded(text, size)), report);
     report.patterns.assign(static_cast<std::size_t>(report.table.count), std::string());
@@ -192,16 +261,7 @@ void build_trigger_report(const char* text, std::size_t size, bool netbook, Trig
         const std::string_view line = rest.substr(0, rest.find_first_of("\r\n"));
         if (note.verdict == LineVerdict::directive)
             report.directives.emplace_back(note.line, std::string(line));
-        if (note.verdict == LineVerdict::trigger) {
-            const std::size_t before = report.findings.size();
-            check_trigger_line(line, report.table.entries[note.entry], note.line, report.findings,
-                               report.table.pattern_window);
-            for (std::size_t i = before; i < report.findings.size(); ++i)
-                if (report.findings[i].mistake) {
-                    ++report.mistake_lines;
-                    break;
-                }
-        }
+        find_line_findings(report, note, line);
         if (note.verdict == LineVerdict::comment || note.verdict == LineVerdict::directive)
             continue;
         if (note.verdict != LineVerdict::trigger || report.shadowed_by[note.entry] >= 0 ||

@@ -10,7 +10,8 @@
 #include <vector>
 
 // Whether `earlier` fires on every input that would fire `later`, so that
-// `later`, further down the file, can never fire.
+// `later`, further down the file, can never fire. The word-start rule is
+// read as typing reads it: "ab" under it never fires inside "xab".
 bool trigger_shadows(const TriggerEntry& earlier, const TriggerEntry& later);
 
 // Whether typing `outer` fires `inner` before its own last character: a
@@ -22,6 +23,9 @@ struct TriggerReport {
     std::vector<LineNote> notes;
     std::vector<int> shadowed_by;     // per entry: the earlier entry that always fires first, or -1
     std::vector<int> fired_inside_by; // per entry: a trigger that fires inside it first, or -1
+    // per entry: a word-start trigger that fires first where it is typed at
+    // the start of a word (it still fires after a letter or digit), or -1
+    std::vector<int> beaten_at_word_start_by;
     std::vector<std::pair<int, std::string>> directives; // line, text
     std::vector<LineFinding> findings;                   // likely mistakes and hints, in file order
     int dead_lines = 0;       // lines that are neither blank nor comments and never fire

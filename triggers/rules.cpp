@@ -11,14 +11,20 @@ std::string_view trimmed(std::string_view text) {
     return text;
 }
 
-// "keepass.exe, ztw*.exe, title:Remote Desktop, class:ConsoleWindowClass"
-ProgramList program_list(std::string_view value) {
+bool equal_nocase_view(std::string_view text, std::string_view word) {
+    return text.size() == word.size() && equal_nocase(text.data(), word.data(), word.size());
+}
+
+// "keepass.exe, ztw*.exe, title:Remote Desktop, class:ConsoleWindowClass".
+// An entry that names nothing ("title:" alone) is left out and named in `problem`.
+ProgramList program_list(std::string_view value, std::string* problem) {
     ProgramList rules;
     while (!value.empty()) {
         const std::size_t comma = value.find(',');
         std::string_view item = trimmed(value.substr(0, comma));
         value = comma == std::string_view::npos ? std::string_view() : value.substr(comma + 1);
         ProgramRule rule;
+        const std::string_view written = item;
         if (item.size() >= 6 && equal_nocase(item.data(), "title:", 6)) {
             rule.kind = ProgramRule::title;
             item = trimmed(item.substr(6));
@@ -26,20 +32,53 @@ ProgramList program_list(std::string_view value) {
             rule.kind = ProgramRule::window_class;
             item = trimmed(item.substr(6));
         }
-        if (item.empty()) continue;
+        if (item.empty()) {
+            if (!written.empty() && problem->empty())
+                *problem = "\"" + std::string(written) + "\" names nothing";
+            continue;
+        }
         rule.pattern = std::string(item);
         rules.push_back(std::move(rule));
     }
+    if (rules.empty()) *problem = "no program is named: the line is ignored";
     return rules;
 }
 
-void add_programs(ProgramList& to, std::string_view value) {
-    ProgramList rules = program_list(value);
+void add_programs(ProgramList& to, std::string_view value, std::string* problem) {
+    ProgramList rules = program_list(value, problem);
     to.insert(to.end(), rules.begin(), rules.end());
+}
+
+// "on" or "off", in any case; anything else switches nothing.
+void read_switch(std::string_view value, bool& on, std::string* problem) {
+    const bool is_on = equal_nocase_view(value, "on");
+    if (is_on || equal_nocase_view(value, "off"))
+        on = is_on;
+    else
+        *problem = "\"" + std::string(value) + "\" is neither on nor off: the line is ignored";
+}
+
+// The least length of a pasted run: a whole number from 1 up, or 100 when
+// none is written.
+void read_paste_length(std::string_view value, int& least, std::string* problem) {
+    bool digits = value.size() <= 9;
+    for (const char c : value)
+        digits = digits && c >= '0' && c <= '9';
+    const int32_t number = digits ? parse_decimal(std::string(value).c_str()) : 0;
+    if (value.empty() || number > 0)
+        least = value.empty() ? 100 : number;
+    else
+        *problem = "\"" + std::string(value) +
+                   "\" is no length: write the number of characters from which text is pasted "
+                   "(Quillomat_PASTE: 100); the line is ignored";
 }
 } // namespace
 
-bool apply_directive(std::string_view comment, FileRules& file, TriggerRules& trigger) {
+bool apply_directive(std::string_view comment, FileRules& file, TriggerRules& trigger,
+                     std::string* problem) {
+    std::string unused;
+    if (!problem) problem = &unused;
+    problem->clear();
     enum Name { never_in, only_in, word_start, any_case, paste, type_in, window };
     static const std::string_view names[] = {
         "Quillomat_NEVER_IN", "Quillomat_ONLY_IN", "Quillomat_WORD_START",  "Quillomat_CASE",
@@ -53,37 +92,37 @@ bool apply_directive(std::string_view comment, FileRules& file, TriggerRules& tr
         const std::string_view rest = trimmed(comment.substr(name.size()));
         if (rest.empty() || rest.front() != ':') continue;
         const std::string_view value = trimmed(rest.substr(1));
-        const bool on = value.size() >= 2 && equal_nocase(value.data(), "on", 2);
+        // A value that cannot be read changes nothing: an empty list never
+        // switches every trigger below it off without a word.
         switch (n) {
         case never_in:
-            add_programs(file.never_in, value);
+            add_programs(file.never_in, value, problem);
             break;
         case only_in:
             if (value == "*" || file.sections.size() >= 255) {
                 trigger.section = 0;
-            } else {
-                file.sections.push_back(program_list(value));
+            } else if (ProgramList rules = program_list(value, problem); !rules.empty()) {
+                file.sections.push_back(std::move(rules));
                 trigger.section = static_cast<uint8_t>(file.sections.size());
             }
             break;
         case word_start:
-            trigger.word_start = on;
+            read_switch(value, trigger.word_start, problem);
             break;
         case any_case:
-            trigger.any_case = on;
+            read_switch(value, trigger.any_case, problem);
             break;
-        case paste: { // the least length of a pasted run; 100 when no number is given
-            const int32_t least = parse_decimal(std::string(value).c_str());
-            file.paste_at = least > 0 ? least : 100;
+        case paste:
+            read_paste_length(value, file.paste_at, problem);
             break;
-        }
         case type_in:
-            add_programs(file.type_in, value);
+            add_programs(file.type_in, value, problem);
             break;
         default:
             file.pattern_window = pattern_window_from(value);
             break;
         }
+        if (!problem->empty()) *problem = std::string(name) + ": " + *problem;
         return true;
     }
     return false;

@@ -30,6 +30,7 @@ struct FileRules {
     // "Quillomat_PATTERN_WINDOW": how many typed characters a pattern may
     // span; the last such line in the file counts.
     int pattern_window = default_pattern_window;
+    std::vector<int> unreadable_directives; // lines of directives whose value could not be read
 };
 
 // What the directive lines above a trigger say about it.
@@ -40,8 +41,11 @@ struct TriggerRules {
 };
 
 // A comment line (without its ";") that sets something: true when it is one,
-// and its setting taken into `file` and `trigger`.
-bool apply_directive(std::string_view comment, FileRules& file, TriggerRules& trigger);
+// and its setting taken into `file` and `trigger`. A value that cannot be
+// read ("WORD_START: maybe", "PASTE: abc", "ONLY_IN:" with no program) sets
+// nothing; `problem` then says why in words, and is emptied otherwise.
+bool apply_directive(std::string_view comment, FileRules& file, TriggerRules& trigger,
+                     std::string* problem = nullptr);
 
 // The program in front matches one of the rules.
 bool program_matches(const ProgramList& rules, const FrontProgram& front);

@@ -127,8 +127,13 @@ int parse_trigger_text(const char* text, std::size_t size, TriggerTable& table,
         };
         if (text[pos] == ';') {
             skip_line();
-            const bool directive = apply_directive(
-                std::string_view(text + line_start + 1, pos - line_start - 1), table, settings);
+            std::string problem;
+            const bool directive =
+                apply_directive(std::string_view(text + line_start + 1, pos - line_start - 1),
+                                table, settings, &problem);
+            // Past the last trigger the loader reads, a directive sets nothing.
+            if (!problem.empty() && count < max_triggers)
+                table.unreadable_directives.push_back(line);
             note(line, directive ? LineVerdict::directive : LineVerdict::comment, -1);
             continue;
         }

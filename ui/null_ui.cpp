@@ -7,6 +7,9 @@ void set_editor_read_only(bool) {}
 bool editor_has_unsaved_edits() {
     return false;
 }
+std::string editor_text_utf8() {
+    return {};
+}
 void set_status_text(const char*) {}
 void show_tray_note(const char*) {}
 void show_paused(bool) {}

@@ -7,6 +7,7 @@
 // that does nothing.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 struct FormRequest; // triggers/fields.h
@@ -21,6 +22,8 @@ void set_editor_text(std::string_view utf8, bool keep_place = false);
 void set_editor_read_only(bool read_only);
 // Whether the editor holds edits that are not saved yet.
 bool editor_has_unsaved_edits();
+// The editor's whole text (UTF-8), as the user sees it.
+std::string editor_text_utf8();
 
 // ---- The status bar and the tray icon -----------------------------------------
 

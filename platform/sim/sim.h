@@ -122,7 +122,13 @@ void sim_lock_file(const std::string& path);
 void sim_fail_file_buffers(bool fail);
 // Makes every replace_file fail (a full disk, a folder without the right to create files).
 void sim_fail_file_writes(bool fail);
-// Where user_data_folder() points ("" after a reset: there is none).
+// Reads and writes of a file locked with sim_lock_file work again.
+void sim_unlock_file(const std::string& path);
+// Makes writes of every file whose path starts with `path` (a file, a
+// folder and its separator, or the start of names in a folder) fail for `why`.
+void sim_deny_writes(const std::string& path, WriteProblem why = WriteProblem::denied);
+// Where user_data_folder() points ("" after a reset: there is none); its
+// subfolders are made on the real disk.
 void sim_set_user_data_folder(const std::string& path);
 // Replaces a built-in text for the next reads (empty: the program has none).
 void sim_set_builtin_text(int id, const std::string& packed);
@@ -132,6 +138,8 @@ const std::string& sim_editor_text(); // UTF-8, as the core last showed it
 std::string sim_status_text();        // the latest, "" when none was written
 // The user typed into the editor (or saved, or a load showed the file: false).
 void sim_set_unsaved_edits(bool unsaved);
+// The user changed the editor's text to `utf8`: it holds unsaved edits.
+void sim_edit_editor(const std::string& utf8);
 
 // The fill-in form the program opened, as the log shows it ("" when none
 // is open): "Letter | Name=Ann | Size=M | PS=[x] | for 256".

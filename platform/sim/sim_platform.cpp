@@ -15,11 +15,14 @@
 #include <array>
 #include <cctype>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <map>
 #include <set>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 struct SimTimer {
@@ -91,6 +94,7 @@ struct SimDesktop {
     std::set<std::string> allowed_programs;
     std::string directory = "C:\\";
     std::set<std::string> locked_files;
+    std::vector<std::pair<std::string, WriteProblem>> denied_writes; // paths and folders
     bool no_file_buffers = false;
     bool no_file_writes = false;
     long key_reads = 0;
@@ -427,6 +431,12 @@ long sim_key_reads() {
 
 void sim_fail_file_writes(bool fail) {
     desk().no_file_writes = fail;
+}
+void sim_unlock_file(const std::string& path) {
+    desk().locked_files.erase(path);
+}
+void sim_deny_writes(const std::string& path, WriteProblem why) {
+    desk().denied_writes.emplace_back(path, why);
 }
 
 void sim_fail_file_buffers(bool fail) {
@@ -835,13 +845,28 @@ FileRead read_whole_file(const char* path, std::size_t max_size, char** text, st
 }
 
 namespace {
+// What stands in the way of writing `path`: a lock, or a denial of the
+// paths that start as it does.
+WriteProblem write_problem(const std::string& path) {
+    if (desk().locked_files.count(path)) return WriteProblem::in_use;
+    for (const auto& [denied, why] : desk().denied_writes)
+        if (path.compare(0, denied.size(), denied) == 0) return why;
+    return WriteProblem::none;
+}
+
 // Writes `data` to the file opened with `mode` ("ab" at its end, "wb" afresh).
 bool write_to_file(const char* path, std::string_view data, const char* mode) {
-    if (!path || !*path || desk().locked_files.count(path)) return false;
+    if (!path || !*path || write_problem(path) != WriteProblem::none) return false;
     std::FILE* file = std::fopen(path, mode);
     if (!file) return false;
     const bool ok = data.empty() || std::fwrite(data.data(), 1, data.size(), file) == data.size();
     return std::fclose(file) == 0 && ok;
+}
+
+// The file a path names in the end: a link's target (missing or not), else the path.
+std::string written_path(const char* path) {
+    const LinkTarget link = link_target(path);
+    return link.link && !link.target.empty() ? link.target : std::string(path);
 }
 } // namespace
 
@@ -849,15 +874,25 @@ bool append_to_file(const char* path, std::string_view data) {
     return write_to_file(path, data, "ab");
 }
 
-bool replace_file(const char* path, std::string_view data, std::string* kept_at) {
+bool replace_file(const char* path, std::string_view data, std::string* kept_at,
+                  WriteProblem* why) {
     if (kept_at) kept_at->clear();
-    if (!path || !*path || desk().locked_files.count(path) || desk().no_file_writes) return false;
+    if (why) *why = WriteProblem::none;
+    if (!path || !*path) return false;
+    const std::string target = written_path(path);
+    WriteProblem problem = write_problem(path);
+    if (problem == WriteProblem::none) problem = write_problem(target);
+    if (problem == WriteProblem::none && desk().no_file_writes) problem = WriteProblem::other;
     // Beside the file first, then in its place in one step.
-    const std::string fresh = std::string(path) + ".sim-new";
-    if (!write_to_file(fresh.c_str(), data, "wb")) return false;
-    if (std::rename(fresh.c_str(), path) == 0) return true;
-    std::remove(fresh.c_str());
-    return false;
+    const std::string fresh = target + ".sim-new";
+    if (problem == WriteProblem::none && !write_to_file(fresh.c_str(), data, "wb"))
+        problem = WriteProblem::denied;
+    if (problem == WriteProblem::none && std::rename(fresh.c_str(), target.c_str()) != 0) {
+        std::remove(fresh.c_str());
+        problem = WriteProblem::other;
+    }
+    if (why) *why = problem;
+    return problem == WriteProblem::none;
 }
 
 FileStat file_stat(const char* path) {
@@ -873,8 +908,48 @@ bool delete_file(const char* path) {
     return std::remove(path) == 0;
 }
 
-std::string user_data_folder() {
-    return desk().user_data_folder;
+std::string user_data_folder(const char* subfolder) {
+    const std::string& base = desk().user_data_folder;
+    if (base.empty() || !subfolder || !*subfolder) return base;
+    const std::string folder = base + subfolder;
+    if (mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST) return {};
+    return folder + "/";
+}
+
+std::vector<std::string> files_in_folder(const char* folder) {
+    std::vector<std::string> names;
+    DIR* dir = folder ? opendir(folder) : nullptr;
+    if (!dir) return names;
+    const std::string base = folder;
+    while (const dirent* entry = readdir(dir)) {
+        struct stat info;
+        const std::string path = base + (base.back() == '/' ? "" : "/") + entry->d_name;
+        if (stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) names.push_back(entry->d_name);
+    }
+    closedir(dir);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+LinkTarget link_target(const char* path) {
+    LinkTarget link;
+    struct stat info;
+    if (!path || lstat(path, &info) != 0 || !S_ISLNK(info.st_mode)) return link;
+    link.link = true;
+    char resolved[PATH_MAX];
+    if (realpath(path, resolved)) {
+        link.target = resolved;
+        return link;
+    }
+    link.dangling = true;
+    std::string target(PATH_MAX, '\0');
+    const ssize_t length = readlink(path, &target[0], target.size() - 1);
+    if (length <= 0) return link;
+    target.resize(static_cast<std::size_t>(length));
+    const std::string from(path);
+    if (target[0] != '/') target = from.substr(0, from.find_last_of('/') + 1) + target;
+    link.target = target;
+    return link;
 }
 
 std::string_view builtin_text(int id) {

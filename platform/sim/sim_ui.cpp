@@ -40,6 +40,10 @@ std::string sim_status_text() {
 void sim_set_unsaved_edits(bool unsaved) {
     windows.unsaved_edits = unsaved;
 }
+void sim_edit_editor(const std::string& utf8) {
+    windows.editor_text = utf8;
+    windows.unsaved_edits = true;
+}
 
 void set_editor_text(std::string_view utf8, bool keep_place) {
     windows.editor_text = std::string(utf8);
@@ -55,6 +59,10 @@ void set_editor_read_only(bool read_only) {
 
 bool editor_has_unsaved_edits() {
     return windows.unsaved_edits;
+}
+
+std::string editor_text_utf8() {
+    return windows.editor_text;
 }
 
 void set_status_text(const char* text) {

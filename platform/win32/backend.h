@@ -3,6 +3,7 @@
 
 #include "platform/platform.h"
 
+#include <string>
 #include <string_view>
 #include <windows.h>
 
@@ -15,6 +16,9 @@ inline HWND hwnd_of(WindowId window) {
 inline WindowId id_of(HWND window) {
     return reinterpret_cast<WindowId>(window);
 }
+
+// A path as the user knows it, without the long-path prefix, in UTF-8.
+std::string shown_path(const std::wstring& path);
 
 // Writes all of `data` at the file's current position.
 bool write_all(HANDLE file, std::string_view data);

@@ -9,6 +9,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 FileRead why_not_opened() {
@@ -96,14 +97,34 @@ bool delete_file(const char* path) {
     return path && *path && DeleteFileW(file_path(path).c_str()) != 0;
 }
 
-std::string user_data_folder() {
+std::string user_data_folder(const char* subfolder) {
     wchar_t base[MAX_PATH + 1] = {};
     const DWORD length = GetEnvironmentVariableW(L"LOCALAPPDATA", base, MAX_PATH);
     if (length == 0 || length > MAX_PATH) return {};
-    const std::wstring folder = std::wstring(base) + L"\\Quillomat";
-    if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
-        return {};
+    std::wstring folder = std::wstring(base) + L"\\Quillomat";
+    const bool sub = subfolder && *subfolder;
+    for (int level = 0; level < (sub ? 2 : 1); ++level) {
+        if (level == 1) folder += L"\\" + widen(subfolder);
+        if (!CreateDirectoryW(file_path(narrow(folder.c_str())).c_str(), nullptr) &&
+            GetLastError() != ERROR_ALREADY_EXISTS)
+            return {};
+    }
     return narrow(folder.c_str()) + "\\";
+}
+
+std::vector<std::string> files_in_folder(const char* folder) {
+    std::vector<std::string> names;
+    if (!folder || !*folder) return names;
+    std::string pattern = folder;
+    if (pattern.back() != '\\' && pattern.back() != '/') pattern += '\\';
+    WIN32_FIND_DATAW found{};
+    const ScopedFind search(FindFirstFileW(file_path(pattern + "*").c_str(), &found));
+    if (!search) return names;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names.push_back(narrow(found.cFileName));
+    } while (FindNextFileW(search.get(), &found));
+    return names;
 }
 
 std::string_view builtin_text(int id) {

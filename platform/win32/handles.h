@@ -59,6 +59,9 @@ struct global_memory {
 struct change_notification {
     void operator()(HANDLE watch) const { FindCloseChangeNotification(watch); }
 };
+struct file_search {
+    void operator()(HANDLE search) const { FindClose(search); }
+};
 } // namespace release
 
 // The kernel's handles fail in two ways: CreateFileW and its kin give
@@ -91,6 +94,11 @@ using OwnedMenu = Owned<HMENU, release::menu>;
 // A memory block until the clipboard takes it (then release()).
 using GlobalBlock = Owned<HGLOBAL, release::global_memory>;
 using ChangeWatch = Owned<HANDLE, release::change_notification>;
+// A FindFirstFileW search (INVALID_HANDLE_VALUE is none).
+class ScopedFind : public Owned<HANDLE, release::file_search> {
+  public:
+    explicit ScopedFind(HANDLE search) : Owned(handle_or_null(search)) {}
+};
 
 // Non-copyable scopes: something done now and undone on the way out.
 class Scope {

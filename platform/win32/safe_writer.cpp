@@ -110,13 +110,6 @@ bool move_into_place(const std::wstring& fresh, const std::wstring& target) {
     return false;
 }
 
-// A path as the user knows it, without the long-path prefix.
-std::string shown_path(const std::wstring& path) {
-    if (path.compare(0, 8, L"\\\\?\\UNC\\") == 0) return narrow((L"\\\\" + path.substr(8)).c_str());
-    if (path.compare(0, 4, L"\\\\?\\") == 0) return narrow(path.substr(4).c_str());
-    return narrow(path.c_str());
-}
-
 // Puts the new file in the place of the old one. Given no backup name, the
 // replace step may fail after it has taken the old file away: the new file,
 // then the only copy, goes into the empty place or stays, named in `kept_at`.
@@ -136,14 +129,80 @@ bool put_in_place(const std::wstring& fresh, const std::wstring& target, bool ta
 
 ReplaceStep win32_replace_step = replace_with_attributes;
 
-bool replace_file(const char* path, std::string_view data, std::string* kept_at) {
-    if (kept_at) kept_at->clear();
-    if (!path || !*path) return false;
-    DWORD names = 0;
-    const std::wstring target = resolved_path(file_path(path), &names);
-    if (names > 0 && !may_replace(target)) return false;
+namespace {
+// What a failed step's error says stood in the way.
+WriteProblem problem_of(DWORD error, const std::wstring& target) {
+    switch (error) {
+    case ERROR_ACCESS_DENIED: {
+        const DWORD attributes = GetFileAttributesW(target.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)
+                   ? WriteProblem::read_only
+                   : WriteProblem::denied;
+    }
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_USER_MAPPED_FILE:
+        return WriteProblem::in_use;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return WriteProblem::disk_full;
+    default:
+        return WriteProblem::other;
+    }
+}
+
+// The file a write to a missing `path` makes: the path itself, or the file
+// a link to a missing file leads to, so that the link stays a link. Where
+// the system shows no more of such a link than that its name is taken, the
+// file is made through it (empty, `made` says so) to learn where it is.
+std::wstring missing_file_target(const char* path, const std::wstring& wide, bool* made) {
+    *made = false;
+    const LinkTarget link = link_target(path);
+    if (!link.dangling) return wide;
+    if (!link.target.empty()) return file_path(link.target);
+    const ScopedHandle file(CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    std::wstring final_path(32768, L'\0');
+    const DWORD length = file ? GetFinalPathNameByHandleW(file.get(), &final_path[0], 32767,
+                                                          FILE_NAME_NORMALIZED | VOLUME_NAME_DOS)
+                              : 0;
+    if (length == 0 || length >= 32767) return wide;
+    *made = true;
+    return final_path.substr(0, length);
+}
+
+bool write_replacing(const std::wstring& target, DWORD names, std::string_view data,
+                     std::string* kept_at) {
     if (names > 1) return rewrite_in_place(target, data);
     const std::wstring fresh = write_beside(target, data);
     if (fresh.empty()) return false;
     return put_in_place(fresh, target, names > 0, kept_at);
+}
+} // namespace
+
+bool replace_file(const char* path, std::string_view data, std::string* kept_at,
+                  WriteProblem* why) {
+    if (kept_at) kept_at->clear();
+    WriteProblem ignored;
+    if (!why) why = &ignored;
+    *why = WriteProblem::other;
+    if (!path || !*path) return false;
+    DWORD names = 0;
+    std::wstring target = resolved_path(file_path(path), &names);
+    bool made = false;
+    if (names == 0) {
+        target = missing_file_target(path, target, &made);
+        if (made) names = 1;
+    }
+    if (names > 0 && !made && !may_replace(target)) {
+        *why = problem_of(GetLastError(), target);
+        return false;
+    }
+    if (write_replacing(target, names, data, kept_at)) {
+        *why = WriteProblem::none;
+        return true;
+    }
+    *why = problem_of(GetLastError(), target);
+    if (made) DeleteFileW(target.c_str()); // missing it was, and missing it stays
+    return false;
 }

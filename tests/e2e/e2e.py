@@ -8,8 +8,10 @@ import re
 import shutil
 import subprocess
 import tempfile
+import threading
 import faulthandler
 import datetime
+import glob
 import os
 import sys
 import time
@@ -437,6 +439,43 @@ class SafeSave(WineTest):
         s = self.session()
         self.check_failed_save(s, s.dir)
 
+    def test_a_read_only_file_is_named_so_and_save_as_is_offered(self):
+        s = self.session()
+        s.start()
+        s.bring_to_front("=QuillomatClass")
+        s.type("x")
+        os.chmod(s.triggers_path, 0o444)  # read-only, as Windows shows it
+        subprocess.run(["chattr", "+i", s.triggers_path], check=True)  # and refused, even to root
+        self.addCleanup(subprocess.run, ["chattr", "-i", s.triggers_path])
+        s.key("s", modifiers=("ctrl",))
+        warning = self.wait_dialog(s, "Quillomat|Unable to save the trigger file:")
+        self.assertIn("The file is read-only.", warning)
+        s.probe("press", "Quillomat", "Save As...")
+        self.wait_dialog(s, "Save As|")
+        s.type("mine.txt")
+        s.key("Return")
+        mine = os.path.join(s.dir, "mine.txt")
+        self.assertTrue(poll(lambda: os.path.exists(mine), 10))
+        with open(mine, "rb") as f:
+            self.assertEqual(f.read(), b"btw=by the way\r\nx")
+        self.assertTrue(poll(lambda: s.settings().get("file", "").endswith("mine.txt"), 5), s.settings())
+
+    def test_a_settings_file_cut_short_is_named_and_written_whole_again(self):
+        s = self.session(settings={"tray": "0"})
+        with open(s.settings_path, "ab") as f:
+            f.write(b"window_wi")  # a write cut short
+        s.start(wait=False)
+        warning = self.wait_dialog(s, "Quillomat|Quillomat could not read its settings file whole:")
+        self.assertIn('"window_wi"', warning)
+        s.probe("press", "Quillomat", "OK")
+        self.assertTrue(poll(lambda: s.status().startswith(" Triggers Loaded"), 10))
+        s.probe("command", "=QuillomatClass", "3402")  # Minimize to Tray: a setting changes
+        self.assertTrue(poll(lambda: s.settings().get("tray") == "1", 5), s.settings())
+        with open(s.settings_path, "rb") as f:
+            data = f.read()
+        self.assertTrue(data.startswith(b"\xff\xfe"), data[:4])
+        self.assertEqual(data.decode("utf-16"), "[Quillomat Settings]\r\ntray=1\r\n")
+
 
 class UnsavedEdits(WineTest):
     """Every path that saves: when the save fails, nothing the user typed is lost."""
@@ -661,18 +700,31 @@ class OtherPrograms(WineTest):
             self.assertEqual(f.read(), b"hi")
         self.assertEqual(s.text("=QuillomatClass"), "hi")
 
-    def test_a_session_that_ends_anyway_keeps_the_edits_for_the_next_start(self):
-        s = self.dirty_session()
-        # The session ends without the save question's answer (forced).
+    def end_session_anyway(self, s):
+        """The session ends without the save question's answer (forced)."""
         s.probe("send", "=QuillomatClass", "22", "1", str(0x40000000))
         self.assertTrue(poll(lambda: not s.probe_ok("exists", "=QuillomatClass"), 10))
-        kept = os.path.join(s.dir, "quillomat (unsaved edits).txt")
-        with open(kept, "rb") as f:
-            self.assertEqual(f.read(), b"\xef\xbb\xbfbtw=by the way\r\nx")
+
+    def kept_copies(self, folder):
+        return sorted(os.path.join(folder, f) for f in os.listdir(folder)
+                      if f.startswith("quillomat (unsaved edits) ") and f.endswith(".txt"))
+
+    def assert_copy_holds(self, copy, triggers_path, text):
+        with open(copy, "rb") as f:
+            header, _, kept = f.read().partition(b"\r\n")
+        self.assertTrue(header.startswith(b"\xef\xbb\xbf; Quillomat kept this copy of " +
+                                          windows_path(triggers_path).encode()), header)
+        self.assertEqual(kept, text)
+
+    def test_a_session_that_ends_anyway_keeps_the_edits_for_the_next_start(self):
+        s = self.dirty_session()
+        self.end_session_anyway(s)
+        [kept] = self.kept_copies(s.dir)
+        self.assert_copy_holds(kept, s.triggers_path, b"btw=by the way\r\nx")
         with open(s.triggers_path, "rb") as f:
             self.assertEqual(f.read(), b"btw=by the way\r\n")
         s.start(wait=False)
-        self.wait_dialog(s, "Quillomat|Quillomat kept unsaved edits from ")
+        self.assertIn(windows_path(kept), self.wait_dialog(s, "Quillomat|Quillomat kept unsaved edits from "))
         s.probe("press", "Quillomat", "Open them")
         self.assertTrue(poll(lambda: s.text("=QuillomatClass") == "btw=by the way\r\nx", 10))
         self.assertTrue(poll(lambda: s.title().endswith(" *"), 5), s.title())
@@ -683,6 +735,174 @@ class OtherPrograms(WineTest):
         with open(s.triggers_path, "rb") as f:
             self.assertEqual(f.read(), b"btw=by the way\r\nx")
 
+    def test_each_session_that_ends_anyway_keeps_its_own_copy(self):
+        s = self.dirty_session()
+        self.end_session_anyway(s)
+        s.start(wait=False)
+        self.wait_dialog(s, "Quillomat|Quillomat kept unsaved edits from ")
+        s.probe("close", "Quillomat")  # closed unanswered: asked again next time
+        self.assertTrue(poll(lambda: not s.dialogs(), 10), s.dialogs())
+        s.bring_to_front("=QuillomatClass")
+        s.type("y")
+        self.assertTrue(poll(lambda: s.title().endswith(" *"), 5))
+        self.end_session_anyway(s)
+        first, second = sorted(self.kept_copies(s.dir), key=os.path.getmtime)
+        self.assert_copy_holds(first, s.triggers_path, b"btw=by the way\r\nx")
+        self.assert_copy_holds(second, s.triggers_path, b"btw=by the way\r\ny")
+
+        # Offered oldest first, each until it is opened or discarded.
+        s.start(wait=False)
+        self.assertIn(windows_path(first), self.wait_dialog(s, "Quillomat|Quillomat kept unsaved edits"))
+        s.probe("press", "Quillomat", "Discard")
+        self.assertTrue(poll(lambda: not os.path.exists(first), 10))
+        self.assertTrue(poll(lambda: [d for d in s.dialogs() if windows_path(second) in d], 10), s.dialogs())
+        s.probe("press", "Quillomat", "Open them")
+        self.assertTrue(poll(lambda: s.text("=QuillomatClass") == "btw=by the way\r\ny", 10))
+        self.assertTrue(os.path.exists(second))
+
+    def test_an_outside_change_after_the_session_ended_is_asked_about(self):
+        s = self.dirty_session()
+        self.end_session_anyway(s)
+        with open(s.triggers_path, "ab") as f:
+            f.write(b"qqn=added elsewhere\r\n")
+        s.start(wait=False)
+        self.wait_dialog(s, "Quillomat|Quillomat kept unsaved edits from ")
+        s.probe("press", "Quillomat", "Open them")
+        self.assertTrue(poll(lambda: s.text("=QuillomatClass") == "btw=by the way\r\nx", 10))
+        s.bring_to_front("=QuillomatClass")
+        s.key("s", modifiers=("ctrl",))
+        self.wait_dialog(s, self.CHANGED)
+        s.probe("press", "Quillomat", "Cancel")
+        self.assertTrue(poll(lambda: not s.dialogs(), 5), s.dialogs())
+        with open(s.triggers_path, "rb") as f:
+            self.assertEqual(f.read(), b"btw=by the way\r\nqqn=added elsewhere\r\n")
+
+    def test_a_folder_that_takes_no_file_keeps_the_edits_in_the_users_folder(self):
+        s = self.dirty_session()
+        subprocess.run(["chattr", "+i", s.dir], check=True)
+        self.addCleanup(subprocess.run, ["chattr", "-i", s.dir])
+        self.end_session_anyway(s)
+        self.assertEqual(self.kept_copies(s.dir), [])
+        folders = glob.glob(os.path.join(os.environ["WINEPREFIX"], "drive_c", "users", "*",
+                                         "AppData", "Local", "Quillomat", "Recovered"))
+        def first_line(path):
+            with open(path, "rb") as f:
+                return f.readline()
+        mine = [c for folder in folders for c in self.kept_copies(folder)
+                if windows_path(s.triggers_path).encode() in first_line(c)]
+        for copy in mine:
+            self.addCleanup(lambda c=copy: os.path.exists(c) and os.remove(c))
+        self.assertEqual(len(mine), 1, folders)
+        self.assert_copy_holds(mine[0], s.triggers_path, b"btw=by the way\r\nx")
+        subprocess.run(["chattr", "-i", s.dir], check=True)
+        s.start(wait=False)
+        dialog = self.wait_dialog(s, "Quillomat|Quillomat kept unsaved edits from ")
+        self.assertIn("\\Quillomat\\Recovered\\quillomat (unsaved edits) ", dialog)
+        s.probe("press", "Quillomat", "Open them")
+        self.assertTrue(poll(lambda: s.text("=QuillomatClass") == "btw=by the way\r\nx", 10))
+
+    def test_load_from_disk_after_the_file_went_keeps_the_edits(self):
+        s = self.dirty_session()
+        with open(s.triggers_path, "ab") as f:
+            f.write(b"qqn=added elsewhere\r\n")
+        self.assertTrue(poll(lambda: "changed by another program" in s.status(), 5), s.status())
+        s.key("s", modifiers=("ctrl",))
+        self.wait_dialog(s, self.CHANGED)
+        os.remove(s.triggers_path)
+        s.probe("press", "Quillomat", "Load the file from disk and discard my edits")
+        self.assertTrue(poll(lambda: "no longer on disk" in s.status(), 10), s.status())
+        time.sleep(1)  # the folder's change is looked at too: still nothing written
+        self.assertFalse(os.path.exists(s.triggers_path), "never the examples in its place")
+        self.assertEqual(s.text("=QuillomatClass"), "btw=by the way\r\nx")
+        self.assertTrue(s.title().endswith(" *"), s.title())
+        s.bring_to_front("=QuillomatClass")
+        s.key("s", modifiers=("ctrl",))
+        self.assertTrue(poll(lambda: os.path.exists(s.triggers_path), 10))
+        with open(s.triggers_path, "rb") as f:
+            self.assertEqual(f.read(), b"btw=by the way\r\nx")
+
+    def test_a_change_in_the_folder_a_link_leads_to_is_live_at_once(self):
+        s = self.session(None)
+        synced = os.path.join(s.top, "synced")
+        os.makedirs(synced)
+        real = os.path.join(synced, "real.txt")
+        with open(real, "wb") as f:
+            f.write(b"btw=by the way\r\n")
+        os.symlink(real, s.triggers_path)
+        s.start()
+        s.start_target()
+        with open(real, "wb") as f:  # a sync tool, in its own folder
+            f.write(b"btw=by the way\r\nqqn=new from the synced folder\r\n")
+        self.assertTrue(poll(lambda: "reloaded" in s.status(), 5), s.status())
+        s.bring_to_front("Quillomat Target")
+        s.type("qqn")
+        self.assertTrue(poll(lambda: s.text() == "new from the synced folder", 10), repr(s.text()))
+
+        # Gone from there: said, and Save writes it there again; the link stays.
+        os.remove(real)
+        self.assertTrue(poll(lambda: "links to" in s.status() and "which is missing" in s.status(), 5),
+                        s.status())
+        s.bring_to_front("=QuillomatClass")
+        s.type("x")
+        s.key("s", modifiers=("ctrl",))
+        def saved_there():
+            if not os.path.exists(real):
+                return False
+            with open(real, "rb") as f:
+                return f.read().endswith(b"x")
+        self.assertTrue(poll(saved_there, 10), "written through the link")
+        self.assertTrue(os.path.islink(s.triggers_path))
+
+    def test_a_file_the_settings_name_is_waited_for_until_it_comes(self):
+        later = os.path.join(tempfile.gettempdir(), "quillomat-e2e-not-synced-%d" % os.getpid())
+        self.addCleanup(shutil.rmtree, later, True)
+        mine = os.path.join(later, "mine.txt")
+        s = self.session(None, settings={"file": windows_path(mine)})
+        s.start(status=" The trigger file is not there (yet)")
+        self.assertFalse(os.path.exists(s.triggers_path), "no examples beside the program")
+        os.makedirs(later)  # the sync tool brings the folder and the file
+        with open(mine, "wb") as f:
+            f.write(b"btw=by the way\r\n")
+        self.assertTrue(poll(lambda: s.status().startswith(" Triggers Loaded: 1"), 10), s.status())
+        self.assertEqual(s.title(), "Quillomat - " + windows_path(mine))
+        self.assertEqual(s.settings().get("file"), windows_path(mine))
+
+    def test_a_link_to_a_missing_file_is_waited_for_never_replaced(self):
+        s = self.session(None)
+        synced = os.path.join(s.top, "synced")
+        os.makedirs(synced)
+        real = os.path.join(synced, "real.txt")
+        os.symlink(real, s.triggers_path)
+        s.start(status=" The trigger file links to ")
+        self.assertIn("which is missing", s.status())
+        self.assertTrue(os.path.islink(s.triggers_path))
+        self.assertFalse(os.path.exists(real), "no examples there either")
+        with open(real, "wb") as f:  # the sync tool brings it
+            f.write(b"btw=by the way\r\n")
+        self.assertTrue(poll(lambda: s.status().startswith(" Triggers Loaded: 1"), 10), s.status())
+        self.assertTrue(os.path.islink(s.triggers_path))
+
+    def test_a_busy_folder_never_holds_a_change_back(self):
+        s = self.session()
+        s.start()
+        log = os.path.join(s.dir, "busy.log")
+        stop = threading.Event()
+        def writer():  # 8 writes a second, as a chatty program's log
+            while not stop.wait(0.125):
+                with open(log, "ab") as f:
+                    f.write(b"a line of the log\n")
+        thread = threading.Thread(target=writer)
+        thread.start()
+        self.addCleanup(thread.join)
+        self.addCleanup(stop.set)
+        time.sleep(1)
+        with open(s.triggers_path, "wb") as f:
+            f.write(b"btw=by the way\r\nqqn=while the log runs\r\n")
+        started = time.monotonic()
+        self.assertTrue(poll(lambda: "reloaded" in s.status(), 5, 0.05), s.status())
+        self.assertLess(time.monotonic() - started, 2.5)
+        self.assertTrue(thread.is_alive(), "loaded while the log was still being written")
+        self.assertIn("qqn=while the log runs", s.text("=QuillomatClass"))
 
 class WakeOnInput(WineTest):
     """The poll rests while nothing happens; no key is missed for it."""
@@ -1149,7 +1369,10 @@ class EveryName(WineTest):
         s.start_target()
         self.expand(s, "btw", "by the way")
         s.bring_to_front("=QuillomatClass")
-        s.key("s", modifiers=("ctrl",))  # Save stores the file's path in the settings
+        s.key("o", modifiers=("ctrl",))  # Open stores the file's path in the settings
+        self.wait_dialog(s, "Open|")
+        s.type("quillomat.txt")
+        s.key("Return")
         self.assertTrue(poll(lambda: s.settings().get("file") == windows_path(s.triggers_path), 10),
                         s.settings())
         s.probe("close", "=QuillomatClass")

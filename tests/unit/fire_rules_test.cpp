@@ -1,6 +1,9 @@
 // Where and when triggers fire: the program in front, word starts, case,
 // pause, and keys typed into another window.
 #include "engine_fixture.h"
+#include "triggers/report.h"
+
+#include <cstring>
 
 namespace {
 // Brings a window of the program to the front.
@@ -216,4 +219,42 @@ TEST_F(EngineTest, AWindowWithHigherRightsGetsNeitherErasingNorTyping) {
          "700 status  Cannot type into cmd.exe: it runs as administrator\n",
          front("cmd.exe", "Administrator: Command Prompt", "ConsoleWindowClass", true)},
     });
+}
+
+// quillomat-check says a line never fires exactly when typing never fires
+// it: the word-start rule, the case rule and directives it cannot read are
+// read as the matcher reads them.
+TEST_F(EngineTest, TheCheckersVerdictIsWhatTypingDoes) {
+    const struct {
+        const char* file;
+        const char* typed; // after a space: "_" starts a word
+        char fires;        // the output typed: '1' or '2'
+        int never_fire;    // the checker's count of lines that never fire
+    } cases[] = {
+        {"; Quillomat_WORD_START: on\r\nab=1\r\nxab=2\r\n", "type:_xab", '2', 0},
+        {"; Quillomat_WORD_START: on\r\nab=1\r\nxab=2\r\n", "type:_ab", '1', 0},
+        {"; Quillomat_WORD_START: on\r\nsig=1\r\nsigx=2\r\n", "type:_sigx", '1', 1},
+        {"; Quillomat_WORD_START: on\r\nsig=1\r\n; Quillomat_WORD_START: off\r\nsigx=2\r\n",
+         "type:_sigx", '1', 0},
+        {"; Quillomat_WORD_START: on\r\nsig=1\r\n; Quillomat_WORD_START: off\r\nsigx=2\r\n",
+         "type:asigx", '2', 0},
+        {"; Quillomat_CASE: on\r\nbtw=1\r\n; Quillomat_CASE: off\r\nbtw=2\r\n", "type:btw", '1', 1},
+        {"; Quillomat_ONLY_IN:\r\nbtw=1\r\n", "type:btw", '1', 0},
+        {"; Quillomat_ONLY_IN: title:\r\nbtw=1\r\n", "type:btw", '1', 0},
+        {"; Quillomat_WORD_START: on\r\n; Quillomat_WORD_START: maybe\r\nbtw=1\r\n", "type:abtw",
+         '\0', 0},
+        {"; Quillomat_WORD_START: maybe\r\nbtw=1\r\n", "type:abtw", '1', 0},
+    };
+    for (const auto& c : cases) {
+        fresh();
+        run(c.file, c.typed, {});
+        const std::string keys = sim_key_transcript();
+        const char fired = keys.find("+31") != std::string::npos   ? '1'
+                           : keys.find("+32") != std::string::npos ? '2'
+                                                                   : '\0';
+        EXPECT_EQ(fired, c.fires) << c.file << c.typed << "\n" << keys;
+        TriggerReport report;
+        build_trigger_report(c.file, std::strlen(c.file), false, report);
+        EXPECT_EQ(report.dead_lines, c.never_fire) << c.file << format_trigger_report(report);
+    }
 }

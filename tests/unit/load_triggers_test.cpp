@@ -192,4 +192,8 @@ TEST_F(EngineTest, TheStatusBarSaysWhenTheCheckerHasMistakesToName) {
     start("abc{Enter}=<X>\r\nbtw=by the way\r\n");
     EXPECT_EQ(sim_status_text(),
               " Triggers Loaded: 2, likely mistakes on 1 line (quillomat-check names them) ");
+    // A directive it cannot read is one such line.
+    start("; Quillomat_ONLY_IN:\r\nbtw=by the way\r\n; Quillomat_PASTE: 0\r\n");
+    EXPECT_EQ(sim_status_text(),
+              " Triggers Loaded: 1, likely mistakes on 2 lines (quillomat-check names them) ");
 }

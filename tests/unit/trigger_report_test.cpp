@@ -131,6 +131,50 @@ TEST(TriggerReport, NamesEveryLikelyMistakeAndHintWithItsLine) {
     }
 }
 
+// A directive whose value cannot be read sets nothing, and is named with
+// its line; the loader counts it among the likely mistakes.
+TEST(TriggerReport, NamesDirectivesItCannotRead) {
+    const struct {
+        const char* line;  // stands on line 2
+        const char* words; // "" when the line reads as it should
+    } cases[] = {
+        {"; Quillomat_WORD_START: maybe", "Quillomat_WORD_START: \"maybe\" is neither on nor off"},
+        {"; Quillomat_CASE: onion", "Quillomat_CASE: \"onion\" is neither on nor off"},
+        {"; Quillomat_PASTE: abc", "Quillomat_PASTE: \"abc\" is no length"},
+        {"; Quillomat_PASTE: 0", "Quillomat_PASTE: \"0\" is no length"},
+        {"; Quillomat_PASTE: -5", "is no length"},
+        {"; Quillomat_ONLY_IN:", "Quillomat_ONLY_IN: no program is named: the line is ignored"},
+        {"; Quillomat_ONLY_IN: title: , class:", "no program is named"},
+        {"; Quillomat_NEVER_IN: a.exe, title:", "Quillomat_NEVER_IN: \"title:\" names nothing"},
+        {"; Quillomat_TYPE_IN:  ", "Quillomat_TYPE_IN: no program is named"},
+        {"; Quillomat_WORD_START: OFF", ""},
+        {"; Quillomat_CASE: On", ""},
+        {"; Quillomat_PASTE:", ""},
+        {"; Quillomat_PASTE: 250", ""},
+        {"; Quillomat_ONLY_IN: *", ""},
+        {"; Quillomat_ONLY_IN: title:Remote, x.exe", ""},
+    };
+    for (const auto& c : cases) {
+        const std::string file = std::string("ok=fine\r\n") + c.line + "\r\nbtw=x\r\n";
+        const TriggerReport r = report_of(file);
+        const bool named = *c.words != '\0';
+        ASSERT_EQ(r.findings.size(), named ? 1u : 0u) << c.line << "\n" << format_trigger_report(r);
+        EXPECT_EQ(count_likely_mistakes(file.data(), file.size(), r.table), named ? 1 : 0)
+            << c.line;
+        EXPECT_EQ(r.dead_lines, 0) << c.line;
+        if (!named) continue;
+        EXPECT_EQ(r.findings[0].line, 2) << c.line;
+        EXPECT_TRUE(r.findings[0].mistake) << c.line;
+        EXPECT_NE(r.findings[0].words.find(c.words), std::string::npos) << r.findings[0].words;
+    }
+    // Ignored: the setting above it holds.
+    const TriggerReport r =
+        report_of("; Quillomat_PASTE: 40\n; Quillomat_PASTE: 0\n"
+                  "; Quillomat_WORD_START: on\n; Quillomat_WORD_START: x\nb=1\n");
+    EXPECT_EQ(r.table.paste_at, 40);
+    EXPECT_TRUE(r.table.entries[0].word_start);
+}
+
 TEST(TriggerReport, FindsNothingInLinesThatDoWhatTheySay) {
     const std::string file =
         "btw=by the way\n{control}{alt}k=x\n{control}{shift}!=x\n{shift}{F9}=x\n{F1}=x\n"

@@ -11,6 +11,8 @@
 #include "platform/win32/safe_writer.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 #include <windows.h>
 
 #include <fstream>
@@ -243,4 +245,45 @@ TEST(SafeWriter, TheNewTextIsNeverDeletedWhileItIsTheOnlyCopy) {
         take_files(folder, "*.*");
     }
     RemoveDirectoryA(folder.c_str());
+}
+
+// A save that fails says why; a name with nothing behind it is no link, and
+// looking leaves nothing behind.
+TEST(SafeWriter, SaysWhatStoodInTheWay) {
+    const std::string path = temp_path("quillomat-why-test.txt");
+    write_file(path, "old");
+    HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    WriteProblem why = WriteProblem::none;
+    EXPECT_FALSE(replace_file(path.c_str(), "new", nullptr, &why));
+    EXPECT_EQ(why, WriteProblem::in_use);
+    CloseHandle(held);
+    EXPECT_TRUE(replace_file(path.c_str(), "new", nullptr, &why));
+    EXPECT_EQ(why, WriteProblem::none);
+    EXPECT_FALSE(link_target(path.c_str()).link);
+    DeleteFileA(path.c_str());
+    const LinkTarget none = link_target(path.c_str());
+    EXPECT_FALSE(none.link || none.dangling);
+    EXPECT_EQ(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST(Files, AFolderListsItsFilesAndTheUsersOwnFolderHasItsSubfolders) {
+    const std::string folder = temp_path("quillomat-list-test\\");
+    CreateDirectoryA(folder.c_str(), nullptr);
+    CreateDirectoryA((folder + "inner").c_str(), nullptr);
+    write_file(folder + "b.txt", "b");
+    write_file(folder + "a (1).txt", "a");
+    std::vector<std::string> names = files_in_folder(folder.c_str());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"a (1).txt", "b.txt"}));
+    take_files(folder, "*.txt");
+    RemoveDirectoryA((folder + "inner").c_str());
+    RemoveDirectoryA(folder.c_str());
+    EXPECT_TRUE(files_in_folder(folder.c_str()).empty());
+
+    const std::string own = user_data_folder("Recovered");
+    ASSERT_FALSE(own.empty());
+    EXPECT_EQ(own.substr(own.size() - 21), "\\Quillomat\\Recovered\\");
+    const DWORD attributes = GetFileAttributesA(own.c_str());
+    EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY));
 }
