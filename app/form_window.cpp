@@ -18,8 +18,8 @@
 #include <vector>
 
 namespace {
-constexpr UINT_PTR raise_timer = 1;
-constexpr UINT_PTR handback_timer = 2;
+constexpr UINT_PTR raise_timer = popup_raise_timer;
+constexpr UINT_PTR handback_timer = form_handback_timer;
 constexpr UINT raise_period_ms = 50;
 constexpr int raise_tries = 6;
 constexpr UINT handback_period_ms = 10;

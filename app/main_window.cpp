@@ -2,6 +2,7 @@
 // save question on closing and the shutdown sequence.
 #include "app/shell.h"
 
+#include "app/form_window.h"
 #include "app/list_window.h"
 #include "engine/engine.h"
 #include "platform/win32/wide.h"
@@ -106,6 +107,7 @@ void on_shutdown(HWND window) {
     shell.hand_cursor = nullptr;
     shell.editor_font.reset();
     shell.ui_font.reset();
+    close_form();
     release_list_text();
     PostQuitMessage(0);
 }

@@ -68,7 +68,7 @@ bool form_target_in_front() {
     } else if (tick_count() - prepare.since >= target_wait_ms) {
         give_up("another window is in front of the one the form was for");
     } else {
-        set_timer(playback_timer, target_check_ms);
+        next_output_step_in(target_check_ms);
     }
     return false;
 }

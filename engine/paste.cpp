@@ -84,7 +84,7 @@ bool paste_run(const OutputStep& step) {
     player.paste_sent_at = tick_count();
     player.paste_window = front.window;
     player.paste_step = player.next - 1;
-    set_timer(playback_timer, paste_check_ms);
+    next_output_step_in(paste_check_ms);
     return true;
 }
 
@@ -97,7 +97,7 @@ bool waiting_for_paste() {
         return false;
     }
     if (waited < paste_wait_ms) {
-        set_timer(playback_timer, paste_check_ms);
+        next_output_step_in(paste_check_ms);
         return true;
     }
     player.pasting = false;

@@ -31,7 +31,7 @@ enum class After {
 Player& player = engine.player;
 
 After wait(uint32_t ms) {
-    set_timer(playback_timer, ms);
+    next_output_step_in(ms);
     return After::wait;
 }
 
@@ -235,7 +235,7 @@ void start_playback(OutputScript script) {
     player.typed_unknown = false;
     player.next = 0;
     player.active = true;
-    set_timer(playback_timer, 1);
+    next_output_step_in(1);
 }
 
 void playback_tick() {

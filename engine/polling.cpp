@@ -1,6 +1,6 @@
 // When the keyboard is polled: one pair of calls pauses and resumes it, and
-// it never resumes while an output is on its way. The polling timer is armed
-// here and only here.
+// it never resumes while an output is on its way. The polling timer and the
+// playback timer are armed here and only here.
 #include "engine/engine.h"
 #include "engine/stages.h"
 #include "platform/platform.h"
@@ -12,6 +12,10 @@ void output_done() {
     // that erased a trigger, keys typed into the search window) are not the user's.
     note_own_input();
     continue_polling();
+}
+
+void next_output_step_in(uint32_t ms) {
+    set_timer(playback_timer, ms);
 }
 
 void start_polling() {

@@ -89,7 +89,7 @@ bool waiting_for_modifiers() {
         return false;
     }
     prepare.stage = Preparation::Stage::waiting_for_modifiers;
-    set_timer(playback_timer, modifier_check_ms);
+    next_output_step_in(modifier_check_ms);
     return true;
 }
 

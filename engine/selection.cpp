@@ -43,7 +43,7 @@ bool start_selection_copy() {
     send_key(vk_control, true);
     prepare.stage = Preparation::Stage::copying_selection;
     prepare.copy_sent_at = tick_count();
-    set_timer(playback_timer, copy_check_ms);
+    next_output_step_in(copy_check_ms);
     return true;
 }
 
@@ -57,7 +57,7 @@ bool selection_copied() {
     // emptying it: its copy is done once the text can be read.
     const ClipboardText read = changed ? clipboard_text(&text) : ClipboardText::none;
     if (read != ClipboardText::text && waited < copy_wait_ms) {
-        set_timer(playback_timer, copy_check_ms);
+        next_output_step_in(copy_check_ms);
         return false;
     }
     prepare.inserted.selection = cut_inserted_text(std::move(text));

@@ -15,6 +15,9 @@ void start_polling();
 void continue_polling();
 // An output is over (or none came of a match): polling goes on.
 void output_done();
+// The output's next step (a wait before typing, a pause, a click taking
+// effect, a paste being read) comes `ms` later, on the playback timer.
+void next_output_step_in(uint32_t ms);
 
 // detect
 void polling_tick();

@@ -136,13 +136,14 @@ std::string_view builtin_text(int id);
 
 // Every timer of the program's windows, in one list.
 enum TimerId : int {
-    popup_raise_timer = 1001, // a popup takes the keyboard a moment after it shows
-    about_link_timer = 4321,  // adds the link to the About box once the box is on screen
-    polling_timer = 7771,     // keyboard poll and trigger match, every 10 ms
-    playback_timer = 7772,    // the steps of an output: the wait for modifiers, typing, pauses
-    track_mouse_timer = 7773, // the mouse position readout in the status bar
-    watch_timer = 7774,       // checks that input events still come
-    disk_check_timer = 7775,  // a moment after something changed in the trigger file's folder
+    popup_raise_timer = 1001,   // a popup takes the keyboard a moment after it shows
+    form_handback_timer = 1002, // a closed form waits for the keyboard to be back in its window
+    about_link_timer = 4321,    // adds the link to the About box once the box is on screen
+    polling_timer = 7771,       // keyboard poll and trigger match, every 10 ms
+    playback_timer = 7772,      // the steps of an output: the wait for modifiers, typing, pauses
+    track_mouse_timer = 7773,   // the mouse position readout in the status bar
+    watch_timer = 7774,         // checks that input events still come
+    disk_check_timer = 7775,    // a moment after something changed in the trigger file's folder
 };
 
 // Arms (or re-arms) a timer of the main window; its ticks arrive as
