@@ -30,35 +30,6 @@ void show_main_window(HWND window) {
 
 } // namespace
 
-void warn_user(HWND owner, const std::string& text) {
-    MessageBoxW(owner, widen(text).c_str(), L"Quillomat",
-                MB_ICONWARNING | MB_TASKMODAL | MB_SETFOREGROUND);
-}
-
-void show_paused_state(bool paused) {
-    status_printf(paused ? " Paused " : " Expansions resumed ");
-    tray_icon_show_paused(shell.main, paused);
-    write_setting_int("paused", paused ? 1 : 0);
-}
-
-std::wstring editor_text() {
-    const int length = GetWindowTextLengthW(shell.editor);
-    std::wstring wide(static_cast<std::size_t>(length) + 1, L'\0');
-    const int got = GetWindowTextW(shell.editor, &wide[0], length + 1);
-    wide.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
-    return wide;
-}
-
-void mark_dirty(HWND window) {
-    shell.dirty = true;
-    shell.edits_given_up = false;
-    const int length = GetWindowTextLengthW(window);
-    std::wstring title(static_cast<std::size_t>(length) + 1, L'\0');
-    title.resize(static_cast<std::size_t>(GetWindowTextW(window, &title[0], length + 1)));
-    if (title.find(L'*') != std::wstring::npos) return;
-    SetWindowTextW(window, (title + L" *").c_str());
-}
-
 LRESULT on_command(HWND window, WPARAM wparam, LPARAM) {
     switch (LOWORD(wparam)) {
     case command::open_file:

@@ -182,3 +182,18 @@ void open_file(HWND window) {
     if (!pick_file(window, path, false)) return;
     load_named(path);
 }
+
+bool settle_unsaved_edits(HWND window) {
+    const int answer = ask_save_changes(window);
+    if (answer == IDCANCEL) return false;
+    return answer != IDYES ||
+           SendMessageW(window, WM_COMMAND, command::save_file, 0) == save_succeeded;
+}
+
+// Asked whenever there are unsaved edits, whatever mode the file switched on.
+int ask_save_changes(HWND window) {
+    if (!shell.dirty) return IDNO;
+    return MessageBoxW(window, L"Save changes?\n\n(Press Cancel to return to program)",
+                       L"Quillomat",
+                       MB_YESNOCANCEL | MB_ICONQUESTION | MB_TASKMODAL | MB_SETFOREGROUND);
+}

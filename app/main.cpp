@@ -92,29 +92,6 @@ int show_command() {
 } // namespace
 
 namespace {
-std::wstring main_title() {
-    return widen("Quillomat - " + engine.file.path);
-}
-} // namespace
-
-std::string program_path() {
-    std::wstring module(32768, L'\0');
-    const DWORD length = GetModuleFileNameW(nullptr, &module[0], 32767);
-    return narrow(module.c_str(), static_cast<int>(length));
-}
-
-void set_main_title() {
-    shell.dirty = false; // a fresh title after a load or a save: nothing unsaved
-    SetWindowTextW(shell.main, main_title().c_str());
-}
-
-void settle_file_name(bool new_name) {
-    if (new_name) write_setting("file", engine.file.path.c_str());
-    set_main_title();
-    watch_trigger_folder();
-}
-
-namespace {
 // A second start wakes the first. Started at the same moment, the first may
 // not have its window yet: it is waited for a little.
 bool second_instance() {

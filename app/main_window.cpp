@@ -141,21 +141,6 @@ BOOL query_end_session(HWND window) {
 }
 } // namespace
 
-bool settle_unsaved_edits(HWND window) {
-    const int answer = ask_save_changes(window);
-    if (answer == IDCANCEL) return false;
-    return answer != IDYES ||
-           SendMessageW(window, WM_COMMAND, command::save_file, 0) == save_succeeded;
-}
-
-// Asked whenever there are unsaved edits, whatever mode the file switched on.
-int ask_save_changes(HWND window) {
-    if (!shell.dirty) return IDNO;
-    return MessageBoxW(window, L"Save changes?\n\n(Press Cancel to return to program)",
-                       L"Quillomat",
-                       MB_YESNOCANCEL | MB_ICONQUESTION | MB_TASKMODAL | MB_SETFOREGROUND);
-}
-
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_CREATE:

@@ -76,7 +76,9 @@ void remove_setting(const char* key);
 
 // ---- main window ----
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
-// Sets the title "Quillomat - <trigger file>": the editor holds no unsaved edits.
+// The title "Quillomat - <trigger file>".
+std::wstring main_title();
+// Sets that title: the editor holds no unsaved edits.
 void set_main_title();
 // After a load or a save: the title names the file, and its folder is
 // watched; `new_name` (Open, Save As): the settings name it from now on.
@@ -160,8 +162,6 @@ bool settle_unsaved_edits(HWND window);
 constexpr LRESULT save_failed = 0;
 constexpr LRESULT save_succeeded = 1;
 constexpr LRESULT save_cancelled = 2; // the Save As dialog was cancelled
-// Shows expansions paused or resumed: the status bar, the tray icon, the setting.
-void show_paused_state(bool paused);
 // The first change after a load or save marks the title with " *".
 void mark_dirty(HWND window);
 // The editor's whole text.

@@ -6,6 +6,7 @@
 #include "app/shell.h"
 #include "engine/engine.h"
 #include "platform/win32/wide.h"
+#include "ui/status.h"
 #include "ui/ui.h"
 
 #include <commctrl.h>
@@ -56,7 +57,9 @@ void show_tray_note(const char* text) {
 }
 
 void show_paused(bool paused) {
-    show_paused_state(paused);
+    status_printf(paused ? " Paused " : " Expansions resumed ");
+    tray_icon_show_paused(shell.main, paused);
+    write_setting_int("paused", paused ? 1 : 0);
 }
 
 void open_list_window(const char* list_text) {

@@ -260,11 +260,6 @@ void take_typed_unit(uint16_t unit) {
     take_character(vk_packet, byte > 0 ? static_cast<char>(byte) : '\0', c);
 }
 
-void forget_typed() {
-    engine.keys.history.fill(0);
-    engine.keys.typed.count = 0;
-}
-
 // Ctrl, Shift and Alt, in that order; Ctrl goes up as the extended key.
 void reset_keyboard() {
     for (const uint8_t vk : {vk_control, vk_shift, vk_alt})

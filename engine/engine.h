@@ -75,14 +75,6 @@ void search_window_closed(int entry);
 // Seeds the source {Random:} chooses from: once per start (tests fix it).
 void seed_random_choices(uint32_t seed);
 
-// ---- The fill-in form ---------------------------------------------------------------
-
-// The form has closed and the keyboard is back where it was (or the shell
-// gave up waiting for that): with `submitted`, the output goes out with the
-// values (one per field) once its window is in front; else nothing is
-// erased or typed. The values are offered again the next time.
-void form_closed(bool submitted, const FormValues& values);
-
 // ---- The debug log ----------------------------------------------------------------------
 
 // Appends a line, stamped with the time of day, to the debug log.

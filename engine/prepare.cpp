@@ -11,6 +11,7 @@
 #include "platform/platform.h"
 #include "triggers/encoding.h"
 #include "ui/status.h"
+#include "ui/ui.h"
 
 #include <string>
 

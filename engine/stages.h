@@ -45,9 +45,6 @@ bool watched_key_down(int vk, uint32_t now, bool* reported);
 int take_reported_press();
 // Whether the events say `vk` is held (its latest event a recent press).
 bool held_by_event(int vk, uint32_t now);
-// What was typed no longer counts (a match, a load, another window): the
-// key history and the typed text start afresh.
-void forget_typed();
 // Whether the events say either Shift key is down.
 bool shift_down_by_events();
 

@@ -7,3 +7,8 @@ void reset_engine() {
     engine = Engine{};
     engine.file.table.netbook = netbook;
 }
+
+void forget_typed() {
+    engine.keys.history.fill(0);
+    engine.keys.typed.count = 0;
+}

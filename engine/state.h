@@ -207,3 +207,6 @@ extern Engine engine;
 
 // Everything as at start-up; the netbook flag, a fact of the computer, stays.
 void reset_engine();
+// What was typed no longer counts (a match, a load, another window): the
+// key history and the typed text start afresh.
+void forget_typed();

@@ -1,4 +1,5 @@
-// The second seam: what the core shows through the program's own windows.
+// The second seam: what the core shows through the program's own windows,
+// and the one call those windows make back into the core (form_closed).
 //
 // The engine and the loader drive the editor, the status bar, the tray icon
 // and the two popups through these calls; they never include the windows
@@ -7,10 +8,10 @@
 // that does nothing.
 #pragma once
 
+#include "triggers/fields.h"
+
 #include <string>
 #include <string_view>
-
-struct FormRequest; // triggers/fields.h
 
 // ---- The editor of the trigger file -------------------------------------------
 
@@ -52,3 +53,12 @@ bool open_search_window();
 // in that window, it calls form_closed (engine/engine.h), never from
 // within this call. False when it could not be opened: then nothing is called.
 bool open_fill_in_form(const FormRequest& request);
+
+// ---- The core's entry point the windows call -------------------------------------
+
+// The form has closed and the keyboard is back where it was (or the windows
+// gave up waiting for that): with `submitted`, the output goes out with the
+// values (one per field) once its window is in front; else nothing is
+// erased or typed. The values are offered again the next time. The core
+// implements this.
+void form_closed(bool submitted, const FormValues& values);

@@ -1,9 +1,7 @@
 // The program's own windows on the simulated desktop: what the core shows is
 // kept for tests to read, and written to the log.
-#include "engine/engine.h"
 #include "platform/sim/sim.h"
 #include "platform/sim/sim_internal.h"
-#include "triggers/fields.h"
 #include "ui/ui.h"
 
 #include <stdexcept>
