@@ -3,18 +3,6 @@
 #include "common/text.h"
 
 namespace {
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
-    return text;
-}
-
-bool same_word(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && equal_nocase(a.data(), b.data(), a.size());
-}
-
 // The section a "[name]" line opens; none for any other line.
 std::optional<std::string_view> section_of(std::string_view line) {
     line = trimmed(line);
@@ -35,14 +23,14 @@ KeyPlace find_key(const SettingsText& settings, std::string_view section, std::s
     for (std::size_t i = 0; i < lines.size(); ++i) {
         if (const auto name = section_of(lines[i])) {
             if (inside) break; // the first section of the name is the one read
-            inside = same_word(*name, section);
+            inside = same_nocase(*name, section);
             if (inside) place = KeyPlace{true, false, i + 1};
             continue;
         }
         if (!inside) continue;
         const std::string_view line = lines[i];
         const std::size_t equals = line.find('=');
-        if (equals != std::string_view::npos && same_word(trimmed(line.substr(0, equals)), key)) {
+        if (equals != std::string_view::npos && same_nocase(trimmed(line.substr(0, equals)), key)) {
             place.key = true;
             place.at = i;
             return place;

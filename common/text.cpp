@@ -123,3 +123,15 @@ std::string with_extension(std::string_view path, std::string_view extension) {
                                (name == std::string_view::npos ? dot > 0 : dot > name + 1);
     return std::string(path.substr(0, has_extension ? dot : path.size())) + std::string(extension);
 }
+
+bool same_nocase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && equal_nocase(a.data(), b.data(), a.size());
+}
+
+std::string_view trimmed(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+        text.remove_suffix(1);
+    return text;
+}

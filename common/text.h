@@ -36,6 +36,10 @@ inline bool is_word_byte(char c) {
 
 // ASCII-only case-insensitive comparison of the first `count` bytes.
 bool equal_nocase(const char* a, const char* b, std::size_t count);
+// Two texts alike but for the case of ASCII letters.
+bool same_nocase(std::string_view a, std::string_view b);
+// The text without the blanks and tabs at either end.
+std::string_view trimmed(std::string_view text);
 bool starts_with_nocase(const char* text, std::string_view prefix);
 
 // Reads the first run of decimal digits in `text`; negative when a "-" stands

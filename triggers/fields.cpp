@@ -27,18 +27,6 @@ struct Token {
     int field = -1;                        // its field in the form; -1: it is no field
 };
 
-std::string_view trim(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
-    return text;
-}
-
-bool same_nocase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && equal_nocase(a.data(), b.data(), a.size());
-}
-
 const Keyword* keyword_at(std::string_view output, std::size_t at) {
     for (const Keyword& keyword : keywords)
         if (output.size() - at >= keyword.name.size() &&
@@ -88,10 +76,10 @@ std::string quoted(std::string_view text) {
 // Reads the label and the parts after it from the token's inside.
 void read_body(Token& token, std::string_view body) {
     const std::size_t label_end = body.find_first_of("=|");
-    std::string_view label = trim(body.substr(0, label_end));
+    std::string_view label = trimmed(body.substr(0, label_end));
     if (token.kind == FieldKind::check && !label.empty() && label.front() == '*') {
         token.star = true;
-        label = trim(label.substr(1));
+        label = trimmed(label.substr(1));
     }
     token.label = engine_text_to_utf8(label);
     if (label_end == std::string_view::npos) return;
@@ -111,7 +99,7 @@ std::string own_problem(const Token& token, std::string_view written) {
     if (token.label.empty()) return "field token " + quoted(written) + " has no label";
     if (token.kind == FieldKind::line) {
         for (const std::string_view option : token.options)
-            if (!same_nocase(trim(option), "multi"))
+            if (!same_nocase(trimmed(option), "multi"))
                 return "unknown option " + quoted(option) + " in field \"" + token.label +
                        "\" (only \"multi\")";
     } else if (!token.options.empty()) {

@@ -3,18 +3,6 @@
 #include "common/text.h"
 
 namespace {
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
-    return text;
-}
-
-bool equal_nocase_view(std::string_view text, std::string_view word) {
-    return text.size() == word.size() && equal_nocase(text.data(), word.data(), word.size());
-}
-
 // "keepass.exe, ztw*.exe, title:Remote Desktop, class:ConsoleWindowClass".
 // An entry that names nothing ("title:" alone) is left out and named in `problem`.
 ProgramList program_list(std::string_view value, std::string* problem) {
@@ -51,8 +39,8 @@ void add_programs(ProgramList& to, std::string_view value, std::string* problem)
 
 // "on" or "off", in any case; anything else switches nothing.
 void read_switch(std::string_view value, bool& on, std::string* problem) {
-    const bool is_on = equal_nocase_view(value, "on");
-    if (is_on || equal_nocase_view(value, "off"))
+    const bool is_on = same_nocase(value, "on");
+    if (is_on || same_nocase(value, "off"))
         on = is_on;
     else
         *problem = "\"" + std::string(value) + "\" is neither on nor off: the line is ignored";
