@@ -41,6 +41,7 @@ bool start_selection_copy() {
     send_key(key, false);
     send_key(key, true);
     send_key(vk_control, true);
+    note_own_input(); // the copy keys' reports are not the user's
     prepare.stage = Preparation::Stage::copying_selection;
     prepare.copy_sent_at = tick_count();
     next_output_step_in(copy_check_ms);

@@ -186,3 +186,13 @@ TEST_F(InputWatchTest, AKeyDuringAnOutputStopsIt) {
         EXPECT_EQ(sim_log({"keys", "status", "timer"}), c.transcript) << c.name;
     }
 }
+
+// The program's own keys (here the copy keys of {Selection}) are no key of
+// the user's: the output they serve goes on.
+TEST_F(InputWatchTest, TheCopyKeysOfASelectionDoNotStopItsOutput) {
+    watch("{control}{alt}q=<{Selection}>\r\n");
+    sim_set_selection("world");
+    sim_script("d:ctrl t:20 d:alt t:20 d:q t:40 u:q t:20 u:alt u:ctrl");
+    EXPECT_EQ(sim_log({"status"}).find("Output stopped"), std::string::npos) << sim_log();
+    EXPECT_NE(sim_log({"keys"}).find("+57 -57"), std::string::npos) << "w of world typed";
+}
