@@ -3,11 +3,12 @@
 // pieces (values, captures, the clipboard) are never touched: they are typed
 // as the characters they hold.
 #include "common/text.h"
-#include "common/utf8.h"
+#include "common/unicode.h"
 #include "engine/stages.h"
 #include "platform/platform.h"
 #include "triggers/output_script.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -117,14 +118,8 @@ bool apply_case(std::string& text, OutputCase letters) {
 }
 
 bool holds_a_letter(std::string_view utf8) {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(utf8.data());
-    for (std::size_t at = 0; at < utf8.size();) {
-        std::size_t length = 0;
-        const uint32_t cp = utf8_decode(bytes, utf8.size(), at, &length);
-        if (is_letter(cp)) return true;
-        at += length ? length : 1;
-    }
-    return false;
+    const std::u32string chars = utf8_to_code_points(utf8);
+    return std::any_of(chars.begin(), chars.end(), [](char32_t c) { return is_letter(c); });
 }
 } // namespace
 

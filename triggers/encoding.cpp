@@ -1,6 +1,7 @@
 #include "triggers/encoding.h"
 
 #include "common/text.h"
+#include "common/unicode.h"
 #include "common/utf8.h"
 #include "platform/platform.h"
 #include "triggers/triggers.h"
@@ -198,12 +199,7 @@ std::string encode_trigger_text(std::string_view utf8, TextEncoding encoding) {
             out += big_endian ? high : low;
             out += big_endian ? low : high;
         };
-        const auto* bytes = reinterpret_cast<const unsigned char*>(utf8.data());
-        for (std::size_t at = 0; at < utf8.size();) {
-            std::size_t length = 0;
-            uint32_t cp = utf8_decode(bytes, utf8.size(), at, &length);
-            if (length == 0) cp = 0xFFFD, length = 1;
-            at += length;
+        for (const char32_t cp : utf8_to_code_points(utf8)) {
             if (cp > 0xFFFF) {
                 put(0xD800 + ((cp - 0x10000) >> 10));
                 put(0xDC00 + ((cp - 0x10000) & 0x3FF));

@@ -1,7 +1,7 @@
 #include "triggers/output_script.h"
 
 #include "common/text.h"
-#include "common/utf8.h"
+#include "common/unicode.h"
 #include "keys/key_tokens.h"
 #include "platform/platform.h"
 #include "triggers/encoding.h"
@@ -92,13 +92,10 @@ class Compiler {
     }
 
     void text(std::string_view utf8) {
-        const auto* bytes = reinterpret_cast<const unsigned char*>(utf8.data());
-        for (std::size_t at = 0; at < utf8.size();) {
-            std::size_t length = 0;
-            uint32_t cp = utf8_decode(bytes, utf8.size(), at, &length);
-            if (length == 0) cp = 0xFFFD, length = 1;
-            at += length;
-            if (cp == '\r' && at < utf8.size() && utf8[at] == '\n')
+        const std::u32string chars = utf8_to_code_points(utf8);
+        for (std::size_t at = 0; at < chars.size(); ++at) {
+            const char32_t cp = chars[at];
+            if (cp == '\r' && at + 1 < chars.size() && chars[at + 1] == '\n')
                 continue; // CR LF is one line end
             if (cp == '\r' || cp == '\n') {
                 key(vk_enter, press_and_release);
