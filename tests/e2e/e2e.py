@@ -626,16 +626,22 @@ class OtherPrograms(WineTest):
         self.assertTrue(poll(lambda: s.title().endswith(" *"), 5))
         return s
 
+    def save_into_the_question(self, s):
+        s.key("s", modifiers=("ctrl",))
+        self.wait_dialog(s, self.CHANGED)
+
+    def cancel_the_save(self, s):
+        s.probe("press", "Quillomat", "Cancel")
+        self.assertTrue(poll(lambda: not s.dialogs(), 5), s.dialogs())
+
     def test_an_outside_change_under_unsaved_edits_is_never_written_over(self):
         s = self.dirty_session()
         with open(s.triggers_path, "ab") as f:
             f.write(b"qqn=added elsewhere\r\n")
         self.assertTrue(poll(lambda: "changed by another program" in s.status(), 5), s.status())
         self.assertTrue(s.text("=QuillomatClass").endswith("x"), "the editor is left alone")
-        s.key("s", modifiers=("ctrl",))
-        self.wait_dialog(s, self.CHANGED)
-        s.probe("press", "Quillomat", "Cancel")
-        self.assertTrue(poll(lambda: not s.dialogs(), 5), s.dialogs())
+        self.save_into_the_question(s)
+        self.cancel_the_save(s)
         with open(s.triggers_path, "rb") as f:
             self.assertEqual(f.read(), b"btw=by the way\r\nqqn=added elsewhere\r\n")
         self.assertTrue(s.text("=QuillomatClass").endswith("x"))
@@ -770,10 +776,8 @@ class OtherPrograms(WineTest):
         s.probe("press", "Quillomat", "Open them")
         self.assertTrue(poll(lambda: s.text("=QuillomatClass") == "btw=by the way\r\nx", 10))
         s.bring_to_front("=QuillomatClass")
-        s.key("s", modifiers=("ctrl",))
-        self.wait_dialog(s, self.CHANGED)
-        s.probe("press", "Quillomat", "Cancel")
-        self.assertTrue(poll(lambda: not s.dialogs(), 5), s.dialogs())
+        self.save_into_the_question(s)
+        self.cancel_the_save(s)
         with open(s.triggers_path, "rb") as f:
             self.assertEqual(f.read(), b"btw=by the way\r\nqqn=added elsewhere\r\n")
 
@@ -806,8 +810,7 @@ class OtherPrograms(WineTest):
         with open(s.triggers_path, "ab") as f:
             f.write(b"qqn=added elsewhere\r\n")
         self.assertTrue(poll(lambda: "changed by another program" in s.status(), 5), s.status())
-        s.key("s", modifiers=("ctrl",))
-        self.wait_dialog(s, self.CHANGED)
+        self.save_into_the_question(s)
         os.remove(s.triggers_path)
         s.probe("press", "Quillomat", "Load the file from disk and discard my edits")
         self.assertTrue(poll(lambda: "no longer on disk" in s.status(), 10), s.status())
