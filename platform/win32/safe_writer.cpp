@@ -23,8 +23,11 @@ std::wstring resolved_path(const std::wstring& path, DWORD* names) {
                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return path;
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (GetFileInformationByHandle(file.get(), &info)) *names = info.nNumberOfLinks;
+    // The standard information holds the count of names without asking the
+    // volume for its serial number, which a file handle does not need.
+    FILE_STANDARD_INFO info{};
+    if (GetFileInformationByHandleEx(file.get(), FileStandardInfo, &info, sizeof info))
+        *names = info.NumberOfLinks;
     std::wstring final_path(32768, L'\0');
     const DWORD length = GetFinalPathNameByHandleW(file.get(), &final_path[0], 32767,
                                                    FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
