@@ -267,6 +267,19 @@ TEST(SafeWriter, SaysWhatStoodInTheWay) {
     EXPECT_EQ(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
+// A file with two names keeps both: the text changes under each of them.
+TEST(SafeWriter, AFileWithTwoNamesKeepsBoth) {
+    const std::string path = temp_path("quillomat-names-test.txt");
+    const std::string other = temp_path("quillomat-names-test-2.txt");
+    write_file(path, "old");
+    ASSERT_TRUE(CreateHardLinkA(other.c_str(), path.c_str(), nullptr));
+    EXPECT_TRUE(replace_file(path.c_str(), "new"));
+    EXPECT_EQ(read_file(path), "new");
+    EXPECT_EQ(read_file(other), "new");
+    DeleteFileA(path.c_str());
+    DeleteFileA(other.c_str());
+}
+
 TEST(Files, AFolderListsItsFilesAndTheUsersOwnFolderHasItsSubfolders) {
     const std::string folder = temp_path("quillomat-list-test\\");
     CreateDirectoryA(folder.c_str(), nullptr);
