@@ -38,21 +38,29 @@ int find_match(const MatchQuery& query, PatternFindings* found) {
         front_known = true;
         return front;
     };
+    // Read once: the loop runs over every entry at every key.
+    const KeyHistory& history = *query.history;
+    const bool paused = query.paused;
     for (int i = 0; i < trigger_capacity; ++i) {
         const TriggerEntry& entry = table.entries[i];
         if (entry.match[0] == '\0') break;
-        if (entry.pattern && query.paused) continue; // no search for what cannot fire
-        // One runaway search per key at the most: the keyboard waits for no second.
-        if (entry.pattern && found && !found->runaway.empty()) continue;
-        const bool hit = entry.pattern      ? pattern_matches(query, i, found)
-                         : entry.flags == 0 ? plain_match(entry, *query.history)
-                                            : static_cast<uint8_t>(entry.match[0]) == query.vk &&
-                                                  (entry.flags & 15) == query.modifiers;
+        bool hit;
+        if (entry.flags != 0) {
+            hit = static_cast<uint8_t>(entry.match[0]) == query.vk &&
+                  (entry.flags & 15) == query.modifiers;
+        } else if (!entry.pattern) {
+            hit = plain_match(entry, history);
+        } else {
+            // No search for what cannot fire, and one runaway search per key
+            // at the most: the keyboard waits for no second.
+            if (paused || (found && !found->runaway.empty())) continue;
+            hit = pattern_matches(query, i, found);
+        }
         if (!hit) continue;
         if (entry.section != 0 && !program_matches(table.sections[entry.section - 1u], program()))
             continue; // for other programs: the search goes on down the file
         if (entry.always_live) return i;
-        if (query.paused) continue;
+        if (paused) continue;
         if (!table.never_in.empty() && program_matches(table.never_in, program())) return -1;
         return i;
     }
