@@ -104,22 +104,6 @@ bool settle_change_on_disk(HWND window) {
     return false;
 }
 
-// What stood in the way of a save, in a sentence; "" when it is not known.
-std::string write_problem_words(WriteProblem why) {
-    switch (why) {
-    case WriteProblem::read_only:
-        return "The file is read-only.";
-    case WriteProblem::denied:
-        return "Windows denied access to the file or to its folder.";
-    case WriteProblem::in_use:
-        return "Another program holds the file open.";
-    case WriteProblem::disk_full:
-        return "The disk is full.";
-    default:
-        return "";
-    }
-}
-
 // Nothing on disk changed; or the system took the old file away and could
 // not put the new one in its place, which then holds the text under another name.
 std::string save_failure_message(const std::string& kept_at, WriteProblem why) {
@@ -146,6 +130,22 @@ LRESULT report_save_failure(HWND window, const std::string& kept_at, WriteProble
     return answer == 1 ? SendMessageW(window, WM_COMMAND, command::save_file_as, 0) : save_failed;
 }
 } // namespace
+
+// What stood in the way of a save, in a sentence; "" when it is not known.
+std::string write_problem_words(WriteProblem why) {
+    switch (why) {
+    case WriteProblem::read_only:
+        return "The file is read-only.";
+    case WriteProblem::denied:
+        return "Windows denied access to the file or to its folder.";
+    case WriteProblem::in_use:
+        return "Another program holds the file open.";
+    case WriteProblem::disk_full:
+        return "The disk is full.";
+    default:
+        return "";
+    }
+}
 
 LRESULT save_file(HWND window) {
     if (engine.file.path.empty()) return SendMessageW(window, WM_COMMAND, command::save_file_as, 0);

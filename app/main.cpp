@@ -187,8 +187,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // clock and the process id make each start's {Random:} choices its own.
     seed_random_choices(std::random_device{}() ^ GetTickCount() ^ (GetCurrentProcessId() << 16));
     if (!settings_problem.empty())
-        warn_user(shell.main, std::string("Quillomat could not read its settings file whole:\n\n") +
-                                  shell.settings_path + "\n\n" + settings_problem);
+        warn_user(shell.main, settings_problem);
     offer_kept_edits(shell.main);
     if (setting_int("paused")) set_expansions_paused(true); // as it was left
 

@@ -10,6 +10,7 @@
 #include "common/utf8.h"
 #include "platform/platform.h"
 #include "platform/win32/wide.h"
+#include "ui/status.h"
 
 #include <cstring>
 #include <string>
@@ -60,11 +61,17 @@ SettingsText current_settings() {
                                                      : SettingsText{};
 }
 
-bool write_settings_file(const SettingsText& settings) {
+// Writes the settings whole; "" when they are on disk, else why not.
+std::string write_settings_file(const SettingsText& settings) {
     const std::wstring wide = L"\xFEFF" + widen(settings_to_text(settings));
-    return replace_file(shell.settings_path,
-                        std::string_view(reinterpret_cast<const char*>(wide.data()),
-                                         wide.size() * sizeof(wchar_t)));
+    WriteProblem why = WriteProblem::none;
+    if (replace_file(shell.settings_path,
+                     std::string_view(reinterpret_cast<const char*>(wide.data()),
+                                      wide.size() * sizeof(wchar_t)),
+                     nullptr, &why))
+        return {};
+    const std::string words = write_problem_words(why);
+    return words.empty() ? "It could not be written." : words;
 }
 
 // Changes the settings on disk: read, changed, written whole.
@@ -79,7 +86,8 @@ void change_settings(void (*change)(SettingsText&, const char*, const char*), co
     SettingsText settings = parse_settings(text);
     if (cut_short_line(text)) settings.lines.pop_back(); // half a line is no setting
     change(settings, key, value);
-    (void)write_settings_file(settings);
+    if (!write_settings_file(settings).empty())
+        status_printf(" Settings not saved: %s cannot be written", shell.settings_path);
 }
 } // namespace
 
@@ -87,9 +95,12 @@ std::string load_settings_file() {
     std::string bytes;
     const FileRead read = read_settings_file(bytes);
     if (read == FileRead::missing) return {};
+    const std::string unread = std::string("Quillomat could not read its settings file whole:\n\n") +
+                               shell.settings_path + "\n\n";
     if (read != FileRead::ok) {
         leave_file_alone = true;
-        return "It could not be read (another program may hold it, or you may not have access "
+        return unread +
+               "It could not be read (another program may hold it, or you may not have access "
                "to it). Quillomat starts with its default settings and leaves the file as it is.";
     }
     bool odd = false;
@@ -98,9 +109,17 @@ std::string load_settings_file() {
     // An earlier version's file in the code page becomes UTF-16, which
     // loses nothing: the profile calls of earlier versions read both.
     const bool utf16 = bytes.size() >= 2 && std::memcmp(bytes.data(), "\xFF\xFE", 2) == 0;
-    if (!utf16 && !cut) (void)write_settings_file(parse_settings(text));
+    if (!utf16 && !cut) {
+        const std::string failed = write_settings_file(parse_settings(text));
+        if (!failed.empty())
+            return std::string("Quillomat could not rewrite its settings file in Unicode:\n\n") +
+                   shell.settings_path + "\n\n" + failed +
+                   " Its settings are read as they are; a setting that changes while the file "
+                   "cannot be written is not kept, and the status bar says so.";
+    }
     if (!odd && !cut) return {};
-    return "It ends in the middle of a line" + (cut ? ": \"" + *cut + "\"" : std::string()) +
+    return unread + "It ends in the middle of a line" +
+           (cut ? ": \"" + *cut + "\"" : std::string()) +
            ", as a write cut short leaves it. The settings before it are used, and the file is "
            "written whole again when a setting changes.";
 }

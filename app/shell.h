@@ -3,6 +3,7 @@
 #pragma once
 
 #include "common/text.h"
+#include "platform/platform.h"
 #include "platform/win32/handles.h"
 
 #include <string>
@@ -64,8 +65,8 @@ extern const wchar_t* const main_class_name;
 
 // ---- settings file (keys and values in UTF-8) ----
 // Reads the settings file at start (making an older one UTF-16; see
-// settings.cpp). Returns what the user should know when it could not be
-// read whole, "" when it could.
+// settings.cpp). Returns the warning the user should see when it could not
+// be read whole or rewritten, "" when all went well.
 std::string load_settings_file();
 bool setting_present(const char* key);
 int setting_int(const char* key);
@@ -124,6 +125,8 @@ void warn_user(HWND owner, const std::string& text);
 
 // ---- the file menu (file_commands.cpp); Save and Save As answer save_failed and the others ----
 LRESULT save_file(HWND window);
+// What stood in the way of a write, in a sentence; "" when it is not known.
+std::string write_problem_words(WriteProblem why);
 LRESULT save_file_as(HWND window);
 void open_file(HWND window);
 

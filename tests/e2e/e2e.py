@@ -269,6 +269,12 @@ class Commands(WineTest):
 
         self.command(s, 3402)
         self.assertTrue(poll(lambda: s.settings().get("tray") == "0", 5), s.settings())
+        subprocess.run(["chattr", "+i", s.settings_path], check=True)
+        self.addCleanup(subprocess.run, ["chattr", "-i", s.settings_path])
+        self.command(s, 3402)  # a setting that cannot be written says so
+        self.assertTrue(poll(lambda: s.status().startswith(" Settings not saved: "), 5), s.status())
+        self.assertEqual(s.settings().get("tray"), "0")
+        subprocess.run(["chattr", "-i", s.settings_path], check=True)
 
         self.command(s, 3404)  # track mouse
         self.assertTrue(poll(lambda: re.fullmatch(r"  -?\d+, -?\d+", s.status()), 5), repr(s.status()))
