@@ -68,6 +68,7 @@ class EndToEnd(WineTest):
         s.start()
         s.start_target()
         self.expand(s, "btw", "by the way")
+        poll(lambda: s.status() == " Shortcuts Used:  1", 5)  # counted as the output ends
         self.assertEqual(s.status(), " Shortcuts Used:  1")
 
     def test_hotkey_enter_date_and_alt_code(self):
